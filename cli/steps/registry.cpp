@@ -1,0 +1,16 @@
+#include "cli/steps/registry.h"
+
+#include "effects/rotate_page.h"
+
+namespace kira {
+
+const std::vector<TStepSpec>& AllSteps() {
+  static const std::vector<TStepSpec> steps = [] {
+    std::vector<TStepSpec> s;
+    s.push_back(RotateStep());
+    return s;
+  }();
+  return steps;
+}
+
+}  // namespace kira

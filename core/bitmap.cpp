@@ -1,0 +1,179 @@
+#include "core/bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+namespace kira {
+
+namespace {
+
+int BitsOf(TPixelFormat f) { return static_cast<int>(f); }
+
+TColorTable GreyTable() {
+  TColorTable t{};
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    t[i] = TRGBQuad{v, v, v, 0};
+  }
+  return t;
+}
+
+TColorTable MonoTable() {
+  TColorTable t{};
+  t[1] = TRGBQuad{255, 255, 255, 0};
+  return t;
+}
+
+}  // namespace
+
+int TBitmap::StrideFor(int width, TPixelFormat format) {
+  if (width <= 0) return 0;
+  const std::int64_t bits = static_cast<std::int64_t>(width) * BitsOf(format);
+  const std::int64_t stride = ((bits + 31) / 32) * 4;
+  if (stride > INT32_MAX) throw std::length_error("bitmap row too long");
+  return static_cast<int>(stride);
+}
+
+TBitmap::TBitmap(int width, int height, TPixelFormat format) : format_(format) {
+  if (format == TPixelFormat::pf8bit) palette_ = GreyTable();
+  if (format == TPixelFormat::pf1bit) palette_ = MonoTable();
+  Reallocate(width, height, format);
+}
+
+TBitmap::TBitmap(TBitmap&& other) noexcept
+    : width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      stride_(std::exchange(other.stride_, 0)),
+      format_(other.format_),
+      palette_(other.palette_),
+      data_(std::move(other.data_)) {
+  other.data_.clear();
+}
+
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
+  if (this != &other) {
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    format_ = other.format_;
+    palette_ = other.palette_;
+    data_ = std::move(other.data_);
+    other.data_.clear();
+  }
+  return *this;
+}
+
+void TBitmap::Reallocate(int width, int height, TPixelFormat format) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const int stride = StrideFor(width, format);
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  width_ = width;
+  height_ = height;
+  stride_ = stride;
+  format_ = format;
+  data_ = std::move(data);
+}
+
+void TBitmap::Clear() {
+  width_ = height_ = stride_ = 0;
+  data_.clear();
+  data_.shrink_to_fit();
+}
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == width_ && height == height_) return;
+  TBitmap next;
+  next.palette_ = palette_;
+  next.Reallocate(width, height, format_);
+  const int rows = std::min(height, height_);
+  const int bytes = std::min(next.stride_, stride_);
+  for (int y = 0; y < rows; ++y) std::memcpy(next.ScanLine(y), ScanLine(y), bytes);
+  *this = std::move(next);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+  if (format == format_) return;
+  TBitmap next;
+  next.Reallocate(width_, height_, format);
+  if (format == TPixelFormat::pf8bit) next.palette_ = GreyTable();
+  if (format == TPixelFormat::pf1bit) next.palette_ = MonoTable();
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* src = ScanLine(y);
+    std::uint8_t* dst = next.ScanLine(y);
+    for (int x = 0; x < width_; ++x) {
+      TRGBQuad c;
+      switch (format_) {
+        case TPixelFormat::pf24bit: c = TRGBQuad{src[3 * x], src[3 * x + 1], src[3 * x + 2], 0}; break;
+        case TPixelFormat::pf8bit: c = palette_[src[x]]; break;
+        case TPixelFormat::pf1bit: c = palette_[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
+      }
+      const int grey = (c.Blue + c.Green + c.Red) / 3;
+      switch (format) {
+        case TPixelFormat::pf24bit:
+          dst[3 * x] = c.Blue;
+          dst[3 * x + 1] = c.Green;
+          dst[3 * x + 2] = c.Red;
+          break;
+        case TPixelFormat::pf8bit: dst[x] = static_cast<std::uint8_t>(grey); break;
+        case TPixelFormat::pf1bit:
+          if (grey >= 128) dst[x >> 3] = static_cast<std::uint8_t>(dst[x >> 3] | (0x80 >> (x & 7)));
+          break;
+      }
+    }
+  }
+  *this = std::move(next);
+}
+
+bool operator==(const TBitmap& a, const TBitmap& b) {
+  if (a.width_ != b.width_ || a.height_ != b.height_ || a.format_ != b.format_) return false;
+  if (a.format_ != TPixelFormat::pf24bit && a.palette_ != b.palette_) return false;
+  const int used = (a.width_ * BitsOf(a.format_) + 7) / 8;
+  for (int y = 0; y < a.height_; ++y) {
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), used) != 0) return false;
+  }
+  return true;
+}
+
+namespace {
+template <typename Data>
+void FillRows(Data& d, TBitmap& bitmap) {
+  d.Width = bitmap.Width();
+  d.Height = bitmap.Height();
+  d.Rows.resize(static_cast<std::size_t>(std::max(bitmap.Height(), 0)));
+  for (int y = 0; y < d.Height; ++y) d.Rows[y] = bitmap.ScanLine(y);
+}
+}  // namespace
+
+TBmpData24::TBmpData24(TBitmap& bitmap) { FillRows(*this, bitmap); }
+TBmpData8::TBmpData8(TBitmap& bitmap) { FillRows(*this, bitmap); }
+TBmpData1::TBmpData1(TBitmap& bitmap) { FillRows(*this, bitmap); }
+
+TBitmap DuplicateBitmap(const TBitmap& bitmap) { return bitmap; }
+
+void SetGreyPalette(TBitmap& bitmap8) { bitmap8.ColorTable() = GreyTable(); }
+
+bool ConvertToGrey8(TBitmap& bitmap) {
+  if (!Is24(bitmap)) return false;
+  TBitmap grey(bitmap.Width(), bitmap.Height(), TPixelFormat::pf8bit);
+  SetGreyPalette(grey);
+  {
+    TBmpData24 src(bitmap);
+    TBmpData8 dst(grey);
+    for (int y = 0; y < src.Height; ++y) {
+      for (int x = 0; x < src.Width; ++x) {
+        const std::uint8_t* p = src.Pixel(x, y);
+        const long double v = 0.299L * p[2] + 0.587L * p[1] + 0.114L * p[0];
+        *dst.Pixel(x, y) = static_cast<std::uint8_t>(v);
+      }
+    }
+  }
+  bitmap = std::move(grey);
+  return true;
+}
+
+}  // namespace kira

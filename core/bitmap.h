@@ -1,0 +1,129 @@
+// The bitmap type of the image core: an owning, movable pixel buffer in one of
+// three formats, with rows numbered from the top and each row padded to a
+// multiple of 4 bytes. A 24-bit pixel is three bytes: blue, green, red.
+//
+// The row accessors TBmpData24 / TBmpData8 / TBmpData1 are cheap views made
+// over a bitmap after its final sizing; they must not be kept across a change
+// of the bitmap's size, format or storage.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kira {
+
+enum class TPixelFormat : std::uint8_t { pf1bit = 1, pf8bit = 8, pf24bit = 24 };
+
+struct TRGBQuad {
+  std::uint8_t Blue = 0, Green = 0, Red = 0, Reserved = 0;
+  friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
+};
+
+using TColorTable = std::array<TRGBQuad, 256>;
+
+class TBitmap {
+ public:
+  TBitmap() = default;
+  TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
+
+  TBitmap(const TBitmap&) = default;
+  TBitmap& operator=(const TBitmap&) = default;
+  TBitmap(TBitmap&& other) noexcept;
+  TBitmap& operator=(TBitmap&& other) noexcept;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  TPixelFormat PixelFormat() const { return format_; }
+  // Empty means zero width or zero height.
+  bool Empty() const { return width_ <= 0 || height_ <= 0; }
+
+  // Bytes from the start of one row to the next (row length padded to 4).
+  int Stride() const { return stride_; }
+  static int StrideFor(int width, TPixelFormat format);
+
+  std::uint8_t* ScanLine(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+  const std::uint8_t* ScanLine(int y) const {
+    return data_.data() + static_cast<std::size_t>(y) * stride_;
+  }
+  std::uint8_t* Bits() { return data_.data(); }
+  const std::uint8_t* Bits() const { return data_.data(); }
+  std::size_t SizeInBytes() const { return data_.size(); }
+
+  // Full copy of size, format, colour table and pixels.
+  void Assign(const TBitmap& other) { *this = other; }
+  // Makes the bitmap empty (0 x 0); the pixel format stays.
+  void Clear();
+
+  // Changing the size keeps the pixels of the overlapping top-left part;
+  // new pixels are black (zero bytes). Negative sizes count as zero.
+  void SetSize(int width, int height);
+  void SetWidth(int width) { SetSize(width, height_); }
+  void SetHeight(int height) { SetSize(width_, height); }
+
+  // 1 and 8 bits expand to 24 through the colour table. 24 bits to 8 stores
+  // the grey level Trunc((B + G + R) / 3) with the grey table; to 1 bit a pixel
+  // is set when that grey level is 128 or more (table: black, white).
+  void SetPixelFormat(TPixelFormat format);
+
+  TColorTable& ColorTable() { return palette_; }
+  const TColorTable& ColorTable() const { return palette_; }
+
+  friend bool operator==(const TBitmap& a, const TBitmap& b);
+
+ private:
+  void Reallocate(int width, int height, TPixelFormat format);
+
+  int width_ = 0;
+  int height_ = 0;
+  int stride_ = 0;
+  TPixelFormat format_ = TPixelFormat::pf24bit;
+  TColorTable palette_{};
+  std::vector<std::uint8_t> data_;
+};
+
+// Row access, as plain address computations. Rows[y] is the first byte of row y.
+struct TBmpData24 {
+  explicit TBmpData24(TBitmap& bitmap);
+  std::uint8_t* Pixel(int x, int y) const { return Rows[y] + 3 * static_cast<std::ptrdiff_t>(x); }
+  std::vector<std::uint8_t*> Rows;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+struct TBmpData8 {
+  explicit TBmpData8(TBitmap& bitmap);
+  std::uint8_t* Pixel(int x, int y) const { return Rows[y] + x; }
+  std::vector<std::uint8_t*> Rows;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+struct TBmpData1 {
+  explicit TBmpData1(TBitmap& bitmap);
+  void SetBit(int x, int y, bool on) const {
+    std::uint8_t& b = Rows[y][x >> 3];
+    const std::uint8_t mask = static_cast<std::uint8_t>(1u << (7 - (x & 7)));
+    b = on ? static_cast<std::uint8_t>(b | mask) : static_cast<std::uint8_t>(b & ~mask);
+  }
+  std::vector<std::uint8_t*> Rows;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+// A new bitmap with the same size, format, colour table and pixels.
+TBitmap DuplicateBitmap(const TBitmap& bitmap);
+
+// Grey table: entry i = (i, i, i, 0).
+void SetGreyPalette(TBitmap& bitmap8);
+
+// Replaces a 24-bit bitmap by an 8-bit grey one of the same size:
+// grey = Trunc(0.299 R + 0.587 G + 0.114 B) in extended precision.
+// False, bitmap unchanged, when it is not 24 bits per pixel.
+bool ConvertToGrey8(TBitmap& bitmap);
+
+// The effects library's shared guard: true when the bitmap is 24 bits per pixel.
+inline bool Is24(const TBitmap& bitmap) { return bitmap.PixelFormat() == TPixelFormat::pf24bit; }
+
+}  // namespace kira

@@ -1,0 +1,122 @@
+#include "core/image_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <random>
+
+namespace kira {
+
+namespace {
+
+std::string_view NamePart(std::string_view path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string FileNamePart(std::string_view path) { return std::string(NamePart(path)); }
+
+std::string UpperExtension(std::string_view path) {
+  const std::string_view name = NamePart(path);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return {};
+  std::string ext(name.substr(dot));
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+TFileKind FileKindOf(std::string_view path) {
+  const std::string ext = UpperExtension(path);
+  if (ext == ".JPG" || ext == ".JPEG") return TFileKind::Jpeg;
+  if (ext == ".BMP") return TFileKind::Bmp;
+  return TFileKind::Unknown;
+}
+
+std::string PathWithoutExtension(std::string_view path) {
+  const std::size_t nameStart = path.size() - NamePart(path).size();
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string_view::npos || dot < nameStart) return std::string(path);
+  return std::string(path.substr(0, dot));
+}
+
+TLoadResult LoadPicture(const std::string& path) {
+  TLoadResult r;
+  switch (FileKindOf(path)) {
+    case TFileKind::Jpeg: r = LoadJpegFile(path); break;
+    case TFileKind::Bmp: r = LoadBmpFile(path); break;
+    case TFileKind::Unknown: return r;
+  }
+  if (r.bitmap) {
+    try {
+      r.bitmap->SetPixelFormat(TPixelFormat::pf24bit);
+    } catch (const std::bad_alloc&) {
+      r.bitmap.reset();
+      r.error = path + ": not enough memory for the picture";
+    }
+  }
+  return r;
+}
+
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path) {
+  switch (FileKindOf(path)) {
+    case TFileKind::Jpeg: return SaveJpegFile(bitmap, path);
+    case TFileKind::Bmp: return SaveBmpFile(bitmap, path);
+    case TFileKind::Unknown: break;
+  }
+  return {};
+}
+
+TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  TSaveResult r;
+  // The temporary file sits beside the target so that the rename stays on one
+  // file system and replaces the target in one step.
+  std::string tmp;
+  int fd = -1;
+  std::random_device rd;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(rd()));
+    tmp = path + suffix;
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    r.error = path + ": cannot write: " + std::strerror(errno);
+    return r;
+  }
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      r.error = path + ": cannot write: " + std::strerror(errno);
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return r;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    r.error = path + ": cannot write: " + std::strerror(errno);
+    ::unlink(tmp.c_str());
+    return r;
+  }
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    r.error = path + ": cannot write: " + std::strerror(errno);
+    ::unlink(tmp.c_str());
+    return r;
+  }
+  r.ok = true;
+  return r;
+}
+
+}  // namespace kira

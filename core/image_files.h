@@ -1,0 +1,81 @@
+// Reading and writing picture files. The format is chosen by the extension of
+// the file name (any letter case), never by content.
+//
+// Every routine reports failure with a message and leaves its output alone:
+// a failed load returns no bitmap, a failed save leaves any existing file as
+// it was (the data is written to a temporary file beside the target, which is
+// then renamed over it).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/bitmap.h"
+
+namespace kira {
+
+enum class TFileKind { Unknown, Jpeg, Bmp };
+
+// The characters from the last "." of the file-name part (the part after the
+// last '/') to its end, dot included, upper-cased; "" when there is no dot.
+std::string UpperExtension(std::string_view path);
+// ".JPG"/".JPEG" -> Jpeg, ".BMP" -> Bmp, anything else -> Unknown.
+TFileKind FileKindOf(std::string_view path);
+// The file-name part of a path (no folder).
+std::string FileNamePart(std::string_view path);
+// The path with the extension of its file-name part removed (folder kept).
+std::string PathWithoutExtension(std::string_view path);
+
+// Pictures larger than this many pixels (width x height) are refused before
+// anything is allocated: 100 megapixels, 300 MB at 24 bits.
+inline constexpr std::int64_t kMaxPixels = 100'000'000;
+// Neither side may exceed this.
+inline constexpr std::int32_t kMaxSide = 65'535;
+
+struct TLoadResult {
+  std::optional<TBitmap> bitmap;  // empty on failure
+  std::string error;              // a one-line message on failure
+  explicit operator bool() const { return bitmap.has_value(); }
+};
+
+// JPEG at full size: three-component files as 24-bit RGB, one-component files
+// as grey (R = G = B), CMYK/YCCK converted to RGB. Result is 24 bits.
+TLoadResult LoadJpegFile(const std::string& path);
+TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size);
+
+// BMP: 1, 4, 8, 16, 24, 32 bits, RLE4/RLE8, bit-field masks, OS/2 and Windows
+// headers, top-down rows. Palette pictures keep their 8-bit (or 1-bit) form
+// with their colour table; other depths give 24 bits.
+TLoadResult LoadBmpFile(const std::string& path);
+TLoadResult DecodeBmp(const std::uint8_t* data, std::size_t size);
+
+// Opens a picture as the editor does: chosen by extension, converted to 24
+// bits. An unknown extension is a failure with an empty error message.
+TLoadResult LoadPicture(const std::string& path);
+
+struct TSaveResult {
+  bool ok = false;
+  std::string error;
+  explicit operator bool() const { return ok; }
+};
+
+// JPEG, quality 90, sequential, three components (a grey or palette bitmap is
+// written through its 24-bit form).
+TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path);
+// 24-bit uncompressed BMP, 14 + 40 byte headers, rows bottom-up padded to 4.
+TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path);
+// Chosen by extension; an unknown extension writes nothing and fails with an
+// empty error message.
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path);
+
+// In-memory encoders used by the savers (and by tests).
+bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error);
+bool EncodeBmp(const TBitmap& bitmap, std::string& out, std::string* error);
+
+// Writes bytes to a temporary file beside path, then renames it over path.
+TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace kira

@@ -1,0 +1,120 @@
+// The working images of the editor and the Preview / Apply / Cancel cycle that
+// every effect page shares, without any window code. The windows implement
+// TDocumentHost to show images, the busy cursor, the histogram and the menu
+// page; the batch tool runs the same cycle with a host that does nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/bitmap.h"
+
+namespace kira {
+
+// Which working image the image window shows.
+enum class TViewLabel { None, BMP1, BMP2, BMP3 };
+const char* ViewLabelText(TViewLabel label);  // "", "BMP1", "BMP2", "BMP3"
+
+class TDocumentHost {
+ public:
+  virtual ~TDocumentHost() = default;
+  // Busy cursor on, and one pass of pending events so that it is drawn.
+  virtual void BeginBusy() {}
+  virtual void EndBusy() {}
+  // Display a working image at the zoom percent, keeping the picture's centre
+  // (true) or its top-left corner (false) where it was.
+  virtual void ShowWorkingImage(const TBitmap& /*image*/, bool /*keepCentre*/) {}
+  virtual void DrawHistogram(const TBitmap& /*image*/) {}
+  // Page control back to the menu page alone.
+  virtual void ShowMenuPage() {}
+  // Renew the image window's caption from the file name and the source size.
+  virtual void ShowFileCaption() {}
+  // Centre the picture in the image window (after an open).
+  virtual void CentreImage() {}
+};
+
+// Busy cursor for the length of a scope, restored on every path.
+class TBusyScope {
+ public:
+  explicit TBusyScope(TDocumentHost& host) : host_(host) { host_.BeginBusy(); }
+  ~TBusyScope() { host_.EndBusy(); }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TDocumentHost& host_;
+};
+
+enum class TOpenOutcome { Opened, Ignored, Failed };
+
+class TDocument {
+ public:
+  TDocument();
+  void SetHost(TDocumentHost* host) { host_ = host ? host : &nullHost_; }
+  TDocumentHost& Host() { return *host_; }
+
+  TBitmap& Source() { return source_; }
+  TBitmap& BrightPoints() { return brightPoints_; }
+  TBitmap& Result() { return result_; }
+  const TBitmap& Source() const { return source_; }
+  const TBitmap& BrightPoints() const { return brightPoints_; }
+  const TBitmap& Result() const { return result_; }
+
+  TViewLabel ViewLabel() const { return viewLabel_; }
+  // The image named by the view label; the source image for the empty label.
+  const TBitmap& ShownImage() const;
+
+  int ZoomPercent = 100;             // 5..250 in steps of 5
+  std::string CurrentFileName;       // file-name part of the file last opened
+  std::string ProposedSaveName;      // opened path without its extension
+  bool BrightPointsReady = false;    // star filter: bright points extracted
+  bool RgbHistogram = false;         // histogram draws the channel curves too
+
+  // View routines: show source / bright points / result, set the label,
+  // redraw the histogram.
+  void ButtonORG1Click();
+  void ButtonBP1Click();
+  void ButtonDST1Click();
+
+  // Empties the bright-point and result images, shows the source, menu page.
+  void ReturnToMenu();
+
+  // The common frame of a Preview: nothing on an empty source; otherwise busy
+  // cursor, result := source, effect(result), show the result. The cursor is
+  // restored also when the effect throws (the exception passes on).
+  void Preview(const std::function<void(TBitmap& result)>& effect);
+
+  // Apply: Preview first when the result is empty, result -> source,
+  // optionally renew the caption (resize page), ReturnToMenu.
+  void Apply(const std::function<void()>& preview, bool renewCaption = false);
+  // The rotation page's Apply: a non-empty result becomes the source and the
+  // caption is renewed; an empty result changes nothing. Then ReturnToMenu.
+  void ApplyAccumulated();
+  // Cancel: ReturnToMenu; the source stays as it was.
+  void Cancel() { ReturnToMenu(); }
+
+  // The rotation page's buttons: nothing on an empty source; the result is
+  // filled from the source only when empty, then changed in place, so that
+  // presses accumulate. Shows the result.
+  void Accumulate(const std::function<void(TBitmap& result)>& change);
+
+  // Opens a picture by its extension (JPEG or BMP, any case) as the new
+  // source, converted to 24 bits. Unknown extension: Ignored, nothing changes.
+  // Unreadable or undecodable file: Failed with a message in *error, nothing
+  // changes.
+  TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr);
+  // Saves the shown image by the extension of path. Returns false with a
+  // message on a write error; an unknown extension or an empty image writes
+  // nothing and returns false with an empty message.
+  bool SaveShownImage(const std::string& path, std::string* error = nullptr) const;
+
+ private:
+  void Show(TViewLabel label, const TBitmap& image, bool keepCentre);
+
+  TDocumentHost nullHost_;
+  TDocumentHost* host_ = &nullHost_;
+  TBitmap source_, brightPoints_, result_;
+  TViewLabel viewLabel_ = TViewLabel::None;
+};
+
+}  // namespace kira

@@ -1,0 +1,170 @@
+#include "document/steps.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sstream>
+
+namespace kira {
+
+int TStepValues::Get(const std::string& key) const {
+  if (auto it = given_.find(key); it != given_.end()) return it->second;
+  if (params_) {
+    for (const TParamSpec& p : *params_) {
+      if (p.key == key) return p.def;
+    }
+  }
+  return 0;
+}
+
+bool ParseInt(const std::string& text, long long& value) {
+  if (text.empty() || text.size() > 20) return false;
+  std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i == text.size()) return false;
+  for (std::size_t j = i; j < text.size(); ++j) {
+    if (!std::isdigit(static_cast<unsigned char>(text[j]))) return false;
+  }
+  errno = 0;
+  value = std::strtoll(text.c_str(), nullptr, 10);
+  return errno == 0;
+}
+
+namespace {
+
+bool ParseHexColor(const std::string& text, int& value) {
+  if (text.size() != 6) return false;
+  int v = 0;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    v = v * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
+  }
+  value = v;
+  return true;
+}
+
+std::string JoinChoices(const std::vector<std::string>& choices) {
+  std::string s;
+  for (const std::string& c : choices) s += (s.empty() ? "" : ", ") + c;
+  return s;
+}
+
+bool ParseValue(const TParamSpec& p, const std::string& text, int& value, std::string& error) {
+  switch (p.kind) {
+    case TParamKind::Choice:
+      for (std::size_t i = 0; i < p.choices.size(); ++i) {
+        if (p.choices[i] == text) {
+          value = static_cast<int>(i);
+          return true;
+        }
+      }
+      error = "'" + text + "' is not a value of '" + p.key + "' (" + JoinChoices(p.choices) + ")";
+      return false;
+    case TParamKind::HexColor:
+      if (ParseHexColor(text, value)) return true;
+      error = "'" + text + "' is not a colour for '" + p.key + "' (six hex digits RRGGBB)";
+      return false;
+    case TParamKind::IntegerOrAuto:
+      if (text == "auto") {
+        value = kAutoValue;
+        return true;
+      }
+      [[fallthrough]];
+    case TParamKind::Integer: {
+      long long v = 0;
+      if (!ParseInt(text, v)) {
+        error = "'" + text + "' is not an integer for '" + p.key + "'";
+        return false;
+      }
+      if (v < p.min || v > p.max) {
+        error = "'" + text + "' is outside the range of '" + p.key + "' (" + std::to_string(p.min) + ".." +
+                std::to_string(p.max) + ")";
+        return false;
+      }
+      value = static_cast<int>(v);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::string& text, TStepValues& values,
+                           std::string& error) {
+  const std::size_t colon = text.find(':');
+  const std::string name = text.substr(0, colon);
+  const TStepSpec* spec = nullptr;
+  for (const TStepSpec& s : steps) {
+    if (s.name == name) spec = &s;
+  }
+  if (!spec) {
+    error = "unknown step '" + name + "'";
+    return nullptr;
+  }
+  values = TStepValues();
+  values.SetDefaults(&spec->params);
+  if (colon != std::string::npos) {
+    const std::string rest = text.substr(colon + 1);
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t comma = rest.find(',', start);
+      const std::string item = rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+      const std::size_t eq = item.find('=');
+      if (eq == std::string::npos) {
+        error = "'" + item + "' in step '" + name + "' is not KEY=VALUE";
+        return nullptr;
+      }
+      const std::string key = item.substr(0, eq);
+      const std::string val = item.substr(eq + 1);
+      const TParamSpec* param = nullptr;
+      for (const TParamSpec& p : spec->params) {
+        if (p.key == key) param = &p;
+      }
+      if (!param) {
+        error = "unknown key '" + key + "' for step '" + name + "'";
+        return nullptr;
+      }
+      int v = 0;
+      if (!ParseValue(*param, val, v, error)) return nullptr;
+      values.Set(key, v);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  }
+  if (spec->check) {
+    error = spec->check(values);
+    if (!error.empty()) return nullptr;
+  }
+  return spec;
+}
+
+std::string DescribeSteps(const std::vector<TStepSpec>& steps) {
+  std::ostringstream out;
+  for (const TStepSpec& s : steps) {
+    out << "  " << s.name << "  -- " << s.page << "\n";
+    for (const TParamSpec& p : s.params) {
+      out << "      " << p.key << ": ";
+      switch (p.kind) {
+        case TParamKind::Choice:
+          out << JoinChoices(p.choices) << " (" << p.choices.at(static_cast<std::size_t>(p.def)) << ")";
+          break;
+        case TParamKind::HexColor: {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "%06x", p.def);
+          out << "RRGGBB (" << buf << ")";
+          break;
+        }
+        case TParamKind::IntegerOrAuto:
+          out << p.min << ".." << p.max << " or auto (" << (p.def == kAutoValue ? std::string("auto") : std::to_string(p.def)) << ")";
+          break;
+        case TParamKind::Integer: out << p.min << ".." << p.max << " (" << p.def << ")"; break;
+      }
+      if (!p.help.empty()) out << "; " << p.help;
+      out << "\n";
+    }
+  }
+  return out.str();
+}
+
+}  // namespace kira

@@ -1,0 +1,24 @@
+// Exact pixel rearrangements: mirror and quarter turns. Pixels move whole; no
+// value changes. Both refuse a bitmap that is not 24 bits per pixel (false,
+// unchanged).
+//
+//   FlipBitmap(b, 1)        RotateBitmap90(b, 1)     RotateBitmap90(b, 0)
+//   a b c    c b a          a b c    d a             a b c    c f
+//   d e f -> f e d          d e f -> e b             d e f -> b e
+//                                    f c                      a d
+#pragma once
+
+#include <cstdint>
+
+#include "core/bitmap.h"
+
+namespace kira {
+
+// mirror non-zero: left-right, (W-1-x, y) := (x, y); 0: top-bottom.
+bool FlipBitmap(TBitmap& bitmap, std::uint8_t mirror);
+
+// direction non-zero: a quarter turn clockwise, (H-1-y, x) := (x, y);
+// 0: counter-clockwise, (y, W-1-x) := (x, y). The bitmap becomes H x W.
+bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction);
+
+}  // namespace kira

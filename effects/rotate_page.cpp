@@ -1,0 +1,33 @@
+#include "effects/rotate_page.h"
+
+#include "effects/geometry.h"
+
+namespace kira {
+
+bool ApplyTurn(TBitmap& image, TTurn turn) {
+  switch (turn) {
+    case TTurn::Left: return RotateBitmap90(image, 0);
+    case TTurn::Right: return RotateBitmap90(image, 1);
+    case TTurn::Flip: return FlipBitmap(image, 1);
+  }
+  return false;
+}
+
+void PressTurn(TDocument& doc, TTurn turn) {
+  doc.Accumulate([turn](TBitmap& result) { ApplyTurn(result, turn); });
+}
+
+TStepSpec RotateStep() {
+  TStepSpec s;
+  s.name = "rotate";
+  s.page = "rotation: one press of a button, then Apply";
+  s.params = {{"turn", TParamKind::Choice, 0, 0, 1, {"left", "right", "flip"}, ""}};
+  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
+    PressTurn(doc, static_cast<TTurn>(v.Get("turn")));
+    doc.ApplyAccumulated();
+    return true;
+  };
+  return s;
+}
+
+}  // namespace kira

@@ -1,0 +1,22 @@
+// The rotation page: three buttons that act at once and accumulate on the
+// result image, then Apply.
+#pragma once
+
+#include "core/bitmap.h"
+#include "document/steps.h"
+
+namespace kira {
+
+enum class TTurn { Left, Right, Flip };
+
+// BitBtnLeft: RotateBitmap90(.., 0); BitBtnRight: RotateBitmap90(.., 1);
+// BitBtnFlip: FlipBitmap(.., 1).
+bool ApplyTurn(TBitmap& image, TTurn turn);
+
+// One press on the document's result (filled from the source when empty).
+void PressTurn(TDocument& doc, TTurn turn);
+
+// Batch step "rotate": one press of the button, then Apply.
+TStepSpec RotateStep();
+
+}  // namespace kira
