@@ -92,7 +92,9 @@ void TBitmap::SetSize(int width, int height) {
   next.Reallocate(width, height, format_);
   const int rows = std::min(height, height_);
   const int bytes = std::min(next.stride_, stride_);
-  for (int y = 0; y < rows; ++y) std::memcpy(next.ScanLine(y), ScanLine(y), bytes);
+  if (bytes > 0) {
+    for (int y = 0; y < rows; ++y) std::memcpy(next.ScanLine(y), ScanLine(y), bytes);
+  }
   *this = std::move(next);
 }
 
