@@ -1,7 +1,11 @@
 #include "core/bitmap.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -26,7 +30,63 @@ TColorTable MonoTable() {
   return t;
 }
 
+constexpr std::size_t kHugePage = 2u << 20;
+
+void OfferHugePages(std::uint8_t* p, std::size_t size) {
+  if (size < 4 * kHugePage) return;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(p) + size) & ~(kHugePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+// Four bytes of slack after the last row let pixel loops move a 24-bit pixel
+// with one 4-byte load without reading past the block.
+constexpr std::size_t kSlack = 4;
+
+std::uint8_t* Allocate(std::size_t size, bool zero) {
+  if (size == 0) return nullptr;
+  void* p = zero ? std::calloc(size + kSlack, 1) : std::malloc(size + kSlack);
+  if (!p) throw std::bad_alloc();
+  OfferHugePages(static_cast<std::uint8_t*>(p), size);
+  return static_cast<std::uint8_t*>(p);
+}
+
 }  // namespace
+
+TPixelBuffer::TPixelBuffer(std::size_t size) : data_(Allocate(size, true)), size_(size) {}
+
+TPixelBuffer::TPixelBuffer(const TPixelBuffer& other)
+    : data_(Allocate(other.size_, false)), size_(other.size_) {
+  if (size_ > 0) std::memcpy(data_, other.data_, size_);
+}
+
+TPixelBuffer& TPixelBuffer::operator=(const TPixelBuffer& other) {
+  if (this != &other) {
+    TPixelBuffer copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+TPixelBuffer::TPixelBuffer(TPixelBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+TPixelBuffer& TPixelBuffer::operator=(TPixelBuffer&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+TPixelBuffer::~TPixelBuffer() { std::free(data_); }
+
+void TPixelBuffer::clear() {
+  std::free(data_);
+  data_ = nullptr;
+  size_ = 0;
+}
 
 int TBitmap::StrideFor(int width, TPixelFormat format) {
   if (width <= 0) return 0;
@@ -48,9 +108,7 @@ TBitmap::TBitmap(TBitmap&& other) noexcept
       stride_(std::exchange(other.stride_, 0)),
       format_(other.format_),
       palette_(other.palette_),
-      data_(std::move(other.data_)) {
-  other.data_.clear();
-}
+      data_(std::move(other.data_)) {}
 
 TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
   if (this != &other) {
@@ -60,7 +118,6 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
     format_ = other.format_;
     palette_ = other.palette_;
     data_ = std::move(other.data_);
-    other.data_.clear();
   }
   return *this;
 }
@@ -69,7 +126,7 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   const int stride = StrideFor(width, format);
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  TPixelBuffer data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
   width_ = width;
   height_ = height;
   stride_ = stride;
@@ -80,7 +137,6 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format) {
 void TBitmap::Clear() {
   width_ = height_ = stride_ = 0;
   data_.clear();
-  data_.shrink_to_fit();
 }
 
 void TBitmap::SetSize(int width, int height) {

@@ -12,16 +12,23 @@ bool FlipBitmap(TBitmap& bitmap, std::uint8_t mirror) {
   const int h = bitmap.Height();
   TBmpData24 d(bitmap);
   if (mirror != 0) {
-    // In place: swapping pixel x with W-1-x gives the same bytes as reading
-    // every pixel from a copy.
+    // Each row is copied aside once and written back reversed: the same bytes
+    // as reading every pixel from a duplicate of the picture.
+    std::vector<std::uint8_t> tmp(static_cast<std::size_t>(w) * 3 + 1);
     for (int y = 0; y < h; ++y) {
       std::uint8_t* row = d.Rows[y];
-      for (int x = 0, r = w - 1; x < r; ++x, --r) {
-        std::uint8_t* a = row + 3 * x;
-        std::uint8_t* b = row + 3 * r;
-        std::swap(a[0], b[0]);
-        std::swap(a[1], b[1]);
-        std::swap(a[2], b[2]);
+      std::memcpy(tmp.data(), row, static_cast<std::size_t>(w) * 3);
+      const std::uint8_t* src = tmp.data() + static_cast<std::size_t>(w - 1) * 3;
+      int x = 0;
+      // Four bytes at a time (the fourth is overwritten by the next pixel);
+      // the last pixel of the row is copied alone so nothing is written past it.
+      for (; x + 1 < w; ++x, src -= 3) {
+        std::uint32_t v;
+        std::memcpy(&v, src, 4);
+        std::memcpy(row + 3 * x, &v, 4);
+      }
+      if (w > 0) {
+        std::memcpy(row + 3 * x, src, 3);
       }
     }
   } else {
@@ -44,21 +51,43 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
   {
     TBmpData24 src(bitmap);
     TBmpData24 dst(result);
-    // Square tiles keep both the rows read and the rows written in cache.
+    // Square tiles keep the rows read and the rows written in cache. A pixel
+    // moves as one 4-byte word; its fourth byte lands on the next pixel of
+    // the output row, which is written after it (the tiles are visited in the
+    // order that makes this hold). The last pixel of an output row is moved
+    // with three bytes so nothing beyond the row is touched.
     constexpr int kTile = 64;
-    for (int ty = 0; ty < h; ty += kTile) {
-      const int yEnd = std::min(ty + kTile, h);
-      for (int tx = 0; tx < w; tx += kTile) {
-        const int xEnd = std::min(tx + kTile, w);
-        for (int x = tx; x < xEnd; ++x) {
-          // Destination row for input column x.
-          std::uint8_t* out = direction != 0 ? dst.Rows[x] : dst.Rows[w - 1 - x];
-          for (int y = ty; y < yEnd; ++y) {
-            const std::uint8_t* p = src.Rows[y] + 3 * x;
-            std::uint8_t* q = out + 3 * (direction != 0 ? h - 1 - y : y);
-            q[0] = p[0];
-            q[1] = p[1];
-            q[2] = p[2];
+    auto move4 = [](std::uint8_t* q, const std::uint8_t* p) {
+      std::uint32_t v;
+      std::memcpy(&v, p, 4);
+      std::memcpy(q, &v, 4);
+    };
+    if (direction != 0) {
+      // (H-1-y, x) := (x, y); output positions grow as y falls.
+      for (int ty = ((h - 1) / kTile) * kTile; ty >= 0; ty -= kTile) {
+        const int yEnd = std::min(ty + kTile, h);
+        for (int tx = 0; tx < w; tx += kTile) {
+          const int xEnd = std::min(tx + kTile, w);
+          for (int x = tx; x < xEnd; ++x) {
+            std::uint8_t* row = dst.Rows[x];
+            const std::ptrdiff_t px = 3 * static_cast<std::ptrdiff_t>(x);
+            for (int y = yEnd - 1; y >= std::max(ty, 1); --y) move4(row + 3 * static_cast<std::ptrdiff_t>(h - 1 - y), src.Rows[y] + px);
+            if (ty == 0) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Rows[0] + px, 3);
+          }
+        }
+      }
+    } else {
+      // (y, W-1-x) := (x, y); output positions grow with y.
+      for (int ty = 0; ty < h; ty += kTile) {
+        const int yEnd = std::min(ty + kTile, h);
+        const int yLast = std::min(yEnd, h - 1);
+        for (int tx = 0; tx < w; tx += kTile) {
+          const int xEnd = std::min(tx + kTile, w);
+          for (int x = tx; x < xEnd; ++x) {
+            std::uint8_t* row = dst.Rows[w - 1 - x];
+            const std::ptrdiff_t px = 3 * static_cast<std::ptrdiff_t>(x);
+            for (int y = ty; y < yLast; ++y) move4(row + 3 * static_cast<std::ptrdiff_t>(y), src.Rows[y] + px);
+            if (yEnd == h) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Rows[h - 1] + px, 3);
           }
         }
       }
