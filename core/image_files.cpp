@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,6 +72,51 @@ TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path) {
     case TFileKind::Unknown: break;
   }
   return {};
+}
+
+bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& out, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = path + ": cannot read: not a regular file";
+    ::close(fd);
+    return false;
+  }
+  if (st.st_size > maxBytes) {
+    error = path + ": file too large for a picture of at most " + std::to_string(kMaxPixels / 1'000'000) +
+            " megapixels";
+    ::close(fd);
+    return false;
+  }
+  const std::size_t size = static_cast<std::size_t>(st.st_size);
+  try {
+    // One read into an uninitialised buffer: no zero-filling of a big file.
+    out.data = std::make_unique_for_overwrite<std::uint8_t[]>(size > 0 ? size : 1);
+  } catch (const std::bad_alloc&) {
+    error = path + ": not enough memory to read the file";
+    ::close(fd);
+    return false;
+  }
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, out.data.get() + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = path + ": cannot read: " + std::strerror(errno);
+      ::close(fd);
+      out.data.reset();
+      return false;
+    }
+    if (n == 0) break;  // the file shrank meanwhile; the decoder sees what is there
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  out.size = got;
+  return true;
 }
 
 TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,9 +47,11 @@ struct TLoadResult {
 TLoadResult LoadJpegFile(const std::string& path);
 TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size);
 
-// BMP: 1, 4, 8, 16, 24, 32 bits, RLE4/RLE8, bit-field masks, OS/2 and Windows
-// headers, top-down rows. Palette pictures keep their 8-bit (or 1-bit) form
-// with their colour table; other depths give 24 bits.
+// BMP: 1, 2, 4, 8, 16, 24, 32 bits, RLE4/RLE8, bit-field masks (alpha is
+// dropped), OS/2 1.x and 2.x and Windows 40/52/56/108/124-byte headers,
+// top-down rows. Palette pictures (1 to 8 bits, RLE too) come back as 8-bit
+// bitmaps with their colour table; indices past the file's table are black,
+// and pixels an RLE stream leaves out are index 0. Other depths give 24 bits.
 TLoadResult LoadBmpFile(const std::string& path);
 TLoadResult DecodeBmp(const std::uint8_t* data, std::size_t size);
 
@@ -74,6 +77,15 @@ TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path);
 // In-memory encoders used by the savers (and by tests).
 bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error);
 bool EncodeBmp(const TBitmap& bitmap, std::string& out, std::string* error);
+
+// Reads a whole regular file into memory. Fails with a one-line message that
+// starts with the path when the file cannot be opened or read, or is larger
+// than maxBytes (then nothing is allocated).
+struct TFileBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+};
+bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& out, std::string& error);
 
 // Writes bytes to a temporary file beside path, then renames it over path.
 TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes);

@@ -1,0 +1,281 @@
+// JPEG reading and writing through libjpeg.
+//
+// libjpeg reports fatal errors by calling error_exit, which by default ends
+// the process. Ours jumps back with longjmp instead; this file is the only one
+// that does so. The functions that call setjmp hold no objects with
+// destructors, so the jump never skips one; the bitmap and the libjpeg
+// objects live in their callers.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+// jpeglib.h first: it brings the configuration that jerror.h's list depends on.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "core/image_files.h"
+
+namespace kira {
+
+namespace {
+
+// Progressive files can hold any number of scans, each one a pass over the
+// whole picture; a small file could keep the decoder busy for minutes.
+constexpr int kMaxScans = 1000;
+
+struct TJpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
+  if (err->mgr.msg_code == JERR_BAD_PRECISION) {
+    std::snprintf(err->message, sizeof err->message, "%d-bit JPEG files are not supported (only 8-bit)",
+                  err->mgr.msg_parm.i[0]);
+  } else {
+    (*err->mgr.format_message)(cinfo, err->message);
+  }
+  std::longjmp(err->jump, 1);
+}
+
+// Warnings that mean the compressed data is cut short or garbled turn into
+// errors: such a file would otherwise decode to a picture with a grey or
+// smeared part and be taken for a good one. Harmless warnings (junk between
+// segments, an unknown Adobe transform, a bad ICC marker) are ignored.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+      ErrorExit(cinfo);
+    default:
+      ++cinfo->err->num_warnings;
+  }
+}
+
+void ProgressMonitor(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) {
+    auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message, "too many scans in a progressive JPEG (more than %d)",
+                  kMaxScans);
+    std::longjmp(err->jump, 1);
+  }
+}
+
+void InitError(TJpegError& err) {
+  jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = ErrorExit;
+  err.mgr.emit_message = EmitMessage;
+  err.message[0] = '\0';
+}
+
+// Owns the decompressor so that it is destroyed on every path, exceptions too.
+struct TDecompressor {
+  jpeg_decompress_struct cinfo{};
+  TJpegError err{};
+  jpeg_progress_mgr progress{};
+  bool created = false;
+  ~TDecompressor() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
+  if (setjmp(d.err.jump)) return false;
+  d.created = true;  // destroying a half-created object is safe, leaking it is not
+  jpeg_create_decompress(&d.cinfo);
+  d.progress.progress_monitor = ProgressMonitor;
+  d.cinfo.progress = &d.progress;
+  jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&d.cinfo, TRUE);
+  const J_COLOR_SPACE in = d.cinfo.jpeg_color_space;
+  // CMYK is asked for as such and converted here; libjpeg has no CMYK to RGB.
+  d.cinfo.out_color_space = (in == JCS_CMYK || in == JCS_YCCK) ? JCS_CMYK : JCS_EXT_BGR;
+  d.cinfo.scale_num = 1;
+  d.cinfo.scale_denom = 1;
+  d.cinfo.quantize_colors = FALSE;
+  return true;
+}
+
+// Adobe applications store CMYK inverted (0 = full ink) and mark the file
+// with their APP14 segment; without it the values are taken as plain CMYK.
+// Either way R = (1 - C)(1 - K) with rounding, likewise G from M and B from Y.
+void CmykRowToBgr(const JSAMPLE* src, std::uint8_t* dst, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, src += 4, dst += 3) {
+    unsigned c = src[0], m = src[1], y = src[2], k = src[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    dst[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+    dst[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    dst[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+  }
+}
+
+bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
+  if (setjmp(d.err.jump)) return false;
+  j_decompress_ptr cinfo = &d.cinfo;
+  jpeg_start_decompress(cinfo);
+  const int height = bitmap.Height();
+  if (cinfo->out_color_space == JCS_CMYK) {
+    const bool inverted = cinfo->saw_Adobe_marker;
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                  cinfo->output_width * 4, 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+      const int y = static_cast<int>(cinfo->output_scanline);
+      if (jpeg_read_scanlines(cinfo, row, 1) != 1) return false;
+      CmykRowToBgr(row[0], bitmap.ScanLine(y), bitmap.Width(), inverted);
+    }
+  } else {
+    // Straight into the bitmap's rows, several at a time.
+    JSAMPROW rows[16];
+    while (cinfo->output_scanline < cinfo->output_height) {
+      const int first = static_cast<int>(cinfo->output_scanline);
+      int count = height - first;
+      if (count > 16) count = 16;
+      for (int i = 0; i < count; ++i) rows[i] = bitmap.ScanLine(first + i);
+      if (jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(count)) == 0) return false;
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+}  // namespace
+
+TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+  TLoadResult r;
+  try {
+    TDecompressor d;
+    InitError(d.err);
+    d.cinfo.err = &d.err.mgr;
+    if (size == 0) {
+      r.error = "not a JPEG file (empty)";
+      return r;
+    }
+    if (!ReadHeader(d, data, size)) {
+      r.error = std::string("cannot read JPEG: ") + d.err.message;
+      return r;
+    }
+    const std::int64_t width = d.cinfo.image_width;
+    const std::int64_t height = d.cinfo.image_height;
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels) {
+      r.error = "picture too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+      return r;
+    }
+    TBitmap bitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf24bit);
+    if (!ReadPixels(d, bitmap)) {
+      r.error = std::string("cannot decode JPEG: ") + d.err.message;
+      return r;
+    }
+    r.bitmap = std::move(bitmap);
+  } catch (const std::bad_alloc&) {
+    r.error = "not enough memory for the picture";
+  } catch (const std::length_error&) {
+    r.error = "not enough memory for the picture";
+  }
+  return r;
+}
+
+TLoadResult LoadJpegFile(const std::string& path) {
+  TLoadResult r;
+  TFileBytes file;
+  // A JPEG larger than this is no picture of at most kMaxPixels.
+  constexpr std::int64_t kMaxJpegFileBytes = kMaxPixels * 4 + (std::int64_t{64} << 20);
+  if (!ReadWholeFile(path, kMaxJpegFileBytes, file, r.error)) return r;
+  r = DecodeJpeg(file.data.get(), file.size);
+  if (!r.bitmap) r.error = path + ": " + r.error;
+  return r;
+}
+
+namespace {
+
+struct TCompressor {
+  jpeg_compress_struct cinfo{};
+  TJpegError err{};
+  unsigned char* buffer = nullptr;  // malloc'd by libjpeg's memory destination
+  unsigned long bufferSize = 0;
+  bool created = false;
+  ~TCompressor() {
+    if (created) jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+  }
+};
+
+bool Compress(TCompressor& c, const TBitmap& bitmap) {
+  if (setjmp(c.err.jump)) return false;
+  c.created = true;
+  jpeg_create_compress(&c.cinfo);
+  jpeg_mem_dest(&c.cinfo, &c.buffer, &c.bufferSize);
+  c.cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  c.cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  c.cinfo.input_components = 3;
+  c.cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&c.cinfo);  // YCbCr, three components, sequential
+  jpeg_set_quality(&c.cinfo, 90, TRUE);
+  jpeg_start_compress(&c.cinfo, TRUE);
+  JSAMPROW rows[16];
+  const int height = bitmap.Height();
+  while (c.cinfo.next_scanline < c.cinfo.image_height) {
+    const int first = static_cast<int>(c.cinfo.next_scanline);
+    int count = height - first;
+    if (count > 16) count = 16;
+    // libjpeg takes non-const rows but only reads them.
+    for (int i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(bitmap.ScanLine(first + i));
+    jpeg_write_scanlines(&c.cinfo, rows, static_cast<JDIMENSION>(count));
+  }
+  jpeg_finish_compress(&c.cinfo);
+  return true;
+}
+
+}  // namespace
+
+bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error) {
+  auto fail = [&](const std::string& message) {
+    if (error) *error = message;
+    return false;
+  };
+  if (bitmap.Empty()) return fail("nothing to save (the picture is empty)");
+  try {
+    if (!Is24(bitmap)) {
+      TBitmap wide = DuplicateBitmap(bitmap);
+      wide.SetPixelFormat(TPixelFormat::pf24bit);
+      return EncodeJpeg(wide, out, error);
+    }
+    TCompressor c;
+    InitError(c.err);
+    c.cinfo.err = &c.err.mgr;
+    if (!Compress(c, bitmap)) return fail(std::string("cannot encode JPEG: ") + c.err.message);
+    out.assign(reinterpret_cast<const char*>(c.buffer), c.bufferSize);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return fail("not enough memory to encode the picture");
+  } catch (const std::length_error&) {
+    return fail("not enough memory to encode the picture");
+  }
+}
+
+TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path) {
+  std::string bytes;
+  std::string error;
+  if (!EncodeJpeg(bitmap, bytes, &error)) return {false, path + ": " + error};
+  return WriteFileAtomically(path, bytes);
+}
+
+}  // namespace kira
