@@ -1,6 +1,27 @@
-#include <cstdio>
+#include <QApplication>
+#include <QStringList>
+#include <QTimer>
 
-int main() {
-  std::puts("The editor's windows are not built yet; use scripts/run --batch.");
-  return 0;
+#include "ui/app_font.h"
+#include "ui/form_main.h"
+#include "ui/form_thumb.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setFont(kira::EditorFont());
+
+  kira::TFormMain formMain;
+  formMain.showMaximized();
+  formMain.FormThumb().show();
+
+  // A picture named on the command line (a desktop launcher's %f) opens as
+  // if it had been chosen in the open dialog, once the windows are up.
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) {
+    const QString path = args.at(1);
+    QTimer::singleShot(0, &formMain, [&formMain, path] {
+      formMain.Run([&] { formMain.OpenImageFile(path); });
+    });
+  }
+  return QApplication::exec();
 }

@@ -1,0 +1,57 @@
+// The image window's arithmetic, kept apart from the widgets: zoom steps,
+// the size of the shown picture, where it goes when the zoom changes or a
+// working image is shown, and the pointer-to-pixel conversion.
+//
+// Two rounding rules meet here on purpose: the zoom and the pointer
+// conversion round halves to even, the display of a working image rounds
+// halves away from zero (25 % of 2 pixels: 0 in the zoom, 1 in the display).
+#pragma once
+
+#include <string>
+
+namespace kira {
+
+inline constexpr int kZoomMin = 5;
+inline constexpr int kZoomMax = 250;
+inline constexpr int kZoomStep = 5;
+
+// One zoom step up (+5 below 250) or down (-5 above 5); at a bound it stays.
+int ZoomIn(int zoomPercent);
+int ZoomOut(int zoomPercent);
+
+// Length of the picture at the zoom: length * zoom / 100, the product in
+// integers and the division real. ZoomedLength rounds halves to even (zoom
+// commands), ShownLength away from zero (showing a working image).
+int ZoomedLength(int length, int zoomPercent);
+int ShownLength(int length, int zoomPercent);
+
+// Position of a picture after a zoom along one axis, keeping the picture
+// point under the middle of the client area (clientLength div 2) in place:
+// c - RoundHalfEven(newLength * (c - position) / oldLength). With no former
+// size (oldLength <= 0) the picture is centred in the outer length, with no
+// lower bound: (outerLength - newLength) div 2.
+int ZoomedPosition(int position, int oldLength, int newLength, int clientLength,
+                   int outerLength);
+
+// Centring in the window's outer length: max(0, (outer - length) div 2).
+int CentredPosition(int outerLength, int length);
+
+// Shift that keeps the centre of a shown picture when its size changes:
+// RoundHalfAway(oldLength / 2 - newLength / 2), the halves real.
+int KeepCentreShift(int oldLength, int newLength);
+
+// A pointer coordinate relative to the picture to an image pixel coordinate:
+// RoundHalfEven(p * 100 / zoom). A zoom of 0 or less cannot occur in the
+// editor; it is taken as 100 % rather than dividing by zero.
+int PointerToPixel(int pointer, int zoomPercent);
+
+// The image window's caption: "beach.jpg (640x480)".
+std::string FileCaption(const std::string& fileName, int width, int height);
+
+// The main window's caption after a zoom: "キラボックス Ver. 0.32 (100%)".
+std::string ZoomCaption(int zoomPercent);
+
+// The main window's title.
+inline constexpr const char* kAppTitle = "キラボックス Ver. 0.32";
+
+}  // namespace kira

@@ -1,0 +1,36 @@
+#include "ui/error_report.h"
+
+#include <QMessageBox>
+
+#include "document/view_geometry.h"
+
+namespace kira {
+
+namespace {
+std::function<void(const QString&)>& Sink() {
+  static std::function<void(const QString&)> sink;
+  return sink;
+}
+}  // namespace
+
+void ReportError(QWidget* parent, const QString& text) {
+  if (Sink()) {
+    Sink()(text);
+    return;
+  }
+  QMessageBox::critical(parent, QString::fromUtf8(kAppTitle), text);
+}
+
+void SetErrorSink(std::function<void(const QString&)> sink) { Sink() = std::move(sink); }
+
+QString OutOfMemoryText() {
+  return QStringLiteral("メモリが不足しています。処理を中止しました。");
+}
+
+QString ExceptionText(const std::exception& e) {
+  return QStringLiteral("処理中にエラーが発生しました。\n") + QString::fromLocal8Bit(e.what());
+}
+
+QString UnknownErrorText() { return QStringLiteral("処理中に不明なエラーが発生しました。"); }
+
+}  // namespace kira

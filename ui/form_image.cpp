@@ -1,0 +1,223 @@
+#include "ui/form_image.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QWheelEvent>
+
+#include "document/view_geometry.h"
+#include "ui/bitmap_image.h"
+#include "ui/form_main.h"
+
+namespace kira {
+
+TImageControl::TImageControl(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Image1"));
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TImageControl::SetPicture(const TBitmap* bitmap) {
+  picture_ = bitmap;
+  update();
+}
+
+void TImageControl::paintEvent(QPaintEvent* event) {
+  if (!picture_ || width() <= 0 || height() <= 0) return;
+  const QImage view = BitmapView(*picture_);
+  if (view.isNull()) return;
+  // Only the exposed part is drawn: at 250 % a large photograph is far
+  // bigger than the screen, and the picture may lie mostly outside it.
+  const QRectF target = event->rect();
+  const qreal sx = static_cast<qreal>(view.width()) / width();
+  const qreal sy = static_cast<qreal>(view.height()) / height();
+  const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx, target.height() * sy);
+  QPainter painter(this);
+  painter.drawImage(target, view, source);
+}
+
+void TImageControl::mousePressEvent(QMouseEvent* event) {
+  emit MouseDown(event->button(), event->position().toPoint());
+}
+
+void TImageControl::mouseMoveEvent(QMouseEvent* event) {
+  emit MouseMove(event->position().toPoint());
+}
+
+void TImageControl::mouseReleaseEvent(QMouseEvent* event) {
+  emit MouseUp(event->button(), event->position().toPoint());
+}
+
+void TImageControl::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit DoubleClicked();
+}
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Shape1"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  hide();
+}
+
+void TShape::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(QPen(Qt::white, 1, Qt::DashDotDotLine));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+TFormImage::TFormImage(TFormMain& main) : main_(main) {
+  setObjectName(QStringLiteral("FormImage"));
+  setFocusPolicy(Qt::StrongFocus);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(128, 128, 128));
+  setPalette(pal);
+
+  image1_ = new TImageControl(this);
+  image1_->setGeometry(32, 32, 297, 217);
+  shape1_ = new TShape(this);
+
+  connect(image1_, &TImageControl::MouseDown, this, [this](Qt::MouseButton b, QPoint p) {
+    main_.Run([&] { Image1MouseDown(b, p); });
+  });
+  connect(image1_, &TImageControl::MouseMove, this,
+          [this](QPoint p) { main_.Run([&] { Image1MouseMove(p); }); });
+  connect(image1_, &TImageControl::MouseUp, this, [this](Qt::MouseButton b, QPoint p) {
+    main_.Run([&] { Image1MouseUp(b, p); });
+  });
+  connect(image1_, &TImageControl::DoubleClicked, this,
+          [this] { main_.Run([&] { FormDblClick(); }); });
+}
+
+int TFormImage::OuterWidth() const { return frame_ ? frame_->width() : width(); }
+int TFormImage::OuterHeight() const { return frame_ ? frame_->height() : height(); }
+
+void TFormImage::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
+  const int z = main_.Document().ZoomPercent;
+  const int oldWidth = image1_->width();
+  const int oldHeight = image1_->height();
+  image1_->SetPicture(nullptr);
+  const int w = ShownLength(image.Width(), z);
+  const int h = ShownLength(image.Height(), z);
+  int left = image1_->x();
+  int top = image1_->y();
+  image1_->resize(w, h);
+  bool centre = false;
+  if (!keepCentre) {
+    // The top-left corner stays while the size changes, unless the picture
+    // would lie wholly beyond the left or top edge.
+    centre = left + w <= 0 || top + h <= 0;
+  } else {
+    left += KeepCentreShift(oldWidth, w);
+    top += KeepCentreShift(oldHeight, h);
+    // The right-hand bound leaves out the width of the main window's panel,
+    // which covers that part of a maximised image window.
+    centre = left + w <= 0 || top + h <= 0 || left > width() - main_.Panel1()->width() ||
+             top > height();
+  }
+  image1_->move(left, top);
+  if (centre) CentreImage();
+  image1_->SetPicture(&image);
+}
+
+void TFormImage::ShowFileCaption() {
+  const TDocument& doc = main_.Document();
+  caption_ = QString::fromStdString(
+      FileCaption(doc.CurrentFileName, doc.Source().Width(), doc.Source().Height()));
+  setWindowTitle(caption_);
+  if (frame_) frame_->setWindowTitle(caption_);
+}
+
+void TFormImage::ApplyZoom(int zoomPercent) {
+  const TDocument& doc = main_.Document();
+  const int w0 = image1_->width();
+  const int h0 = image1_->height();
+  int w = w0;
+  int h = h0;
+  if (doc.ViewLabel() != TViewLabel::None) {
+    const TBitmap& image = doc.ShownImage();
+    w = ZoomedLength(image.Width(), zoomPercent);
+    h = ZoomedLength(image.Height(), zoomPercent);
+  }
+  const int left = ZoomedPosition(image1_->x(), w0, w, width(), OuterWidth());
+  const int top = ZoomedPosition(image1_->y(), h0, h, height(), OuterHeight());
+  image1_->setGeometry(left, top, w, h);
+  main_.setWindowTitle(QString::fromStdString(ZoomCaption(zoomPercent)));
+}
+
+void TFormImage::CentreImage() {
+  image1_->move(CentredPosition(OuterWidth(), image1_->width()),
+                CentredPosition(OuterHeight(), image1_->height()));
+}
+
+void TFormImage::FormDblClick() {
+  if (!frame_) return;
+  if (frame_->isMaximized())
+    frame_->showNormal();
+  else
+    frame_->showMaximized();
+}
+
+void TFormImage::Image1MouseDown(Qt::MouseButton button, QPoint pos) {
+  if (button != Qt::LeftButton) return;
+  setFocus(Qt::MouseFocusReason);
+  if (tool_) {
+    tool_->ToolMouseDown(pos);
+    return;
+  }
+  if (main_.Document().ViewLabel() == TViewLabel::None) return;
+  imageAtPress_ = image1_->pos();
+  pressPoint_ = pos + image1_->pos();
+  panMode_ = true;
+}
+
+void TFormImage::Image1MouseMove(QPoint pos) {
+  if (tool_) {
+    tool_->ToolMouseMove(pos);
+    return;
+  }
+  if (!panMode_) return;
+  currentPoint_ = pos + image1_->pos();
+  image1_->move(imageAtPress_ + currentPoint_ - pressPoint_);
+}
+
+void TFormImage::Image1MouseUp(Qt::MouseButton button, QPoint pos) {
+  if (button != Qt::LeftButton) return;
+  panMode_ = false;
+  selecting_ = false;
+  if (tool_) tool_->ToolMouseUp(pos);
+}
+
+void TFormImage::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  main_.Run([this] { ApplyZoom(main_.Document().ZoomPercent); });
+}
+
+void TFormImage::keyPressEvent(QKeyEvent* event) {
+  bool used = false;
+  main_.Run([&] { used = main_.FormKeyDown(event->key(), true); });
+  // Keys this window does not bind stay here: the main window's Esc means
+  // Cancel, which the image window's Esc does not.
+  event->setAccepted(true);
+  (void)used;
+}
+
+void TFormImage::wheelEvent(QWheelEvent* event) {
+  // The wheel zooms through the main window, whichever window is under it.
+  main_.HandleWheel(event);
+}
+
+void TFormImage::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) main_.Run([this] { FormDblClick(); });
+}
+
+void TFormImage::contextMenuEvent(QContextMenuEvent* event) {
+  // The main window's pop-up menu also opens over the picture, which covers
+  // most of the frame.
+  main_.PopupMenu1()->exec(event->globalPos());
+}
+
+}  // namespace kira

@@ -1,0 +1,439 @@
+#include "ui/form_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "document/view_geometry.h"
+#include "ui/form_image.h"
+#include "ui/form_thumb.h"
+#include "ui/histogram_view.h"
+#include "ui/pages/effect_page.h"
+#include "ui/pages/page_art1.h"
+#include "ui/pages/page_art2.h"
+#include "ui/pages/page_brightness.h"
+#include "ui/pages/page_colorfilter.h"
+#include "ui/pages/page_menu.h"
+#include "ui/pages/page_mirage.h"
+#include "ui/pages/page_monochrome.h"
+#include "ui/pages/page_peripheral.h"
+#include "ui/pages/page_resize.h"
+#include "ui/pages/page_rotate.h"
+#include "ui/pages/page_saturation.h"
+#include "ui/pages/page_sharpness.h"
+#include "ui/pages/page_softness.h"
+#include "ui/pages/page_starfilter.h"
+
+namespace kira {
+
+namespace {
+
+constexpr int kHistogramWidth = 181;
+constexpr int kHistogramHeight = 120;
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromLocalPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// A preview pane beside the file list of a (non-native) file dialog. The
+// preview is read scaled by Qt's own reader: it is only a glance at the file,
+// not the picture the editor opens.
+void AddPicturePreview(QFileDialog* dialog) {
+  auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+  if (!grid) return;
+  auto* preview = new QLabel(dialog);
+  preview->setObjectName(QStringLiteral("PicturePreview"));
+  preview->setFixedSize(160, 160);
+  preview->setFrameShape(QFrame::StyledPanel);
+  preview->setAlignment(Qt::AlignCenter);
+  grid->addWidget(preview, 1, grid->columnCount(), 1, 1);
+  QObject::connect(dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+    Guarded(preview, [&] {
+      preview->clear();
+      QImageReader reader(path);
+      const QSize size = reader.size();
+      if (!reader.canRead() || size.isEmpty()) return;
+      reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio));
+      const QImage image = reader.read();
+      if (!image.isNull()) preview->setPixmap(QPixmap::fromImage(image));
+    });
+  });
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("FormMain"));
+  document_.SetHost(this);
+  setWindowTitle(QString::fromUtf8(kAppTitle));
+  setAcceptDrops(true);
+
+  auto* central = new QWidget(this);
+  auto* row = new QHBoxLayout(central);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  mdiArea_ = new QMdiArea(central);
+  mdiArea_->setObjectName(QStringLiteral("ClientArea"));
+  mdiArea_->setBackground(QColor(128, 128, 128));
+  row->addWidget(mdiArea_, 1);
+  setCentralWidget(central);
+  CreatePanel();
+  row->addWidget(panel1_);
+
+  formImage_ = new TFormImage(*this);
+  // No system menu and no minimise, maximise or close button: the user
+  // cannot close the image window.
+  imageSubWindow_ = mdiArea_->addSubWindow(
+      formImage_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  imageSubWindow_->setObjectName(QStringLiteral("FormImageFrame"));
+  formImage_->SetFrame(imageSubWindow_);
+  imageSubWindow_->showMaximized();
+
+  formThumb_ = new TFormThumb;
+
+  CreatePopupMenu();
+  CreateDialogs();
+  ShowMenuPage();
+}
+
+TFormMain::~TFormMain() {
+  // The widgets go first, while the document they show is still alive, and
+  // without page-change signals from a page control being torn down.
+  pageControl_->blockSignals(true);
+  delete formThumb_;
+  delete takeCentralWidget();
+}
+
+void TFormMain::CreatePanel() {
+  panel1_ = new QWidget(this);
+  panel1_->setObjectName(QStringLiteral("Panel1"));
+  panel1_->setFixedWidth(kPanelWidth);
+  auto* column = new QVBoxLayout(panel1_);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  pageControl_ = new QTabWidget(panel1_);
+  pageControl_->setObjectName(QStringLiteral("PageControl1"));
+  pageControl_->setTabPosition(QTabWidget::East);
+  pageControl_->setUsesScrollButtons(false);
+  menuPage_ = new TPageMenu(*this);
+  pageControl_->addTab(menuPage_, QStringLiteral("メニュー"));
+  pages_[1] = new TPageStarFilter(*this);
+  pages_[2] = new TPageColorFilter(*this);
+  pages_[3] = new TPageSoftness(*this);
+  pages_[4] = new TPageMonochrome(*this);
+  pages_[5] = new TPageResize(*this);
+  pages_[6] = new TPageBrightness(*this);
+  pages_[7] = new TPageSharpness(*this);
+  pages_[8] = new TPageSaturation(*this);
+  pages_[9] = new TPagePeripheral(*this);
+  pages_[10] = new TPageMirage(*this);
+  pages_[11] = new TPageArt1(*this);
+  pages_[12] = new TPageRotate(*this);
+  pages_[13] = new TPageArt2(*this);
+  for (int n = 1; n <= kEffectPages; ++n) pageControl_->addTab(pages_[n], pages_[n]->Caption());
+  connect(pageControl_, &QTabWidget::currentChanged, this, &TFormMain::PageControlChanged);
+  column->addWidget(pageControl_, 1);
+
+  auto* panel3 = new QWidget(panel1_);
+  panel3->setObjectName(QStringLiteral("Panel3"));
+  panel3->setFixedHeight(137);
+  imageHistogram_ = new QLabel(panel3);
+  imageHistogram_->setObjectName(QStringLiteral("ImageHistogram"));
+  imageHistogram_->setGeometry(8, 8, kHistogramWidth, kHistogramHeight);
+  imageHistogram_->setScaledContents(true);
+  column->addWidget(panel3);
+}
+
+void TFormMain::CreatePopupMenu() {
+  popupMenu1_ = new QMenu(this);
+  popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+  auto item = [this](const char* name, const QString& caption) {
+    QAction* action = popupMenu1_->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  auto separator = [this](const char* name) {
+    popupMenu1_->addSeparator()->setObjectName(QString::fromLatin1(name));
+  };
+  QAction* pMenuO = item("PMenuO", QStringLiteral("ﾌｧｲﾙ開く (&O)"));
+  QAction* pMenuS = item("PMenuS", QStringLiteral("ﾌｧｲﾙ保存 (&S)"));
+  separator("N3");
+  QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
+  separator("N1");
+  QAction* pMenu100 = item("PMenu100", QStringLiteral("表示サイズ 100% (&1)"));
+  pMenuR_ = item("PMenuR", QStringLiteral("RGBヒストグラム(&R)"));
+  pMenuR_->setCheckable(true);
+  separator("N2");
+  QAction* pMenuX = item("PMenuX", QStringLiteral("終了 (&X)"));
+
+  connect(pMenuO, &QAction::triggered, this, [this] { Run([this] { PMenuOClick(); }); });
+  connect(pMenuS, &QAction::triggered, this, [this] { Run([this] { PMenuSClick(); }); });
+  connect(pMenuT, &QAction::triggered, this, [this] { Run([this] { PMenuTClick(); }); });
+  connect(pMenu100, &QAction::triggered, this, [this] { Run([this] { PMenu100Click(); }); });
+  // The action ticks and unticks itself; the handler follows its state.
+  connect(pMenuR_, &QAction::triggered, this, [this] {
+    Run([this] {
+      document_.RgbHistogram = pMenuR_->isChecked();
+      DrawHistogram(document_.ShownImage());
+    });
+  });
+  connect(pMenuX, &QAction::triggered, this, [this] { Run([this] { PMenuXClick(); }); });
+}
+
+void TFormMain::CreateDialogs() {
+  openPictureDialog1_ = new QFileDialog(this);
+  openPictureDialog1_->setObjectName(QStringLiteral("OpenPictureDialog1"));
+  // Qt's own dialog, so that the picture preview pane can be added. Qt reads
+  // the patterns from the last parentheses of an entry and hides them; the
+  // descriptions show as written.
+  openPictureDialog1_->setOptions(QFileDialog::DontUseNativeDialog |
+                                  QFileDialog::HideNameFilterDetails);
+  openPictureDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
+  openPictureDialog1_->setFileMode(QFileDialog::ExistingFile);
+  openPictureDialog1_->setNameFilters({
+      QStringLiteral("すべてのファイル (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"),
+      QStringLiteral("JPEG イメージファイル (*.jpg) (*.jpg)"),
+      QStringLiteral("JPEG イメージファイル (*.jpeg) (*.jpeg)"),
+      QStringLiteral("ビットマップ (*.bmp) (*.bmp)"),
+  });
+  AddPicturePreview(openPictureDialog1_);
+
+  savePictureDialog1_ = new QFileDialog(this);
+  savePictureDialog1_->setObjectName(QStringLiteral("SavePictureDialog1"));
+  // The overwrite prompt is on: DontConfirmOverwrite is not among the options.
+  savePictureDialog1_->setOptions(QFileDialog::DontUseNativeDialog |
+                                  QFileDialog::HideNameFilterDetails);
+  savePictureDialog1_->setAcceptMode(QFileDialog::AcceptSave);
+  savePictureDialog1_->setFileMode(QFileDialog::AnyFile);
+  savePictureDialog1_->setDefaultSuffix(QStringLiteral("jpg"));
+  savePictureDialog1_->setNameFilters({
+      QStringLiteral("JPEG (*.JPG) (*.jpg)"),
+      QStringLiteral("JPEG (*.JPEG) (*.jpeg)"),
+      // The description lacks its closing parenthesis, as it always has.
+      QStringLiteral("ビットマップ (*.BMP (*.bmp)"),
+  });
+  AddPicturePreview(savePictureDialog1_);
+}
+
+TEffectPage* TFormMain::Page(int number) const {
+  return number >= 1 && number <= kEffectPages ? pages_[number] : nullptr;
+}
+
+int TFormMain::OpenPageNumber() const { return pageControl_->currentIndex(); }
+
+void TFormMain::OpenEffectPage(int number) {
+  if (!Page(number)) return;
+  // The effect page's tab is made visible before it is selected, and the
+  // menu page's hidden last, so that the tab bar never moves its selection
+  // to a third page on its own.
+  pageControl_->setTabVisible(number, true);
+  pageControl_->setCurrentIndex(number);
+  pageControl_->setTabVisible(0, false);
+}
+
+void TFormMain::ShowMenuPage() {
+  pageControl_->setTabVisible(0, true);
+  pageControl_->setCurrentIndex(0);
+  for (int n = 1; n <= kEffectPages; ++n) pageControl_->setTabVisible(n, false);
+}
+
+void TFormMain::PageControlChanged(int index) {
+  if (TEffectPage* page = Page(index)) Run([page] { page->TabSheetShow(); });
+}
+
+void TFormMain::BeginBusy() {
+  if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+  // One pass of pending events, so that the cursor is on screen before the
+  // work starts. Input is not blocked meanwhile.
+  QCoreApplication::processEvents();
+}
+
+void TFormMain::EndBusy() {
+  if (busyDepth_ > 0 && --busyDepth_ == 0) QApplication::restoreOverrideCursor();
+}
+
+void TFormMain::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
+  formImage_->ShowWorkingImage(image, keepCentre);
+}
+
+void TFormMain::DrawHistogram(const TBitmap& image) {
+  imageHistogram_->setPixmap(QPixmap::fromImage(
+      RenderHistogram(image, document_.RgbHistogram, kHistogramWidth, kHistogramHeight)));
+}
+
+void TFormMain::ShowFileCaption() { formImage_->ShowFileCaption(); }
+
+void TFormMain::CentreImage() { formImage_->CentreImage(); }
+
+void TFormMain::OpenImageFile(const QString& path) {
+  std::string error;
+  TOpenOutcome outcome;
+  {
+    TBusyScope busy(*this);
+    outcome = document_.OpenImageFile(LocalPath(path), &error);
+  }
+  if (outcome == TOpenOutcome::Failed) {
+    ReportError(this, QStringLiteral("ファイルを開けませんでした。\n%1\n%2")
+                          .arg(path, QString::fromStdString(error)));
+  } else if (outcome == TOpenOutcome::Opened) {
+    savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName));
+  }
+}
+
+void TFormMain::HandleDroppedFiles(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return;
+  const QList<QUrl> urls = data->urls();
+  // Only the first file of a drop is opened.
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  OpenImageFile(urls.first().toLocalFile());
+}
+
+void TFormMain::PMenuOClick() {
+  if (openPictureDialog1_->exec() != QDialog::Accepted) return;
+  const QStringList files = openPictureDialog1_->selectedFiles();
+  if (!files.isEmpty()) OpenImageFile(files.first());
+}
+
+void TFormMain::PMenuSClick() {
+  // Nothing to save: no dialog.
+  if (document_.ShownImage().Empty()) return;
+  if (savePictureDialog1_->exec() != QDialog::Accepted) return;
+  const QStringList files = savePictureDialog1_->selectedFiles();
+  if (files.isEmpty()) return;
+  std::string error;
+  bool saved;
+  {
+    TBusyScope busy(*this);
+    saved = document_.SaveShownImage(LocalPath(files.first()), &error);
+  }
+  // An unknown extension writes nothing and says nothing.
+  if (!saved && !error.empty()) {
+    ReportError(this, QStringLiteral("ファイルを保存できませんでした。\n%1\n%2")
+                          .arg(files.first(), QString::fromStdString(error)));
+  }
+}
+
+void TFormMain::PMenuTClick() {
+  // The folder choice and the thumbnails come with the thumbnail browser.
+}
+
+void TFormMain::PMenu100Click() {
+  document_.ZoomPercent = 100;
+  formImage_->ApplyZoom(100);
+}
+
+void TFormMain::PMenuRClick() { pMenuR_->trigger(); }
+
+void TFormMain::PMenuXClick() { close(); }
+
+void TFormMain::ButtonExitClick() { close(); }
+
+void TFormMain::ZoomUp() {
+  if (document_.Source().Empty()) return;
+  document_.ZoomPercent = ZoomIn(document_.ZoomPercent);
+  formImage_->ApplyZoom(document_.ZoomPercent);
+}
+
+void TFormMain::ZoomDown() {
+  if (document_.Source().Empty()) return;
+  document_.ZoomPercent = ZoomOut(document_.ZoomPercent);
+  formImage_->ApplyZoom(document_.ZoomPercent);
+}
+
+void TFormMain::FormMouseWheel(int notches) {
+  for (; notches > 0; --notches) ZoomUp();
+  for (; notches < 0; ++notches) ZoomDown();
+}
+
+void TFormMain::HandleWheel(QWheelEvent* event) {
+  // Fine-grained wheels and touchpads send parts of a notch; whole notches
+  // of 120 units each are counted.
+  wheelRemainder_ += event->angleDelta().y();
+  const int notches = wheelRemainder_ / 120;
+  wheelRemainder_ -= notches * 120;
+  event->accept();
+  if (notches != 0) Run([this, notches] { FormMouseWheel(notches); });
+}
+
+bool TFormMain::FormKeyDown(int key, bool fromImageWindow) {
+  switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_M:
+      ZoomUp();
+      return true;
+    case Qt::Key_Down:
+    case Qt::Key_N:
+      ZoomDown();
+      return true;
+    case Qt::Key_Escape:
+      // In the main window Esc is the open page's Cancel button; from the
+      // image window, or on the menu page, it closes like Z.
+      if (!fromImageWindow) {
+        if (TEffectPage* page = Page(OpenPageNumber())) {
+          page->CancelButton()->click();
+          return true;
+        }
+      }
+      ButtonExitClick();
+      return true;
+    case Qt::Key_Z:
+      ButtonExitClick();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+  bool used = false;
+  Run([&] { used = FormKeyDown(event->key(), false); });
+  if (used)
+    event->accept();
+  else
+    QMainWindow::keyPressEvent(event);
+}
+
+void TFormMain::wheelEvent(QWheelEvent* event) { HandleWheel(event); }
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
+  popupMenu1_->exec(event->globalPos());
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  Run([this, event] { HandleDroppedFiles(event->mimeData()); });
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program: the thumbnail browser, a
+  // top-level window of its own, goes with it.
+  formThumb_->close();
+  event->accept();
+}
+
+}  // namespace kira

@@ -1,0 +1,137 @@
+// The main window: a multiple-document frame holding the image window, the
+// effect pages docked on the right with the histogram under them, and the
+// pop-up menu. It owns the document (the working images and the edit cycle)
+// and is the document's host: it shows images, the busy cursor, the
+// histogram and the menu page when the document asks.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+
+#include "document/document.h"
+#include "ui/error_report.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QMimeData;
+class QTabWidget;
+
+namespace kira {
+
+class TEffectPage;
+class TFormImage;
+class TFormThumb;
+class TPageMenu;
+
+class TFormMain : public QMainWindow, public TDocumentHost {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPanelWidth = 198;
+  static constexpr int kEffectPages = 13;
+
+  explicit TFormMain(QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // What the pages and the other windows work with.
+  TDocument& Document() { return document_; }
+  TFormImage& FormImage() { return *formImage_; }
+  TFormThumb& FormThumb() { return *formThumb_; }
+  // Effect page 1..13 (TabSheet1 … TabSheet13); null outside that range.
+  TEffectPage* Page(int number) const;
+  QTabWidget* PageControl() const { return pageControl_; }
+  QWidget* Panel1() const { return panel1_; }
+  // A control anywhere in the main window by its object name.
+  template <class T>
+  T* Control(const QString& name) const {
+    return findChild<T*>(name);
+  }
+  // The effect page shown, 0 while the menu page is shown.
+  int OpenPageNumber() const;
+
+  // Runs a handler so that an error becomes a message box over this window.
+  template <class F>
+  void Run(F&& handler) noexcept {
+    Guarded(this, std::forward<F>(handler));
+  }
+
+  // Page switching: the effect page alone, or the menu page alone.
+  void OpenEffectPage(int number);
+
+  // TDocumentHost
+  void BeginBusy() override;
+  void EndBusy() override;
+  void ShowWorkingImage(const TBitmap& image, bool keepCentre) override;
+  void DrawHistogram(const TBitmap& image) override;
+  void ShowMenuPage() override;
+  void ShowFileCaption() override;
+  void CentreImage() override;
+
+  // Opens a picture as the open command, a drop and the thumbnails do.
+  void OpenImageFile(const QString& path);
+  // Opens the first local file of a drop.
+  void HandleDroppedFiles(const QMimeData* data);
+
+  // Pop-up menu commands.
+  void PMenuOClick();
+  void PMenuSClick();
+  void PMenuTClick();
+  void PMenu100Click();
+  void PMenuRClick();
+  void PMenuXClick();
+  void ButtonExitClick();
+
+  // Zoom commands shared with the image window.
+  void ZoomUp();
+  void ZoomDown();
+  // Wheel notches: positive up, negative down; one zoom step each.
+  void FormMouseWheel(int notches);
+  // A wheel event over either window: whole notches, partial turns summed.
+  void HandleWheel(QWheelEvent* event);
+  // The keys of both windows; true when the key was used. Esc cancels an
+  // open effect page when it comes from the main window's own controls.
+  bool FormKeyDown(int key, bool fromImageWindow);
+
+  QMenu* PopupMenu1() const { return popupMenu1_; }
+  QFileDialog* OpenPictureDialog1() const { return openPictureDialog1_; }
+  QFileDialog* SavePictureDialog1() const { return savePictureDialog1_; }
+  QLabel* ImageHistogram() const { return imageHistogram_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreatePanel();
+  void CreatePopupMenu();
+  void CreateDialogs();
+  void PageControlChanged(int index);
+
+  TDocument document_;
+  QMdiArea* mdiArea_ = nullptr;
+  QMdiSubWindow* imageSubWindow_ = nullptr;
+  TFormImage* formImage_ = nullptr;
+  TFormThumb* formThumb_ = nullptr;
+  QWidget* panel1_ = nullptr;
+  QTabWidget* pageControl_ = nullptr;
+  TPageMenu* menuPage_ = nullptr;
+  std::array<TEffectPage*, kEffectPages + 1> pages_{};
+  QLabel* imageHistogram_ = nullptr;
+  QMenu* popupMenu1_ = nullptr;
+  QAction* pMenuR_ = nullptr;
+  QFileDialog* openPictureDialog1_ = nullptr;
+  QFileDialog* savePictureDialog1_ = nullptr;
+  int wheelRemainder_ = 0;
+  int busyDepth_ = 0;
+};
+
+}  // namespace kira

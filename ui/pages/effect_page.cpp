@@ -1,0 +1,83 @@
+#include "ui/pages/effect_page.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "document/document.h"
+#include "ui/form_main.h"
+
+namespace kira {
+
+namespace {
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setFixedSize(137, 25);
+  // Pressing Enter on a focused button must not trigger a default button
+  // elsewhere on the page.
+  button->setAutoDefault(false);
+  return button;
+}
+}  // namespace
+
+TEffectPage::TEffectPage(TFormMain& main, int number, const QString& caption,
+                         const QString& previewName)
+    : main_(main), number_(number), caption_(caption) {
+  setObjectName(QStringLiteral("TabSheet%1").arg(number));
+  const QString n = QString::number(number);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 12, 8, 12);
+  layout->setSpacing(8);
+  body_ = new QVBoxLayout;
+  body_->setSpacing(4);
+  layout->addLayout(body_);
+
+  if (!previewName.isEmpty()) {
+    previewButton_ = MakeButton(this, previewName, QStringLiteral("プレビュー"));
+    layout->addWidget(previewButton_, 0, Qt::AlignHCenter);
+    connect(previewButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { Preview(); }); });
+  }
+
+  viewGroup_ = new QGroupBox(QStringLiteral("表示画像"), this);
+  viewLayout_ = new QVBoxLayout(viewGroup_);
+  viewLayout_->setSpacing(4);
+  orgButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonORG") + n, QStringLiteral("オリジナル"));
+  dstButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonDST") + n, QStringLiteral("加工後"));
+  orgButton_->setFixedWidth(121);
+  dstButton_->setFixedWidth(121);
+  viewLayout_->addWidget(orgButton_, 0, Qt::AlignHCenter);
+  viewLayout_->addWidget(dstButton_, 0, Qt::AlignHCenter);
+  layout->addWidget(viewGroup_);
+
+  layout->addStretch(1);
+  okButton_ = MakeButton(this, QStringLiteral("ButtonOK") + n, QStringLiteral("適用"));
+  cancelButton_ = MakeButton(this, QStringLiteral("ButtonCAN") + n, QStringLiteral("キャンセル"));
+  layout->addWidget(okButton_, 0, Qt::AlignHCenter);
+  layout->addWidget(cancelButton_, 0, Qt::AlignHCenter);
+
+  // All pages share the view and Cancel handlers (ButtonORG1Click,
+  // ButtonDST1Click, ButtonCAN1Click); Apply is the page's own.
+  connect(orgButton_, &QPushButton::clicked, this,
+          [this] { main_.Run([this] { Doc().ButtonORG1Click(); }); });
+  connect(dstButton_, &QPushButton::clicked, this,
+          [this] { main_.Run([this] { Doc().ButtonDST1Click(); }); });
+  connect(cancelButton_, &QPushButton::clicked, this,
+          [this] { main_.Run([this] { Doc().Cancel(); }); });
+  connect(okButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { Apply(); }); });
+}
+
+TDocument& TEffectPage::Doc() const { return main_.Document(); }
+
+void TEffectPage::OpenFromMenu() { main_.OpenEffectPage(number_); }
+
+void TEffectPage::Preview() {
+  Doc().Preview([this](TBitmap& result) { Effect(result); });
+}
+
+void TEffectPage::Apply() {
+  Doc().Apply([this] { Preview(); });
+}
+
+}  // namespace kira

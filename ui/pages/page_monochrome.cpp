@@ -1,0 +1,10 @@
+#include "ui/pages/page_monochrome.h"
+
+#include "document/document.h"
+
+namespace kira {
+
+TPageMonochrome::TPageMonochrome(TFormMain& main)
+    : TEffectPage(main, 4, QStringLiteral("モノクローム"), QStringLiteral("ButtonMonochrome")) {}
+
+}  // namespace kira
