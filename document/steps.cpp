@@ -158,7 +158,12 @@ std::string DescribeSteps(const std::vector<TStepSpec>& steps) {
         case TParamKind::IntegerOrAuto:
           out << p.min << ".." << p.max << " or auto (" << (p.def == kAutoValue ? std::string("auto") : std::to_string(p.def)) << ")";
           break;
-        case TParamKind::Integer: out << p.min << ".." << p.max << " (" << p.def << ")"; break;
+        case TParamKind::Integer:
+          out << p.min << ".." << p.max;
+          // A default outside the range stands for one taken from the picture
+          // (the help text says which); it is not printed as a number.
+          if (p.def >= p.min && p.def <= p.max) out << " (" << p.def << ")";
+          break;
       }
       if (!p.help.empty()) out << "; " << p.help;
       out << "\n";

@@ -1,5 +1,6 @@
 #include "cli/steps/registry.h"
 
+#include "effects/resize_page.h"
 #include "effects/rotate_page.h"
 
 namespace kira {
@@ -7,6 +8,7 @@ namespace kira {
 const std::vector<TStepSpec>& AllSteps() {
   static const std::vector<TStepSpec> steps = [] {
     std::vector<TStepSpec> s;
+    s.push_back(ResizeStep());
     s.push_back(RotateStep());
     return s;
   }();

@@ -1,0 +1,141 @@
+#include "effects/resize_page.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "core/rounding.h"
+#include "effects/resample.h"
+
+namespace kira {
+
+namespace {
+
+// Destination rows are independent, so the two cores of the usual machine
+// share them; the bytes are the same with any number of threads.
+int ResizeThreads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores >= 2 ? 2 : 1;
+}
+
+std::optional<int> FollowAspect(int given, int givenSide, int otherSide) {
+  if (givenSide == 0) return std::nullopt;
+  const long double v = static_cast<long double>(static_cast<std::int64_t>(otherSide) * given) / givenSide;
+  return std::clamp(RoundHalfAway(v), kResizeSpinMin, kResizeSpinMax);
+}
+
+}  // namespace
+
+std::uint8_t ResampleCodeOf(TResizeMethod method) {
+  switch (method) {
+    case TResizeMethod::Nearest: return kResampleNearest;
+    case TResizeMethod::Bilinear: return kResampleBilinear;
+    case TResizeMethod::Bicubic: return kResampleBicubic;
+    case TResizeMethod::Lagrange: return kResampleLagrange;
+    case TResizeMethod::BSpline: return kResampleBSpline;
+    case TResizeMethod::Mitchell: return kResampleMitchell;
+  }
+  return kResampleBilinear;
+}
+
+std::uint8_t ResampleCodeOfChecked(const std::array<bool, kResizeMethodCount>& checked) {
+  for (int i = 0; i < kResizeMethodCount; ++i) {
+    if (checked[i]) return ResampleCodeOf(static_cast<TResizeMethod>(i));
+  }
+  return kResampleBilinear;
+}
+
+std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b) {
+  while (b != 0) {
+    const std::int64_t r = a % b;
+    a = b;
+    b = r;
+  }
+  return a;
+}
+
+std::string RatioLabelText(int width, int height) {
+  const std::int64_t g = GreatestCommonDivisor(width, height);
+  if (g == 0) return "比率 0 : 0";
+  return "比率 " + std::to_string(width / g) + " : " + std::to_string(height / g);
+}
+
+std::string WidthLabelText(int width) { return "幅　 = " + std::to_string(width); }
+std::string HeightLabelText(int height) { return "高さ = " + std::to_string(height); }
+
+std::optional<int> HeightForWidth(int width, int height, int newWidth) {
+  return FollowAspect(newWidth, width, height);
+}
+
+std::optional<int> WidthForHeight(int width, int height, int newHeight) {
+  return FollowAspect(newHeight, height, width);
+}
+
+TResizeOpening OpenResizePage(const TBitmap& source) {
+  TResizeOpening o;
+  if (!source.Empty()) {
+    o.width = source.Width();
+    o.height = source.Height();
+  }
+  o.ratioLabel = RatioLabelText(o.width, o.height);
+  o.widthLabel = WidthLabelText(o.width);
+  o.heightLabel = HeightLabelText(o.height);
+  return o;
+}
+
+bool ResizePreview(TDocument& doc, const TResizeSettings& settings) {
+  // The code is fixed before the result takes its copy of the source.
+  const std::uint8_t code = ResampleCodeOf(settings.method);
+  bool resized = doc.Source().Empty();
+  doc.Preview([&](TBitmap& result) {
+    resized = ResampleBitmap(result, settings.newWidth, settings.newHeight, code, ResizeThreads());
+  });
+  return resized;
+}
+
+void ResizeApply(TDocument& doc, const TResizeSettings& settings) {
+  doc.Apply([&] { ResizePreview(doc, settings); }, /*renewCaption=*/true);
+}
+
+TStepSpec ResizeStep() {
+  TStepSpec s;
+  s.name = "resize";
+  s.page = "resize";
+  s.params = {
+      {"width", TParamKind::Integer, 1, 10000, 0, {}, "the current width when not given; alone, the height follows the aspect ratio"},
+      {"height", TParamKind::Integer, 1, 10000, 0, {}, "the current height when not given; alone, the width follows the aspect ratio"},
+      {"method", TParamKind::Choice, 0, 0, 2, {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
+       ""},
+  };
+  s.run = [](TDocument& doc, const TStepValues& v, std::string& error) {
+    const TResizeOpening open = OpenResizePage(doc.Source());
+    TResizeSettings settings;
+    settings.newWidth = open.width;
+    settings.newHeight = open.height;
+    settings.method = static_cast<TResizeMethod>(v.Get("method"));
+    // One size given: the other follows as when the user leaves that field.
+    if (v.Given("width")) {
+      settings.newWidth = v.Get("width");
+      if (!v.Given("height")) {
+        settings.newHeight = HeightForWidth(open.width, open.height, settings.newWidth).value_or(settings.newHeight);
+      }
+    }
+    if (v.Given("height")) {
+      settings.newHeight = v.Get("height");
+      if (!v.Given("width")) {
+        settings.newWidth = WidthForHeight(open.width, open.height, settings.newHeight).value_or(settings.newWidth);
+      }
+    }
+    // The page would pass a side of 0 on and keep the picture unchanged;
+    // the batch tool says so instead of writing an unresized picture.
+    if (!doc.Source().Empty() && (settings.newWidth < 1 || settings.newHeight < 1)) {
+      error = "the size that keeps the aspect ratio is " + std::to_string(settings.newWidth) + " x " +
+              std::to_string(settings.newHeight) + "; give both width and height";
+      return false;
+    }
+    ResizeApply(doc, settings);
+    return true;
+  };
+  return s;
+}
+
+}  // namespace kira

@@ -1,0 +1,78 @@
+// The resize page: its settings, the arithmetic behind its labels and spin
+// edits, its Preview and Apply, and the batch step "resize". The window only
+// holds the controls and forwards to these.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/bitmap.h"
+#include "document/steps.h"
+
+namespace kira {
+
+// The method radio buttons in the order the page tests them.
+enum class TResizeMethod { Nearest, Bilinear, Bicubic, Lagrange, BSpline, Mitchell };
+inline constexpr int kResizeMethodCount = 6;
+
+// SpinEditNewW / SpinEditNewH: 0..10000, 0 before the page is opened.
+inline constexpr int kResizeSpinMin = 0;
+inline constexpr int kResizeSpinMax = 10000;
+
+struct TResizeSettings {
+  int newWidth = 0;
+  int newHeight = 0;
+  TResizeMethod method = TResizeMethod::Bicubic;  // "バイキュービック", checked at start
+};
+
+// ResampleBitmap's code of a method: nearest 0, bilinear 1, bicubic 2,
+// Lagrange 8, B-spline 3, Mitchell 5.
+std::uint8_t ResampleCodeOf(TResizeMethod method);
+// The code of the first checked radio button in the page's order; 1 when
+// none is checked.
+std::uint8_t ResampleCodeOfChecked(const std::array<bool, kResizeMethodCount>& checked);
+
+// Euclid's remainder loop. GreatestCommonDivisor(a, 0) is a.
+std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b);
+
+// LabelRatio: "比率 " W/g " : " H/g with g the greatest common divisor,
+// "比率 0 : 0" for an empty source (W = H = 0).
+std::string RatioLabelText(int width, int height);
+// LabelW: "幅　 = " W (an ideographic space after 幅); LabelH: "高さ = " H.
+std::string WidthLabelText(int width);
+std::string HeightLabelText(int height);
+
+// The aspect rule when a spin edit loses the focus, for a source of
+// width x height: the new height for the new width w is height * w / width
+// rounded half away from zero (the product taken as an integer, divided as a
+// real), and the new width for the new height h is width * h / height alike.
+// The value is limited to the spin edit's range, as the spin edit limits what
+// it is given. No value (the other spin edit keeps its own) when the
+// division is by zero, that is for an empty source.
+std::optional<int> HeightForWidth(int width, int height, int newWidth);
+std::optional<int> WidthForHeight(int width, int height, int newHeight);
+
+// Opening the page (ButtonReSizeClick): W and H of the source image (0 x 0
+// when it is empty) give the labels and both spin edits.
+struct TResizeOpening {
+  int width = 0;
+  int height = 0;
+  std::string ratioLabel, widthLabel, heightLabel;
+};
+TResizeOpening OpenResizePage(const TBitmap& source);
+
+// Preview (ButtonReSClick): the result image becomes a copy of the source
+// resampled to newWidth x newHeight with the method's code; nothing with an
+// empty source. A new side of 0 is refused by the resampler, so the result
+// then stays a copy of the source; returns false in that case.
+bool ResizePreview(TDocument& doc, const TResizeSettings& settings);
+// Apply (ButtonOK5Click): Preview first when there is no result, the result
+// becomes the source, the image window's caption is renewed, menu page.
+void ResizeApply(TDocument& doc, const TResizeSettings& settings);
+
+// Batch step "resize".
+TStepSpec ResizeStep();
+
+}  // namespace kira
