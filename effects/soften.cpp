@@ -1,0 +1,160 @@
+#include "effects/soften.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "core/rounding.h"
+
+namespace kira {
+
+bool AddSaturated(TBitmap& target, const TBitmap& addend) {
+  if (!Is24(target) || !Is24(addend)) return false;
+  const int w = std::min(target.Width(), addend.Width());
+  const int h = std::min(target.Height(), addend.Height());
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* t = target.ScanLine(y);
+    const std::uint8_t* a = addend.ScanLine(y);
+    for (int i = 0; i < 3 * w; ++i) {
+      const int v = t[i] + a[i];
+      t[i] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+    }
+  }
+  return true;
+}
+
+namespace {
+
+struct TDiamond {
+  int h = 1;
+  std::vector<double> weight;  // by city-block distance 0 .. n-1
+};
+
+TDiamond MakeDiamond(int n, int p) {
+  TDiamond d;
+  d.h = std::max((n - 1) / 2, 1);
+  const double s = (1.0 - static_cast<double>(p) / 100.0) / (n - 1);
+  const int dMax = std::max(n - 1, 2 * d.h);
+  d.weight.resize(static_cast<std::size_t>(dMax) + 1);
+  for (int k = 0; k <= dMax; ++k) d.weight[k] = std::max(0.0, 1.0 - 2.0 * k * s);
+  return d;
+}
+
+// Clamped indices -h .. size-1+h -> 0 .. size-1, offset by h.
+std::vector<int> EdgeClampTable(int size, int h) {
+  std::vector<int> t(static_cast<std::size_t>(size) + 2 * h);
+  for (int i = -h; i < size + h; ++i) t[i + h] = std::clamp(i, 0, size - 1);
+  return t;
+}
+
+// Soft cross: with the weights 1, 0.75 and 0.5 every partial sum is a multiple
+// of 0.25 and exact in double, so four times the sum is an integer and the
+// weighted mean sum4 / 24 rounds half away from zero as (sum4 + 12) / 24; a
+// value that is not a half lies at least 1/24 away from one, far beyond any
+// rounding of the division.
+void SoftCross(TBitmap& image) {
+  const int w = image.Width();
+  const int h = image.Height();
+  const TBitmap copy = image;
+  const std::vector<int> col = EdgeClampTable(w, 1);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* up = copy.ScanLine(std::max(y - 1, 0));
+    const std::uint8_t* mid = copy.ScanLine(y);
+    const std::uint8_t* down = copy.ScanLine(std::min(y + 1, h - 1));
+    std::uint8_t* out = image.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      const int l = 3 * col[x];
+      const int c = 3 * x;
+      const int r = 3 * col[x + 2];
+      for (int ch = 0; ch < 3; ++ch) {
+        const int sum4 = 4 * mid[c + ch] + 3 * (up[c + ch] + down[c + ch] + mid[l + ch] + mid[r + ch]) +
+                         2 * (up[l + ch] + up[r + ch] + down[l + ch] + down[r + ch]);
+        out[c + ch] = static_cast<std::uint8_t>((sum4 + 12) / 24);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool DiamondSoftenReference(TBitmap& image, int n, int p) {
+  if (!Is24(image) || n < 3) return false;
+  if (image.Empty()) return true;
+  const int w = image.Width();
+  const int hgt = image.Height();
+  const TDiamond dia = MakeDiamond(n, p);
+  const int h = dia.h;
+  const TBitmap copy = image;
+  for (int y = 0; y < hgt; ++y) {
+    std::uint8_t* out = image.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      double sb = 0, sg = 0, sr = 0, sw = 0;
+      for (int i = -h; i <= h; ++i) {
+        const std::uint8_t* row = copy.ScanLine(std::clamp(y + i, 0, hgt - 1));
+        for (int j = -h; j <= h; ++j) {
+          const std::uint8_t* px = row + 3 * std::clamp(x + j, 0, w - 1);
+          const double wt = dia.weight[std::abs(i) + std::abs(j)];
+          sb += wt * px[0];
+          sg += wt * px[1];
+          sr += wt * px[2];
+          sw += wt;
+        }
+      }
+      out[3 * x + 0] = ClampByte(sb / sw);
+      out[3 * x + 1] = ClampByte(sg / sw);
+      out[3 * x + 2] = ClampByte(sr / sw);
+    }
+  }
+  return true;
+}
+
+bool DiamondSoften(TBitmap& image, int n, int p) {
+  if (!Is24(image) || n < 3) return false;
+  if (image.Empty()) return true;
+  if (n == 3 && p == 75) {
+    SoftCross(image);
+    return true;
+  }
+  const int w = image.Width();
+  const int hgt = image.Height();
+  const TDiamond dia = MakeDiamond(n, p);
+  const int h = dia.h;
+  const int side = 2 * h + 1;
+  const TBitmap copy = image;
+  const std::vector<int> col = EdgeClampTable(w, h);
+  // Weights of the window in visiting order; the sums keep the plain loop's
+  // order so that every rounding of the double additions is the same.
+  std::vector<double> wt(static_cast<std::size_t>(side) * side);
+  double sw = 0;
+  for (int i = -h; i <= h; ++i)
+    for (int j = -h; j <= h; ++j) {
+      const double v = dia.weight[std::abs(i) + std::abs(j)];
+      wt[(i + h) * side + (j + h)] = v;
+      sw += v;
+    }
+  std::vector<const std::uint8_t*> rows(side);
+  for (int y = 0; y < hgt; ++y) {
+    for (int i = -h; i <= h; ++i) rows[i + h] = copy.ScanLine(std::clamp(y + i, 0, hgt - 1));
+    std::uint8_t* out = image.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      double sb = 0, sg = 0, sr = 0;
+      const double* wp = wt.data();
+      for (int i = 0; i < side; ++i) {
+        const std::uint8_t* row = rows[i];
+        for (int j = 0; j < side; ++j, ++wp) {
+          const std::uint8_t* px = row + 3 * col[x + j];
+          sb += *wp * px[0];
+          sg += *wp * px[1];
+          sr += *wp * px[2];
+        }
+      }
+      out[3 * x + 0] = ClampByte(sb / sw);
+      out[3 * x + 1] = ClampByte(sg / sw);
+      out[3 * x + 2] = ClampByte(sr / sw);
+    }
+  }
+  return true;
+}
+
+}  // namespace kira

@@ -1,0 +1,323 @@
+#include "starfilter/rays.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "core/rounding.h"
+#include "effects/soften.h"
+
+namespace kira {
+
+namespace {
+
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// The geometry of one turn of a W x H picture: the single-precision cosines
+// and sines of the forward and the inverse angle, and the bounding box of the
+// turned corners.
+struct TTurn {
+  float c = 1, s = 0;    // cos, sin of theta
+  float ci = 1, si = 0;  // cos, sin of -theta
+  int minX = 0, maxX = -1, minY = 0, maxY = -1;
+  int Width() const { return maxX - minX + 1; }
+  int Height() const { return maxY - minY + 1; }
+  // Source column and row of the destination pixel (i, a), in bounding-box
+  // coordinates; the products and sums in double, truncated toward zero.
+  int SourceX(int i, int a) const {
+    return static_cast<int>(static_cast<double>(i) * ci - static_cast<double>(a) * si);
+  }
+  int SourceY(int i, int a) const {
+    return static_cast<int>(static_cast<double>(i) * si + static_cast<double>(a) * ci);
+  }
+};
+
+TTurn MakeTurn(int w, int h, int angleDeg) {
+  TTurn t;
+  const long double theta = static_cast<long double>(angleDeg) * kPi / 180;
+  t.c = static_cast<float>(std::cos(theta));
+  t.s = static_cast<float>(std::sin(theta));
+  t.ci = static_cast<float>(std::cos(-theta));
+  t.si = static_cast<float>(std::sin(-theta));
+  const int xs[4] = {0, w - 1, 0, w - 1};
+  const int ys[4] = {0, 0, h - 1, h - 1};
+  for (int k = 0; k < 4; ++k) {
+    const int x = static_cast<int>(static_cast<double>(xs[k]) * t.c - static_cast<double>(ys[k]) * t.s);
+    const int y = static_cast<int>(static_cast<double>(xs[k]) * t.s + static_cast<double>(ys[k]) * t.c);
+    if (k == 0) {
+      t.minX = t.maxX = x;
+      t.minY = t.maxY = y;
+    } else {
+      t.minX = std::min(t.minX, x);
+      t.maxX = std::max(t.maxX, x);
+      t.minY = std::min(t.minY, y);
+      t.maxY = std::max(t.maxY, y);
+    }
+  }
+  return t;
+}
+
+// The ray arms of one point of colour px at column x, added into the row q of
+// a picture width pixels wide. Every step is rounded as it is added, so the
+// order of the points along the row matters.
+void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
+  float t[3], u[3];
+  for (int ch = 0; ch < 3; ++ch) t[ch] = static_cast<float>(static_cast<double>(px[ch]) * k);
+  if (!(t[0] + t[1] + t[2] > 0)) return;
+  for (int ch = 0; ch < 3; ++ch) u[ch] = static_cast<float>(static_cast<double>(t[ch]) / length);
+  auto step = [&](std::uint8_t* dst, int r) {
+    for (int ch = 0; ch < 3; ++ch) {
+      const double v = static_cast<double>(t[ch]) - static_cast<double>(r) * static_cast<double>(u[ch]) + dst[ch];
+      if (v > 255) {
+        dst[ch] = 255;
+      } else {
+        const std::int32_t n = RoundHalfAway(v);
+        dst[ch] = static_cast<std::uint8_t>(n < 0 ? 0 : n);
+      }
+    }
+  };
+  for (int r = 1; r <= length; ++r) {
+    // The right arm stops one column short of the last one.
+    if (x + r <= width - 2) step(q + 3 * (x + r), r);
+    if (x - r >= 0) step(q + 3 * (x - r), r);
+  }
+}
+
+float RayScale(int intensityPct) {
+  return static_cast<float>(static_cast<long double>(intensityPct) / 100);
+}
+
+// ---- sparse path: lists of non-black pixels, sorted by row, then column ----
+
+struct TSpot {
+  int x, y;
+  std::uint8_t px[3];
+};
+
+bool SpotBefore(const TSpot& a, const TSpot& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; }
+
+std::vector<TSpot> CollectSpots(const TBitmap& image) {
+  std::vector<TSpot> spots;
+  for (int y = 0; y < image.Height(); ++y) {
+    const std::uint8_t* p = image.ScanLine(y);
+    for (int x = 0; x < image.Width(); ++x, p += 3)
+      if ((p[0] | p[1] | p[2]) != 0) spots.push_back({x, y, {p[0], p[1], p[2]}});
+  }
+  return spots;
+}
+
+// For each destination pixel of a turn, the source pixel is fixed by the
+// truncated inverse mapping; the destination pixels that pick a given source
+// pixel lie in the turned image of its truncation cell, [x, x + 1) or (-1, 1)
+// for column 0 (likewise rows), whose points are at most sqrt(2) from the
+// cell's centre. Every destination pixel within 1.5 of that centre is tried
+// with the exact formula, so the spots found are exactly the non-black
+// pixels of the whole turned picture.
+template <class Emit>
+void ForEachPreimage(const TSpot& s, const TTurn& t, Emit&& emit) {
+  const double px = s.x == 0 ? 0.0 : s.x + 0.5;
+  const double py = s.y == 0 ? 0.0 : s.y + 0.5;
+  const double ci = t.ci, si = t.si;
+  const double i0 = ci * px + si * py;
+  const double a0 = -si * px + ci * py;
+  const int iLo = std::max(static_cast<int>(std::ceil(i0 - 1.5)), t.minX);
+  const int iHi = std::min(static_cast<int>(std::floor(i0 + 1.5)), t.maxX);
+  const int aLo = std::max(static_cast<int>(std::ceil(a0 - 1.5)), t.minY);
+  const int aHi = std::min(static_cast<int>(std::floor(a0 + 1.5)), t.maxY);
+  for (int a = aLo; a <= aHi; ++a)
+    for (int i = iLo; i <= iHi; ++i)
+      if (t.SourceX(i, a) == s.x && t.SourceY(i, a) == s.y) emit(i - t.minX, a - t.minY);
+}
+
+std::vector<TSpot> TurnSpots(const std::vector<TSpot>& in, const TTurn& t) {
+  std::vector<TSpot> out;
+  out.reserve(in.size() + in.size() / 2);
+  for (const TSpot& s : in)
+    ForEachPreimage(s, t, [&](int x, int y) { out.push_back({x, y, {s.px[0], s.px[1], s.px[2]}}); });
+  std::sort(out.begin(), out.end(), SpotBefore);
+  return out;
+}
+
+// DrawHorizontalRays over a spot list of a picture width pixels wide.
+std::vector<TSpot> RaySpots(const std::vector<TSpot>& in, int width, int length, int intensityPct) {
+  const float k = RayScale(intensityPct);
+  std::vector<TSpot> out;
+  std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
+  for (std::size_t b = 0; b < in.size();) {
+    std::size_t e = b;
+    while (e < in.size() && in[e].y == in[b].y) ++e;
+    for (std::size_t n = b; n < e; ++n) RayArms(in[n].px, in[n].x, width, length, k, row.data());
+    const int lo = std::max(in[b].x - length, 0);
+    const int hi = std::min(in[e - 1].x + length, width - 1);
+    for (int x = lo; x <= hi; ++x) {
+      std::uint8_t* q = &row[3 * static_cast<std::size_t>(x)];
+      if ((q[0] | q[1] | q[2]) != 0) {
+        out.push_back({x, in[b].y, {q[0], q[1], q[2]}});
+        q[0] = q[1] = q[2] = 0;
+      }
+    }
+    b = e;
+  }
+  return out;
+}
+
+void AddSpot(TBitmap& out, int x, int y, const std::uint8_t* px) {
+  std::uint8_t* o = out.ScanLine(y) + 3 * static_cast<std::size_t>(x);
+  for (int ch = 0; ch < 3; ++ch) {
+    const int v = o[ch] + px[ch];
+    o[ch] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+}
+
+bool Usable(const TBitmap& brightPoints, const TBitmap& out) {
+  return Is24(brightPoints) && Is24(out) && &brightPoints != &out;
+}
+
+}  // namespace
+
+bool DrawHorizontalRays(TBitmap& image, int lengthPx, int intensityPct) {
+  if (!Is24(image)) return false;
+  if (lengthPx < 1 || intensityPct < 1) return true;
+  const float k = RayScale(intensityPct);
+  const int w = image.Width();
+  TBitmap q(w, image.Height(), TPixelFormat::pf24bit);
+  for (int y = 0; y < image.Height(); ++y) {
+    const std::uint8_t* p = image.ScanLine(y);
+    std::uint8_t* qrow = q.ScanLine(y);
+    for (int x = 0; x < w; ++x) RayArms(p + 3 * x, x, w, lengthPx, k, qrow);
+  }
+  image = std::move(q);
+  return true;
+}
+
+bool RotateByAngle(TBitmap& image, int angleDeg) {
+  if (!Is24(image)) return false;
+  if (image.Empty()) return true;
+  const int w = image.Width();
+  const int h = image.Height();
+  const TTurn t = MakeTurn(w, h, angleDeg);
+  TBitmap out(t.Width(), t.Height(), TPixelFormat::pf24bit);
+  for (int a = t.minY; a <= t.maxY; ++a) {
+    std::uint8_t* dst = out.ScanLine(a - t.minY);
+    for (int i = t.minX; i <= t.maxX; ++i, dst += 3) {
+      const int sx = t.SourceX(i, a);
+      const int sy = t.SourceY(i, a);
+      if (sx >= 0 && sx < w && sy >= 0 && sy < h) std::memcpy(dst, image.ScanLine(sy) + 3 * sx, 3);
+    }
+  }
+  image = std::move(out);
+  return true;
+}
+
+bool CropCentre(TBitmap& image, int w, int h) {
+  if (!Is24(image)) return false;
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  const int ox = (image.Width() - w) / 2;
+  const int oy = (image.Height() - h) / 2;
+  TBitmap out(w, h, TPixelFormat::pf24bit);
+  // Only the part of the block that lies on the picture is copied.
+  const int x0 = std::max(0, -ox);
+  const int x1 = std::min(w, image.Width() - ox);
+  for (int y = std::max(0, -oy); y < std::min(h, image.Height() - oy); ++y)
+    if (x1 > x0)
+      std::memcpy(out.ScanLine(y) + 3 * x0, image.ScanLine(y + oy) + 3 * (x0 + ox),
+                  3 * static_cast<std::size_t>(x1 - x0));
+  image = std::move(out);
+  return true;
+}
+
+std::vector<int> StarAngles(TStarKind kind, int a) {
+  switch (kind) {
+    case TStarKind::Cross: return {a, 90 + a};
+    case TStarKind::Snow: return {a, 60 + a, 120 + a};
+    case TStarKind::Sunny: return {a, 45 + a, 90 + a, 135 + a};
+  }
+  return {};
+}
+
+bool DrawStarReference(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
+                       int intensityPct, int a) {
+  if (!Usable(brightPoints, out)) return false;
+  const int w = brightPoints.Width();
+  const int h = brightPoints.Height();
+  bool first = true;
+  for (int phi : StarAngles(kind, a)) {
+    TBitmap work = brightPoints;
+    if (phi != 0) RotateByAngle(work, phi);
+    DrawHorizontalRays(work, lengthPx, intensityPct);
+    if (phi != 0) RotateByAngle(work, -phi);
+    CropCentre(work, w, h);
+    if (first) {
+      out = std::move(work);
+      first = false;
+    } else {
+      AddSaturated(out, work);
+    }
+  }
+  return true;
+}
+
+bool DrawStarSparse(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
+                    int intensityPct, int a) {
+  if (!Usable(brightPoints, out)) return false;
+  const int w = brightPoints.Width();
+  const int h = brightPoints.Height();
+  TBitmap sum(w, h, TPixelFormat::pf24bit);
+  const std::vector<TSpot> points = CollectSpots(brightPoints);
+  const bool rays = lengthPx >= 1 && intensityPct >= 1;
+  // The first ray picture added to a black one is that picture itself, so
+  // every line can be summed the same way.
+  for (int phi : StarAngles(kind, a)) {
+    if (phi == 0) {
+      const std::vector<TSpot> q = rays ? RaySpots(points, w, lengthPx, intensityPct) : points;
+      for (const TSpot& s : q) AddSpot(sum, s.x, s.y, s.px);
+      continue;
+    }
+    const TTurn there = MakeTurn(w, h, phi);
+    const std::vector<TSpot> turned = TurnSpots(points, there);
+    const int tw = there.Width();
+    const int th = there.Height();
+    const std::vector<TSpot> q = rays ? RaySpots(turned, tw, lengthPx, intensityPct) : turned;
+    const TTurn back = MakeTurn(tw, th, -phi);
+    const int ox = (back.Width() - w) / 2;
+    const int oy = (back.Height() - h) / 2;
+    for (const TSpot& s : q)
+      ForEachPreimage(s, back, [&](int x, int y) {
+        const int cx = x - ox;
+        const int cy = y - oy;
+        if (cx >= 0 && cx < w && cy >= 0 && cy < h) AddSpot(sum, cx, cy, s.px);
+      });
+  }
+  out = std::move(sum);
+  return true;
+}
+
+bool DrawStar(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
+              int intensityPct, int a) {
+  if (!Usable(brightPoints, out)) return false;
+  // Following the points costs about (2L + 16) tries per point and line;
+  // turning whole pictures costs a few passes over up to twice the area.
+  std::size_t points = 0;
+  for (int y = 0; y < brightPoints.Height(); ++y) {
+    const std::uint8_t* p = brightPoints.ScanLine(y);
+    for (int x = 0; x < brightPoints.Width(); ++x, p += 3) points += (p[0] | p[1] | p[2]) != 0;
+  }
+  const std::size_t area = static_cast<std::size_t>(brightPoints.Width()) * brightPoints.Height();
+  const std::size_t perPoint = 2 * static_cast<std::size_t>(std::max(lengthPx, 0)) + 16;
+  if (points * perPoint <= 4 * area) return DrawStarSparse(brightPoints, out, kind, lengthPx, intensityPct, a);
+  return DrawStarReference(brightPoints, out, kind, lengthPx, intensityPct, a);
+}
+
+bool DrawCross(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a) {
+  return DrawStar(brightPoints, out, TStarKind::Cross, lengthPx, intensityPct, a);
+}
+bool DrawSnow(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a) {
+  return DrawStar(brightPoints, out, TStarKind::Snow, lengthPx, intensityPct, a);
+}
+bool DrawSunny(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a) {
+  return DrawStar(brightPoints, out, TStarKind::Sunny, lengthPx, intensityPct, a);
+}
+
+}  // namespace kira
