@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 #include "core/rounding.h"
@@ -53,27 +55,57 @@ std::vector<int> EdgeClampTable(int size, int h) {
 // weighted mean sum4 / 24 rounds half away from zero as (sum4 + 12) / 24; a
 // value that is not a half lies at least 1/24 away from one, far beyond any
 // rounding of the division.
+void SoftCrossRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
+                  std::uint8_t* out, int w) {
+  for (int x = 0; x < w; ++x) {
+    const int c = 3 * x;
+    const int l = x > 0 ? c - 3 : c;
+    const int r = x + 1 < w ? c + 3 : c;
+    for (int ch = 0; ch < 3; ++ch) {
+      const int sum4 = 4 * mid[c + ch] + 3 * (up[c + ch] + down[c + ch] + mid[l + ch] + mid[r + ch]) +
+                       2 * (up[l + ch] + up[r + ch] + down[l + ch] + down[r + ch]);
+      out[c + ch] = static_cast<std::uint8_t>((sum4 + 12) / 24);
+    }
+  }
+}
+
+// Rows y0 .. y1-1 in place, keeping the original of the row above and of the
+// current row aside; `above` and `below` are the originals of the rows just
+// outside the band (edge rows repeat at the picture's border).
+void SoftCrossBand(TBitmap& image, int y0, int y1, const std::vector<std::uint8_t>& above,
+                   const std::vector<std::uint8_t>& below) {
+  const int w = image.Width();
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  std::vector<std::uint8_t> prev = above;
+  std::vector<std::uint8_t> cur(image.ScanLine(y0), image.ScanLine(y0) + bytes);
+  for (int y = y0; y < y1; ++y) {
+    const std::uint8_t* next = y + 1 < y1 ? image.ScanLine(y + 1) : below.data();
+    SoftCrossRow(prev.data(), cur.data(), next, image.ScanLine(y), w);
+    prev.swap(cur);
+    if (y + 1 < y1) std::memcpy(cur.data(), next, bytes);
+  }
+}
+
 void SoftCross(TBitmap& image) {
   const int w = image.Width();
   const int h = image.Height();
-  const TBitmap copy = image;
-  const std::vector<int> col = EdgeClampTable(w, 1);
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* up = copy.ScanLine(std::max(y - 1, 0));
-    const std::uint8_t* mid = copy.ScanLine(y);
-    const std::uint8_t* down = copy.ScanLine(std::min(y + 1, h - 1));
-    std::uint8_t* out = image.ScanLine(y);
-    for (int x = 0; x < w; ++x) {
-      const int l = 3 * col[x];
-      const int c = 3 * x;
-      const int r = 3 * col[x + 2];
-      for (int ch = 0; ch < 3; ++ch) {
-        const int sum4 = 4 * mid[c + ch] + 3 * (up[c + ch] + down[c + ch] + mid[l + ch] + mid[r + ch]) +
-                         2 * (up[l + ch] + up[r + ch] + down[l + ch] + down[r + ch]);
-        out[c + ch] = static_cast<std::uint8_t>((sum4 + 12) / 24);
-      }
-    }
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  auto original = [&](int y) {
+    const std::uint8_t* row = image.ScanLine(std::clamp(y, 0, h - 1));
+    return std::vector<std::uint8_t>(row, row + bytes);
+  };
+  // Two bands on the two cores for big pictures; each band reads only its own
+  // rows and the saved originals of its neighbours, so the bytes are the same.
+  const int split = static_cast<std::size_t>(w) * h >= 1u << 18 ? h / 2 : h;
+  const std::vector<std::uint8_t> top = original(-1), mid1 = original(split - 1), mid2 = original(split),
+                                   bottom = original(h);
+  if (split == h) {
+    SoftCrossBand(image, 0, h, top, bottom);
+    return;
   }
+  std::thread lower([&] { SoftCrossBand(image, split, h, mid1, bottom); });
+  SoftCrossBand(image, 0, split, top, mid2);
+  lower.join();
 }
 
 }  // namespace

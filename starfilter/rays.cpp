@@ -60,8 +60,11 @@ TTurn MakeTurn(int w, int h, int angleDeg) {
 
 // The ray arms of one point of colour px at column x, added into the row q of
 // a picture width pixels wide. Every step is rounded as it is added, so the
-// order of the points along the row matters.
-void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
+// order of the points along the row matters. Round(v) is the rounding of a
+// step that is not above 255.
+template <class Round>
+void RayArmsWith(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q,
+                 Round&& round) {
   float t[3], u[3];
   for (int ch = 0; ch < 3; ++ch) t[ch] = static_cast<float>(static_cast<double>(px[ch]) * k);
   if (!(t[0] + t[1] + t[2] > 0)) return;
@@ -69,12 +72,7 @@ void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std:
   auto step = [&](std::uint8_t* dst, int r) {
     for (int ch = 0; ch < 3; ++ch) {
       const double v = static_cast<double>(t[ch]) - static_cast<double>(r) * static_cast<double>(u[ch]) + dst[ch];
-      if (v > 255) {
-        dst[ch] = 255;
-      } else {
-        const std::int32_t n = RoundHalfAway(v);
-        dst[ch] = static_cast<std::uint8_t>(n < 0 ? 0 : n);
-      }
+      dst[ch] = v > 255 ? 255 : round(v);
     }
   };
   for (int r = 1; r <= length; ++r) {
@@ -82,6 +80,22 @@ void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std:
     if (x + r <= width - 2) step(q + 3 * (x + r), r);
     if (x - r >= 0) step(q + 3 * (x - r), r);
   }
+}
+
+// The rounding as written: half away from zero in extended precision.
+void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
+  RayArmsWith(px, x, width, length, k, q, [](double v) {
+    const std::int32_t n = RoundHalfAway(v);
+    return static_cast<std::uint8_t>(n < 0 ? 0 : n);
+  });
+}
+
+// The same bytes without the extended-precision call. With D >= 1 every t is
+// a multiple of 2^-30 and every u of 2^-38, so t - r u + q (below 2^9) and
+// v + 0.5 are exact in double and truncating v + 0.5 is the rounding half away
+// from zero; v never falls below -t 2^-24 > -0.5, where both give 0.
+void RayArmsFast(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
+  RayArmsWith(px, x, width, length, k, q, [](double v) { return static_cast<std::uint8_t>(static_cast<int>(v + 0.5)); });
 }
 
 float RayScale(int intensityPct) {
@@ -97,14 +111,27 @@ struct TSpot {
 
 bool SpotBefore(const TSpot& a, const TSpot& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; }
 
-std::vector<TSpot> CollectSpots(const TBitmap& image) {
-  std::vector<TSpot> spots;
+// The non-black pixels; false as soon as there are more than `limit`.
+bool CollectSpots(const TBitmap& image, std::size_t limit, std::vector<TSpot>& spots) {
+  spots.clear();
   for (int y = 0; y < image.Height(); ++y) {
     const std::uint8_t* p = image.ScanLine(y);
     for (int x = 0; x < image.Width(); ++x, p += 3)
-      if ((p[0] | p[1] | p[2]) != 0) spots.push_back({x, y, {p[0], p[1], p[2]}});
+      if ((p[0] | p[1] | p[2]) != 0) {
+        if (spots.size() == limit) return false;
+        spots.push_back({x, y, {p[0], p[1], p[2]}});
+      }
   }
-  return spots;
+  return true;
+}
+
+// out := a black w x h picture, keeping its storage when the size fits.
+void MakeBlack(TBitmap& out, int w, int h) {
+  if (out.Width() == w && out.Height() == h && Is24(out)) {
+    for (int y = 0; y < h; ++y) std::memset(out.ScanLine(y), 0, 3 * static_cast<std::size_t>(w));
+  } else {
+    out = TBitmap(w, h, TPixelFormat::pf24bit);
+  }
 }
 
 // For each destination pixel of a turn, the source pixel is fixed by the
@@ -147,7 +174,7 @@ std::vector<TSpot> RaySpots(const std::vector<TSpot>& in, int width, int length,
   for (std::size_t b = 0; b < in.size();) {
     std::size_t e = b;
     while (e < in.size() && in[e].y == in[b].y) ++e;
-    for (std::size_t n = b; n < e; ++n) RayArms(in[n].px, in[n].x, width, length, k, row.data());
+    for (std::size_t n = b; n < e; ++n) RayArmsFast(in[n].px, in[n].x, width, length, k, row.data());
     const int lo = std::max(in[b].x - length, 0);
     const int hi = std::min(in[e - 1].x + length, width - 1);
     for (int x = lo; x <= hi; ++x) {
@@ -172,6 +199,36 @@ void AddSpot(TBitmap& out, int x, int y, const std::uint8_t* px) {
 
 bool Usable(const TBitmap& brightPoints, const TBitmap& out) {
   return Is24(brightPoints) && Is24(out) && &brightPoints != &out;
+}
+
+void DrawSpots(const std::vector<TSpot>& points, TBitmap& sum, TStarKind kind, int lengthPx,
+               int intensityPct, int a) {
+  const int w = sum.Width();
+  const int h = sum.Height();
+  const bool rays = lengthPx >= 1 && intensityPct >= 1;
+  // The first ray picture added to a black one is that picture itself, so
+  // every line can be summed the same way.
+  for (int phi : StarAngles(kind, a)) {
+    if (phi == 0) {
+      const std::vector<TSpot> q = rays ? RaySpots(points, w, lengthPx, intensityPct) : points;
+      for (const TSpot& s : q) AddSpot(sum, s.x, s.y, s.px);
+      continue;
+    }
+    const TTurn there = MakeTurn(w, h, phi);
+    const std::vector<TSpot> turned = TurnSpots(points, there);
+    const int tw = there.Width();
+    const int th = there.Height();
+    const std::vector<TSpot> q = rays ? RaySpots(turned, tw, lengthPx, intensityPct) : turned;
+    const TTurn back = MakeTurn(tw, th, -phi);
+    const int ox = (back.Width() - w) / 2;
+    const int oy = (back.Height() - h) / 2;
+    for (const TSpot& s : q)
+      ForEachPreimage(s, back, [&](int x, int y) {
+        const int cx = x - ox;
+        const int cy = y - oy;
+        if (cx >= 0 && cx < w && cy >= 0 && cy < h) AddSpot(sum, cx, cy, s.px);
+      });
+  }
 }
 
 }  // namespace
@@ -262,52 +319,26 @@ bool DrawStarReference(const TBitmap& brightPoints, TBitmap& out, TStarKind kind
 bool DrawStarSparse(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
                     int intensityPct, int a) {
   if (!Usable(brightPoints, out)) return false;
-  const int w = brightPoints.Width();
-  const int h = brightPoints.Height();
-  TBitmap sum(w, h, TPixelFormat::pf24bit);
-  const std::vector<TSpot> points = CollectSpots(brightPoints);
-  const bool rays = lengthPx >= 1 && intensityPct >= 1;
-  // The first ray picture added to a black one is that picture itself, so
-  // every line can be summed the same way.
-  for (int phi : StarAngles(kind, a)) {
-    if (phi == 0) {
-      const std::vector<TSpot> q = rays ? RaySpots(points, w, lengthPx, intensityPct) : points;
-      for (const TSpot& s : q) AddSpot(sum, s.x, s.y, s.px);
-      continue;
-    }
-    const TTurn there = MakeTurn(w, h, phi);
-    const std::vector<TSpot> turned = TurnSpots(points, there);
-    const int tw = there.Width();
-    const int th = there.Height();
-    const std::vector<TSpot> q = rays ? RaySpots(turned, tw, lengthPx, intensityPct) : turned;
-    const TTurn back = MakeTurn(tw, th, -phi);
-    const int ox = (back.Width() - w) / 2;
-    const int oy = (back.Height() - h) / 2;
-    for (const TSpot& s : q)
-      ForEachPreimage(s, back, [&](int x, int y) {
-        const int cx = x - ox;
-        const int cy = y - oy;
-        if (cx >= 0 && cx < w && cy >= 0 && cy < h) AddSpot(sum, cx, cy, s.px);
-      });
-  }
-  out = std::move(sum);
+  std::vector<TSpot> points;
+  CollectSpots(brightPoints, static_cast<std::size_t>(-1), points);
+  MakeBlack(out, brightPoints.Width(), brightPoints.Height());
+  DrawSpots(points, out, kind, lengthPx, intensityPct, a);
   return true;
 }
 
 bool DrawStar(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
               int intensityPct, int a) {
   if (!Usable(brightPoints, out)) return false;
-  // Following the points costs about (2L + 16) tries per point and line;
+  // Following the points costs about 2L + 16 tries per point and line;
   // turning whole pictures costs a few passes over up to twice the area.
-  std::size_t points = 0;
-  for (int y = 0; y < brightPoints.Height(); ++y) {
-    const std::uint8_t* p = brightPoints.ScanLine(y);
-    for (int x = 0; x < brightPoints.Width(); ++x, p += 3) points += (p[0] | p[1] | p[2]) != 0;
-  }
   const std::size_t area = static_cast<std::size_t>(brightPoints.Width()) * brightPoints.Height();
   const std::size_t perPoint = 2 * static_cast<std::size_t>(std::max(lengthPx, 0)) + 16;
-  if (points * perPoint <= 4 * area) return DrawStarSparse(brightPoints, out, kind, lengthPx, intensityPct, a);
-  return DrawStarReference(brightPoints, out, kind, lengthPx, intensityPct, a);
+  std::vector<TSpot> points;
+  if (!CollectSpots(brightPoints, 4 * area / perPoint, points))
+    return DrawStarReference(brightPoints, out, kind, lengthPx, intensityPct, a);
+  MakeBlack(out, brightPoints.Width(), brightPoints.Height());
+  DrawSpots(points, out, kind, lengthPx, intensityPct, a);
+  return true;
 }
 
 bool DrawCross(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a) {

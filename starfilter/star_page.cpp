@@ -58,9 +58,10 @@ void ButtonAPPClick(TDocument& doc, TStarSettings& s) {
   const int a = -s.Angle;
   if (!doc.BrightPointsReady) ExtractFromSource(doc, s);
   TBitmap& result = doc.Result();
-  TBitmap bright = doc.BrightPoints();
-  bright.SetPixelFormat(TPixelFormat::pf24bit);
-  DrawStar(bright, result, s.Kind, s.Length, s.Intensity, a);
+  // The bright points are always kept at 24 bits; the rays are drawn straight
+  // into the result, whose storage is reused when the size fits.
+  doc.BrightPoints().SetPixelFormat(TPixelFormat::pf24bit);
+  DrawStar(doc.BrightPoints(), result, s.Kind, s.Length, s.Intensity, a);
   if (s.SoftCross) DiamondSoften(result, 3, 75);
   AddSaturated(result, doc.Source());
   doc.ButtonDST1Click();

@@ -298,6 +298,14 @@ TEST(DiamondSoften, ShortcutsEqualThePlainLoop) {
       ASSERT_TRUE(fast == ref) << sz.first << "x" << sz.second << " n=" << np[0] << " p=" << np[1];
     }
   }
+  // Big enough for the soft cross to run in two bands.
+  for (const auto& sz : {std::pair{611, 433}, std::pair{300000, 1}}) {
+    const TBitmap big = RandomPoints(rng, sz.first, sz.second, 20);
+    TBitmap fast = big, ref = big;
+    DiamondSoften(fast, 3, 75);
+    DiamondSoftenReference(ref, 3, 75);
+    ASSERT_TRUE(fast == ref) << sz.first << "x" << sz.second;
+  }
   TBitmap b = Black(3, 3);
   EXPECT_FALSE(DiamondSoften(b, 1, 50));
 }
