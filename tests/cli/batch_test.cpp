@@ -20,16 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct BatchRun {
   int status = -1;
   std::string err;
 };
 
-Run Batch(const std::string& args) {
+BatchRun Batch(const std::string& args) {
   const fs::path errFile = fs::temp_directory_path() / ("kira_batch_err_" + std::to_string(::getpid()));
   const std::string cmd = std::string(KIRA_BATCH_BIN) + " " + args + " 2>" + errFile.string() + " >/dev/null";
   const int raw = std::system(cmd.c_str());
-  Run r;
+  BatchRun r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   std::ifstream in(errFile);
   std::stringstream ss;
@@ -96,7 +96,7 @@ TEST_F(BatchTest, UsageErrorsExitTwoWithOneLineAndWriteNothing) {
   for (const char* step : bad) {
     const std::string args = std::string(step).rfind("--", 0) == 0 ? std::string(step) + " " + photo + " " + P("o.bmp")
                                                                     : photo + " " + P("o.bmp") + " " + step;
-    const Run r = Batch(args);
+    const BatchRun r = Batch(args);
     EXPECT_EQ(r.status, 2) << step;
     EXPECT_EQ(Lines(r.err), 1) << step << ": " << r.err;
     EXPECT_FALSE(fs::exists(P("o.bmp"))) << step;
@@ -121,13 +121,13 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
                                 std::string(KIRA_TESTDATA) + "/wrong-extension/png_content_named.jpg",
                                 std::string(KIRA_TESTDATA) + "/wrong-extension/jpeg_content_named.bmp"};
   for (const std::string& in : inputs) {
-    const Run r = Batch(in + " " + out + " rotate");
+    const BatchRun r = Batch(in + " " + out + " rotate");
     EXPECT_EQ(r.status, 1) << in;
     EXPECT_EQ(Lines(r.err), 1) << in << ": " << r.err;
     EXPECT_EQ(ReadAll(out), "precious") << in;
   }
   // A folder that cannot be written: exit 1, nothing left behind.
-  const Run r = Batch(photo + " " + P("no/such/folder/out.bmp"));
+  const BatchRun r = Batch(photo + " " + P("no/such/folder/out.bmp"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1);
   std::size_t leftovers = 0;
