@@ -9,9 +9,9 @@ namespace kira {
 const std::vector<TStepSpec>& AllSteps() {
   static const std::vector<TStepSpec> steps = [] {
     std::vector<TStepSpec> s;
-    s.push_back(ResizeStep());
     s.push_back(BrightPointsStep());
     s.push_back(StarStep());
+    s.push_back(ResizeStep());
     s.push_back(RotateStep());
     return s;
   }();
