@@ -1,12 +1,14 @@
 #include "effects/resample.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "core/rounding.h"
 
 namespace kira {
 
@@ -57,6 +59,39 @@ long double Lagrange(long double t) {
 }
 
 long double Cube(long double v) { return v * v * v; }
+
+// Byte values as floats: exact, and loaded straight onto the floating-point
+// stack from the table, without a trip through an integer register.
+constexpr std::array<float, 256> kByteValue = [] {
+  std::array<float, 256> t{};
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<float>(i);
+  return t;
+}();
+
+inline long double Value(std::uint8_t byte) { return kByteValue[byte]; }
+
+// RoundClampByte without the library call: nearbyintl saves and restores the
+// whole floating-point environment on every call, which costs more than the
+// rest of a bilinear pixel. Both forms below round in the default mode, to
+// nearest with ties to even, as nearbyint does.
+static_assert(std::numeric_limits<long double>::digits == 64, "extended precision is the x87 80-bit format");
+inline std::uint8_t RoundClampByteFast(long double value) {
+  if (!(value >= 0)) return 0;  // also NaN
+  if (value > 255) return 255;
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  // The x87 store-integer instruction rounds by the current mode.
+  long long rounded;
+  asm("fistpll %0" : "=m"(rounded) : "t"(value) : "st");
+  return static_cast<std::uint8_t>(rounded);
+#else
+  // Adding 2^63 leaves a 64-bit significand whose unit is 1: the sum is the
+  // value rounded, and its low bits are the rounded value.
+  const long double shifted = value + 0x1p63L;
+  std::uint64_t significand;
+  std::memcpy(&significand, &shifted, sizeof significand);
+  return static_cast<std::uint8_t>(significand);
+#endif
+}
 
 // One source index and its weight. The weights depend only on the
 // destination column (or row), so they are worked out once per axis: the
@@ -195,15 +230,32 @@ void Bilinear(const TBitmap& src, TBitmap& dst, long double rx, long double ry, 
       const std::uint8_t* top = src.ScanLine(r.i0);
       const std::uint8_t* bottom = src.ScanLine(r.i1);
       std::uint8_t* out = dst.ScanLine(y);
+      const long double rg = r.g, rf = r.f;
       for (const TLinear& c : cols) {
         const std::uint8_t* a = top + 3 * static_cast<std::ptrdiff_t>(c.i0);
         const std::uint8_t* b = top + 3 * static_cast<std::ptrdiff_t>(c.i1);
         const std::uint8_t* d = bottom + 3 * static_cast<std::ptrdiff_t>(c.i0);
         const std::uint8_t* e = bottom + 3 * static_cast<std::ptrdiff_t>(c.i1);
-        for (int k = 2; k >= 0; --k) {  // red, green, blue
-          const long double t = a[k] * c.g + b[k] * c.f;
-          const long double u = d[k] * c.g + e[k] * c.f;
-          out[k] = RoundClampByte(t * r.g + u * r.f);
+        // A fraction of exactly 0 makes p * 1 + q * 0 equal to p, bit for
+        // bit, so on whole-number positions (halving, same size) the mixing
+        // is skipped without changing a byte.
+        if (c.f == 0 && rf == 0) {
+          out[0] = a[0];
+          out[1] = a[1];
+          out[2] = a[2];
+        } else if (c.f == 0) {
+          for (int k = 2; k >= 0; --k) out[k] = RoundClampByteFast(Value(a[k]) * rg + Value(d[k]) * rf);
+        } else {
+          const long double cg = c.g, cf = c.f;
+          for (int k = 2; k >= 0; --k) {  // red, green, blue
+            const long double t = Value(a[k]) * cg + Value(b[k]) * cf;
+            if (rf == 0) {
+              out[k] = RoundClampByteFast(t);
+              continue;
+            }
+            const long double u = Value(d[k]) * cg + Value(e[k]) * cf;
+            out[k] = RoundClampByteFast(t * rg + u * rf);
+          }
         }
         out += 3;
       }
@@ -215,30 +267,46 @@ void Kernel(const TBitmap& src, TBitmap& dst, std::uint8_t method, long double r
             int threads) {
   const TAxisTaps cols = KernelAxis(method, src.Width(), dst.Width(), rx, false);
   const TAxisTaps rows = KernelAxis(method, src.Height(), dst.Height(), ry, true);
+  // Column taps as byte offsets and weights in separate arrays, so that the
+  // inner loop walks two plain sequences.
+  std::vector<std::ptrdiff_t> colOffset(cols.taps.size());
+  std::vector<long double> colWeight(cols.taps.size());
+  for (std::size_t k = 0; k < cols.taps.size(); ++k) {
+    colOffset[k] = 3 * static_cast<std::ptrdiff_t>(cols.taps[k].index);
+    colWeight[k] = cols.taps[k].weight;
+  }
   const std::int32_t width = dst.Width();
   ForRows(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
       const TTap* rowBegin = rows.taps.data() + rows.first[y];
       const TTap* rowEnd = rows.taps.data() + rows.first[y + 1];
+      const bool rowIsOne = rowEnd - rowBegin == 1 && rowBegin->weight == 1;
       std::uint8_t* out = dst.ScanLine(y);
       for (std::int32_t x = 0; x < width; ++x, out += 3) {
-        const TTap* colBegin = cols.taps.data() + cols.first[x];
-        const TTap* colEnd = cols.taps.data() + cols.first[x + 1];
+        const std::int32_t c0 = cols.first[x], c1 = cols.first[x + 1];
+        if (rowIsOne && c1 - c0 == 1 && colWeight[c0] == 1) {
+          // One tap of weight 1 on both axes: 0 + p * 1 * 1 is p exactly.
+          const std::uint8_t* p = src.ScanLine(rowBegin->index) + colOffset[c0];
+          out[0] = p[0];
+          out[1] = p[1];
+          out[2] = p[2];
+          continue;
+        }
         long double red = 0, green = 0, blue = 0;
         for (const TTap* rt = rowBegin; rt != rowEnd; ++rt) {
           const std::uint8_t* line = src.ScanLine(rt->index);
           const long double wy = rt->weight;
-          for (const TTap* ct = colBegin; ct != colEnd; ++ct) {
-            const std::uint8_t* p = line + 3 * static_cast<std::ptrdiff_t>(ct->index);
-            const long double wx = ct->weight;
-            red += p[2] * wx * wy;
-            green += p[1] * wx * wy;
-            blue += p[0] * wx * wy;
+          for (std::int32_t c = c0; c < c1; ++c) {
+            const std::uint8_t* p = line + colOffset[c];
+            const long double wx = colWeight[c];
+            red += Value(p[2]) * wx * wy;
+            green += Value(p[1]) * wx * wy;
+            blue += Value(p[0]) * wx * wy;
           }
         }
-        out[0] = RoundClampByte(blue);
-        out[1] = RoundClampByte(green);
-        out[2] = RoundClampByte(red);
+        out[0] = RoundClampByteFast(blue);
+        out[1] = RoundClampByteFast(green);
+        out[2] = RoundClampByteFast(red);
       }
     }
   });
