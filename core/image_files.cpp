@@ -94,8 +94,7 @@ bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& o
   }
   const std::size_t size = static_cast<std::size_t>(st.st_size);
   try {
-    // One read into an uninitialised buffer: no zero-filling of a big file.
-    out.data = std::make_unique_for_overwrite<std::uint8_t[]>(size > 0 ? size : 1);
+    out = TFileBytes(size);
   } catch (const std::bad_alloc&) {
     error = path + ": not enough memory to read the file";
     ::close(fd);
@@ -103,19 +102,19 @@ bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& o
   }
   std::size_t got = 0;
   while (got < size) {
-    const ssize_t n = ::read(fd, out.data.get() + got, size - got);
+    const ssize_t n = ::read(fd, out.data() + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = path + ": cannot read: " + std::strerror(errno);
       ::close(fd);
-      out.data.reset();
+      out = TFileBytes();
       return false;
     }
     if (n == 0) break;  // the file shrank meanwhile; the decoder sees what is there
     got += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  out.size = got;
+  out.Truncate(got);
   return true;
 }
 

@@ -199,7 +199,7 @@ TLoadResult LoadJpegFile(const std::string& path) {
   // A JPEG larger than this is no picture of at most kMaxPixels.
   constexpr std::int64_t kMaxJpegFileBytes = kMaxPixels * 4 + (std::int64_t{64} << 20);
   if (!ReadWholeFile(path, kMaxJpegFileBytes, file, r.error)) return r;
-  r = DecodeJpeg(file.data.get(), file.size);
+  r = DecodeJpeg(file.data(), file.size());
   if (!r.bitmap) r.error = path + ": " + r.error;
   return r;
 }
@@ -246,7 +246,7 @@ bool Compress(TCompressor& c, const TBitmap& bitmap) {
 
 }  // namespace
 
-bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error) {
+bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
   auto fail = [&](const std::string& message) {
     if (error) *error = message;
     return false;
@@ -262,7 +262,9 @@ bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error) {
     InitError(c.err);
     c.cinfo.err = &c.err.mgr;
     if (!Compress(c, bitmap)) return fail(std::string("cannot encode JPEG: ") + c.err.message);
-    out.assign(reinterpret_cast<const char*>(c.buffer), c.bufferSize);
+    TFileBytes bytes(c.bufferSize);
+    if (c.bufferSize > 0) std::memcpy(bytes.data(), c.buffer, c.bufferSize);
+    out = std::move(bytes);
     return true;
   } catch (const std::bad_alloc&) {
     return fail("not enough memory to encode the picture");
@@ -272,10 +274,10 @@ bool EncodeJpeg(const TBitmap& bitmap, std::string& out, std::string* error) {
 }
 
 TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path) {
-  std::string bytes;
+  TFileBytes bytes;
   std::string error;
   if (!EncodeJpeg(bitmap, bytes, &error)) return {false, path + ": " + error};
-  return WriteFileAtomically(path, bytes);
+  return WriteFileAtomically(path, bytes.View());
 }
 
 }  // namespace kira

@@ -177,6 +177,27 @@ TEST(BmpFiles, UncompressedFileMissingItsLastBytesIsRefused) {
   const TLoadResult r = DecodeBmp(whole.data(), whole.size() - 10);
   ASSERT_FALSE(r);
   EXPECT_EQ(r.error, "file is truncated (pixel data)");
+
+  // The same through a file (plain 24-bit files are read straight into the
+  // bitmap), with the picture complete except for the last row's padding,
+  // which a file may leave out.
+  const std::string path = (fs::temp_directory_path() / ("kira_codecs_cut_" + std::to_string(::getpid()) + ".bmp")).string();
+  WriteBytes(path, std::string(whole.begin(), whole.end() - 10));
+  const TLoadResult fromFile = LoadBmpFile(path);
+  ASSERT_FALSE(fromFile);
+  EXPECT_EQ(fromFile.error, path + ": file is truncated (pixel data)");
+  const std::size_t padding = (640 * 3 + 3) / 4 * 4 - 640 * 3;
+  ASSERT_EQ(padding, 0u);  // 640 pixels need none: cut a 119-pixel-wide file instead
+  const std::vector<std::uint8_t> narrow = ReadBytes(kData + "/bmp-extra/vgl_6434_0018a.bmp");
+  const TLoadResult narrowWhole = DecodeBytes(narrow);
+  ASSERT_TRUE(narrowWhole);
+  WriteBytes(path, std::string(narrow.begin(), narrow.end() - 3));  // 119 * 3 = 357, padded to 360
+  const TLoadResult noPadding = LoadBmpFile(path);
+  ASSERT_TRUE(noPadding) << noPadding.error;
+  EXPECT_TRUE(*noPadding.bitmap == *narrowWhole.bitmap);
+  WriteBytes(path, std::string(narrow.begin(), narrow.end() - 4));
+  EXPECT_FALSE(LoadBmpFile(path));
+  fs::remove(path);
 }
 
 TEST(BmpFiles, RleStaysInsideThePicture) {
@@ -228,7 +249,7 @@ TEST(BmpWriter, TwoByTwoBytesByHand) {
   const std::uint8_t top[6] = {1, 2, 3, 4, 5, 6}, bottom[6] = {7, 8, 9, 10, 11, 12};
   std::memcpy(b.ScanLine(0), top, 6);
   std::memcpy(b.ScanLine(1), bottom, 6);
-  std::string out;
+  TFileBytes out;
   ASSERT_TRUE(EncodeBmp(b, out, nullptr));
   const std::vector<std::uint8_t> expected = {
       'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,            // file header
@@ -238,7 +259,7 @@ TEST(BmpWriter, TwoByTwoBytesByHand) {
       7, 8, 9, 10, 11, 12, 0, 0,                                 // bottom row first, padded to 8
       1, 2, 3, 4, 5, 6, 0, 0};
   ASSERT_EQ(out.size(), expected.size());
-  EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.end()), expected);
+  EXPECT_EQ(std::vector<std::uint8_t>(out.data(), out.data() + out.size()), expected);
 }
 
 TEST(BmpWriter, RoundTripIsExactForAllPaddings) {
@@ -249,10 +270,10 @@ TEST(BmpWriter, RoundTripIsExactForAllPaddings) {
       for (int y = 0; y < height; ++y) {
         for (int i = 0; i < width * 3; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
       }
-      std::string out;
+      TFileBytes out;
       ASSERT_TRUE(EncodeBmp(b, out, nullptr));
       EXPECT_EQ(out.size(), 54u + static_cast<std::size_t>((width * 3 + 3) / 4 * 4) * height);
-      const TLoadResult r = DecodeBmp(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+      const TLoadResult r = DecodeBmp(out.data(), out.size());
       ASSERT_TRUE(r) << r.error;
       EXPECT_TRUE(*r.bitmap == b) << width << "x" << height;
     }
@@ -264,10 +285,10 @@ TEST(BmpWriter, GreyAndPaletteBitmapsAreWrittenAs24Bits) {
   grey.ScanLine(0)[0] = 0;
   grey.ScanLine(0)[1] = 128;
   grey.ScanLine(0)[2] = 255;
-  std::string out;
+  TFileBytes out;
   ASSERT_TRUE(EncodeBmp(grey, out, nullptr));
-  EXPECT_EQ(out[28], 24);
-  const TLoadResult r = DecodeBmp(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+  EXPECT_EQ(out.data()[28], 24);
+  const TLoadResult r = DecodeBmp(out.data(), out.size());
   ASSERT_TRUE(r);
   EXPECT_EQ(r.bitmap->PixelFormat(), TPixelFormat::pf24bit);
   const std::uint8_t expected[9] = {0, 0, 0, 128, 128, 128, 255, 255, 255};

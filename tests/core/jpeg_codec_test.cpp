@@ -159,9 +159,9 @@ TEST(JpegWriter, RoundTripIsCloseAndUsesTheFixedParameters) {
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{17, 13}, std::pair{64, 48}, std::pair{1, 40}}) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     const TBitmap original = TestPicture(w, h, 3);
-    std::string out;
+    TFileBytes out;
     ASSERT_TRUE(EncodeJpeg(original, out, nullptr));
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(out.data());
+    const auto* bytes = out.data();
     const TLoadResult back = DecodeJpeg(bytes, out.size());
     ASSERT_TRUE(back) << back.error;
     ASSERT_EQ(back.bitmap->Width(), w);
@@ -195,16 +195,16 @@ TEST(JpegWriter, GreyBitmapIsWrittenAsThreeComponentsAndStaysGrey) {
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 20; ++x) grey.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 12);
   }
-  std::string out;
+  TFileBytes out;
   ASSERT_TRUE(EncodeJpeg(grey, out, nullptr));
-  const TLoadResult back = DecodeJpeg(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+  const TLoadResult back = DecodeJpeg(out.data(), out.size());
   ASSERT_TRUE(back);
   EXPECT_LT(MeanAbsDiff(*back.bitmap, To24(grey)), 2.0);
 
   // A greyscale JPEG read and written again is a three-component file.
   const TLoadResult camera = LoadJpeg("jpeg/grey_camera_512.jpg");
   ASSERT_TRUE(EncodeJpeg(*camera.bitmap, out, nullptr));
-  const TLoadResult again = DecodeJpeg(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+  const TLoadResult again = DecodeJpeg(out.data(), out.size());
   ASSERT_TRUE(again);
   EXPECT_GT(Psnr(*again.bitmap, *camera.bitmap), 35.0);
 }
@@ -221,7 +221,7 @@ TEST(JpegWriter, SaveAndLoadThroughFiles) {
   EXPECT_LT(MeanAbsDiff(*back.bitmap, original), 3.0);
 
   std::string error;
-  std::string out;
+  TFileBytes out;
   EXPECT_FALSE(EncodeJpeg(TBitmap(), out, &error));
   EXPECT_FALSE(error.empty());
 }
