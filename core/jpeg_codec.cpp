@@ -26,6 +26,10 @@ namespace {
 // Progressive files can hold any number of scans, each one a pass over the
 // whole picture; a small file could keep the decoder busy for minutes.
 constexpr int kMaxScans = 1000;
+// libjpeg's own working memory (whole-picture coefficient arrays of
+// progressive files) beyond this fails instead of growing further; a
+// 100-megapixel 4:4:4 progressive picture needs about 600 MB.
+constexpr long kMaxLibjpegMemory = 1L << 30;
 
 struct TJpegError {
   jpeg_error_mgr mgr;
@@ -97,6 +101,7 @@ bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
   if (setjmp(d.err.jump)) return false;
   d.created = true;  // destroying a half-created object is safe, leaking it is not
   jpeg_create_decompress(&d.cinfo);
+  d.cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
   d.progress.progress_monitor = ProgressMonitor;
   d.cinfo.progress = &d.progress;
   jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));

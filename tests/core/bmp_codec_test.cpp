@@ -95,8 +95,34 @@ TEST(BmpSuite, QuestionableFilesDecodeOrAreRefusedCleanly) {
       continue;
     }
     ASSERT_TRUE(r) << r.error;
-    if (!decodedDifferently.count(e.file)) EXPECT_TRUE(MatchesAReference(To24(*r.bitmap), e));
+    if (!decodedDifferently.count(e.file)) {
+      EXPECT_TRUE(MatchesAReference(To24(*r.bitmap), e));
+    }
   }
+}
+
+// Plain 24-bit files are read from disk by a path of their own; it must
+// agree with the in-memory decoder on every file, whole or cut short.
+TEST(BmpFiles, FileAndMemoryReadersAgree) {
+  const std::string cut = (fs::temp_directory_path() / ("kira_codecs_agree_" + std::to_string(::getpid()) + ".bmp")).string();
+  for (const char* folder : {"bmpsuite/g", "bmpsuite/q", "bmpsuite/x", "bmp-extra"}) {
+    for (const auto& entry : fs::directory_iterator(kData + "/" + folder)) {
+      const std::vector<std::uint8_t> whole = ReadBytes(entry.path().string());
+      for (std::size_t keep : {whole.size(), whole.size() - 1, whole.size() / 3, std::size_t{40}}) {
+        SCOPED_TRACE(entry.path().string() + " cut to " + std::to_string(keep));
+        WriteBytes(cut, std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep)));
+        const TLoadResult fromFile = LoadBmpFile(cut);
+        const TLoadResult fromMemory = DecodeBmp(whole.data(), keep);
+        ASSERT_EQ(static_cast<bool>(fromFile), static_cast<bool>(fromMemory));
+        if (fromFile) {
+          EXPECT_TRUE(*fromFile.bitmap == *fromMemory.bitmap);
+        } else {
+          EXPECT_EQ(fromFile.error, cut + ": " + fromMemory.error);
+        }
+      }
+    }
+  }
+  fs::remove(cut);
 }
 
 TEST(BmpFiles, TopDownEqualsBottomUpAndPaletteExpands) {
