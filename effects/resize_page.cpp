@@ -37,11 +37,15 @@ std::uint8_t ResampleCodeOf(TResizeMethod method) {
   return kResampleBilinear;
 }
 
-std::uint8_t ResampleCodeOfChecked(const std::array<bool, kResizeMethodCount>& checked) {
+TResizeMethod ResizeMethodOfChecked(const std::array<bool, kResizeMethodCount>& checked) {
   for (int i = 0; i < kResizeMethodCount; ++i) {
-    if (checked[i]) return ResampleCodeOf(static_cast<TResizeMethod>(i));
+    if (checked[i]) return static_cast<TResizeMethod>(i);
   }
-  return kResampleBilinear;
+  return TResizeMethod::Bilinear;
+}
+
+std::uint8_t ResampleCodeOfChecked(const std::array<bool, kResizeMethodCount>& checked) {
+  return ResampleCodeOf(ResizeMethodOfChecked(checked));
 }
 
 std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b) {

@@ -30,8 +30,9 @@ struct TResizeSettings {
 // ResampleBitmap's code of a method: nearest 0, bilinear 1, bicubic 2,
 // Lagrange 8, B-spline 3, Mitchell 5.
 std::uint8_t ResampleCodeOf(TResizeMethod method);
-// The code of the first checked radio button in the page's order; 1 when
+// The first checked radio button in the page's order; bilinear (code 1) when
 // none is checked.
+TResizeMethod ResizeMethodOfChecked(const std::array<bool, kResizeMethodCount>& checked);
 std::uint8_t ResampleCodeOfChecked(const std::array<bool, kResizeMethodCount>& checked);
 
 // Euclid's remainder loop. GreatestCommonDivisor(a, 0) is a.

@@ -195,7 +195,8 @@ void TFormMain::CreatePopupMenu() {
   connect(pMenuR_, &QAction::triggered, this, [this] {
     Run([this] {
       document_.RgbHistogram = pMenuR_->isChecked();
-      DrawHistogram(document_.ShownImage());
+      // Before the first picture the view label is empty and nothing is drawn.
+      if (document_.ViewLabel() != TViewLabel::None) DrawHistogram(document_.ShownImage());
     });
   });
   connect(pMenuX, &QAction::triggered, this, [this] { Run([this] { PMenuXClick(); }); });

@@ -1,14 +1,147 @@
 #include "ui/pages/page_resize.h"
 
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
 #include "document/document.h"
+#include "ui/form_main.h"
 
 namespace kira {
 
-TPageResize::TPageResize(TFormMain& main)
-    : TEffectPage(main, 5, QStringLiteral("リサイズ"), QStringLiteral("ButtonReS")) {}
+namespace {
 
-void TPageResize::Apply() {
-  Doc().Apply([this] { Preview(); }, /*renewCaption=*/true);
+QSpinBox* MakeSpin(QWidget* parent, const QString& name) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(name);
+  spin->setRange(kResizeSpinMin, kResizeSpinMax);
+  spin->setValue(0);
+  spin->setFixedWidth(72);
+  return spin;
 }
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  return label;
+}
+
+// A spin edit's value is its text read as an integer (the minimum when the
+// text is none), limited to the range. Read from the text because a field
+// being left has not yet taken what was typed into it.
+int SpinValue(const QSpinBox* spin) {
+  bool ok = false;
+  const int v = spin->cleanText().trimmed().toInt(&ok);
+  if (!ok) return spin->minimum();
+  return v < spin->minimum() ? spin->minimum() : (v > spin->maximum() ? spin->maximum() : v);
+}
+
+}  // namespace
+
+TPageResize::TPageResize(TFormMain& main)
+    : TEffectPage(main, 5, QStringLiteral("リサイズ"), QStringLiteral("ButtonReS")) {
+  auto* sizes = new QGridLayout;
+  spinEditNewW_ = MakeSpin(this, QStringLiteral("SpinEditNewW"));
+  spinEditNewH_ = MakeSpin(this, QStringLiteral("SpinEditNewH"));
+  sizes->addWidget(MakeLabel(this, QStringLiteral("Label8"), QStringLiteral("幅")), 0, 0);
+  sizes->addWidget(spinEditNewW_, 0, 1);
+  sizes->addWidget(MakeLabel(this, QStringLiteral("Label9"), QStringLiteral("高さ")), 1, 0);
+  sizes->addWidget(spinEditNewH_, 1, 1);
+  sizes->setColumnStretch(2, 1);
+  Body()->addLayout(sizes);
+
+  labelW_ = MakeLabel(this, QStringLiteral("LabelW"), QStringLiteral("Width"));
+  labelH_ = MakeLabel(this, QStringLiteral("LabelH"), QStringLiteral("Height"));
+  labelRatio_ = MakeLabel(this, QStringLiteral("LabelRatio"), QStringLiteral("Ratio W:H"));
+  Body()->addWidget(labelW_);
+  Body()->addWidget(labelH_);
+  Body()->addWidget(labelRatio_);
+
+  auto* group = new QGroupBox(QStringLiteral("種別"), this);
+  group->setObjectName(QStringLiteral("GroupBox12"));
+  auto* groupLayout = new QVBoxLayout(group);
+  const struct {
+    const char* name;
+    const char* caption;
+  } kMethods[kResizeMethodCount] = {
+      {"RadioButtonNearest", "最近傍法"},        {"RadioButtonBilinear", "バイリニア"},
+      {"RadioButtonBicubic", "バイキュービック"}, {"RadioButtonLagrange", "ラグランジェ"},
+      {"RadioButtonBSpline", "Bスプライン"},      {"RadioButtonMitchell", "ミッチェル"},
+  };
+  for (int i = 0; i < kResizeMethodCount; ++i) {
+    methods_[i] = new QRadioButton(QString::fromUtf8(kMethods[i].caption), group);
+    methods_[i]->setObjectName(QString::fromLatin1(kMethods[i].name));
+    groupLayout->addWidget(methods_[i]);
+  }
+  methods_[static_cast<int>(TResizeMethod::Bicubic)]->setChecked(true);
+  Body()->addWidget(group);
+
+  // The aspect rule runs when a field loses the focus, as its exit handler;
+  // values set by code never run it.
+  spinEditNewW_->installEventFilter(this);
+  spinEditNewH_->installEventFilter(this);
+}
+
+bool TPageResize::eventFilter(QObject* watched, QEvent* event) {
+  // Only a move of the focus to another control counts as leaving the field;
+  // the window losing activation or a pop-up menu opening does not.
+  const auto reason = event->type() == QEvent::FocusOut ? static_cast<QFocusEvent*>(event)->reason()
+                                                        : Qt::OtherFocusReason;
+  if (event->type() == QEvent::FocusOut && reason != Qt::ActiveWindowFocusReason &&
+      reason != Qt::PopupFocusReason) {
+    if (watched == spinEditNewW_) Main().Run([this] { SpinEditNewWExit(); });
+    if (watched == spinEditNewH_) Main().Run([this] { SpinEditNewHExit(); });
+  }
+  return TEffectPage::eventFilter(watched, event);
+}
+
+void TPageResize::OpenFromMenu() {
+  const TResizeOpening open = OpenResizePage(Doc().Source());
+  labelRatio_->setText(QString::fromStdString(open.ratioLabel));
+  labelW_->setText(QString::fromStdString(open.widthLabel));
+  labelH_->setText(QString::fromStdString(open.heightLabel));
+  TEffectPage::OpenFromMenu();  // TabSheet5Show runs as the page becomes visible
+  spinEditNewW_->setValue(open.width);
+  spinEditNewH_->setValue(open.height);
+}
+
+void TPageResize::TabSheetShow() {
+  methods_[static_cast<int>(TResizeMethod::Bicubic)]->setChecked(true);
+}
+
+void TPageResize::SpinEditNewWExit() {
+  const TResizeOpening source = OpenResizePage(Doc().Source());
+  // An empty source makes the rule a division by zero: the other field
+  // keeps its value.
+  if (const auto h = HeightForWidth(source.width, source.height, SpinValue(spinEditNewW_))) {
+    spinEditNewH_->setValue(*h);
+  }
+}
+
+void TPageResize::SpinEditNewHExit() {
+  const TResizeOpening source = OpenResizePage(Doc().Source());
+  if (const auto w = WidthForHeight(source.width, source.height, SpinValue(spinEditNewH_))) {
+    spinEditNewW_->setValue(*w);
+  }
+}
+
+TResizeSettings TPageResize::Settings() const {
+  std::array<bool, kResizeMethodCount> checked{};
+  for (int i = 0; i < kResizeMethodCount; ++i) checked[i] = methods_[i]->isChecked();
+  TResizeSettings s;
+  s.newWidth = SpinValue(spinEditNewW_);
+  s.newHeight = SpinValue(spinEditNewH_);
+  s.method = ResizeMethodOfChecked(checked);
+  return s;
+}
+
+void TPageResize::Preview() { ResizePreview(Doc(), Settings()); }
+
+void TPageResize::Apply() { ResizeApply(Doc(), Settings()); }
 
 }  // namespace kira
