@@ -1,10 +1,303 @@
 #include "ui/pages/page_starfilter.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
 #include "document/document.h"
+#include "starfilter/editing.h"
+#include "ui/form_main.h"
 
 namespace kira {
 
+namespace {
+
+QSpinBox* MakeSpin(QWidget* parent, const QString& name, const TSpinRange& range) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(name);
+  spin->setRange(range.Min, range.Max);
+  spin->setValue(range.Default);
+  spin->setToolTip(QStringLiteral("%1～%2").arg(range.Min).arg(range.Max));
+  spin->setFixedWidth(64);
+  return spin;
+}
+
+// A spin edit's value is its text read as an integer, the range's minimum
+// when the text is none, and the nearest bound when it lies outside.
+int SpinValue(const QSpinBox* spin) {
+  bool ok = false;
+  const int v = spin->cleanText().trimmed().toInt(&ok);
+  if (!ok) return spin->minimum();
+  return v < spin->minimum() ? spin->minimum() : (v > spin->maximum() ? spin->maximum() : v);
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QToolButton* MakeSpeedButton(QWidget* parent, const QString& name, bool checkable) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setCheckable(checkable);
+  button->setAutoRaise(false);
+  button->setFixedSize(25, 25);
+  return button;
+}
+
+enum class TToolGlyph { Cut, Put };
+
+QIcon ToolIcon(TToolGlyph glyph) {
+  QPixmap pixmap(18, 18);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  const QColor ink(0, 64, 160);
+  if (glyph == TToolGlyph::Cut) {
+    // A dashed selection with a cross: points inside it go.
+    p.setPen(QPen(ink, 1, Qt::DashLine));
+    p.drawRect(2, 2, 13, 13);
+    p.setPen(QPen(Qt::red, 2));
+    p.drawLine(5, 5, 12, 12);
+    p.drawLine(12, 5, 5, 12);
+  } else {
+    // A small star: a point is added.
+    p.setPen(QPen(ink, 2));
+    p.drawLine(9, 2, 9, 16);
+    p.drawLine(2, 9, 16, 9);
+    p.setPen(QPen(ink, 1));
+    p.drawLine(4, 4, 14, 14);
+    p.drawLine(14, 4, 4, 14);
+  }
+  p.end();
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
 TPageStarFilter::TPageStarFilter(TFormMain& main)
-    : TEffectPage(main, 1, QStringLiteral("キラボックス"), QStringLiteral("ButtonAPP")) {}
+    : TEffectPage(main, 1, QStringLiteral("キラボックス"), QStringLiteral("ButtonAPP")) {
+  // Threshold and density, with the automatic threshold beside the former.
+  auto* pointsGrid = new QGridLayout;
+  spinEditV_ = MakeSpin(this, QStringLiteral("SpinEditV"), kSpinEditV);
+  speedButtonVA_ = MakeSpeedButton(this, QStringLiteral("SpeedButtonVA"), true);
+  speedButtonVA_->setText(QStringLiteral("A"));
+  spinEditM_ = MakeSpin(this, QStringLiteral("SpinEditM"), kSpinEditM);
+  pointsGrid->addWidget(new QLabel(QStringLiteral("しきい値"), this), 0, 0);
+  pointsGrid->addWidget(spinEditV_, 0, 1);
+  pointsGrid->addWidget(speedButtonVA_, 0, 2);
+  pointsGrid->addWidget(new QLabel(QStringLiteral("密度"), this), 1, 0);
+  pointsGrid->addWidget(spinEditM_, 1, 1);
+  Body()->addLayout(pointsGrid);
+
+  // Bright-point operations: extract, reset, and the editing tools.
+  auto* pointsBox = new QGroupBox(QStringLiteral("輝点操作"), this);
+  auto* pointsLayout = new QVBoxLayout(pointsBox);
+  buttonBPC_ = MakeButton(pointsBox, QStringLiteral("ButtonBPC"), QStringLiteral("輝点抽出"));
+  buttonBPR_ = MakeButton(pointsBox, QStringLiteral("ButtonBPR"), QStringLiteral("輝点リセット"));
+  pointsLayout->addWidget(buttonBPC_);
+  pointsLayout->addWidget(buttonBPR_);
+  auto* tools = new QHBoxLayout;
+  speedButtonCUT_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonCUT"), true);
+  speedButtonCUT_->setIcon(ToolIcon(TToolGlyph::Cut));
+  speedButtonCUT_->setToolTip(QStringLiteral("範囲内の輝点を削除"));
+  speedButtonPUT_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonPUT"), true);
+  speedButtonPUT_->setIcon(ToolIcon(TToolGlyph::Put));
+  speedButtonPUT_->setToolTip(QStringLiteral("輝点を追加"));
+  speedButtonNOP_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonNOP"), false);
+  speedButtonNOP_->setText(QStringLiteral("R"));
+  tools->addWidget(speedButtonCUT_);
+  tools->addWidget(speedButtonPUT_);
+  tools->addWidget(speedButtonNOP_);
+  tools->addStretch(1);
+  pointsLayout->addLayout(tools);
+  // The size of added points; a group of its own, apart from the kind.
+  auto* sizes = new QWidget(pointsBox);
+  auto* sizesLayout = new QHBoxLayout(sizes);
+  sizesLayout->setContentsMargins(0, 0, 0, 0);
+  radioButton1_ = new QRadioButton(QStringLiteral("x1"), sizes);
+  radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
+  radioButton2_ = new QRadioButton(QStringLiteral("x2"), sizes);
+  radioButton2_->setObjectName(QStringLiteral("RadioButton2"));
+  radioButton3_ = new QRadioButton(QStringLiteral("x3"), sizes);
+  radioButton3_->setObjectName(QStringLiteral("RadioButton3"));
+  radioButton1_->setChecked(true);
+  sizesLayout->addWidget(radioButton1_);
+  sizesLayout->addWidget(radioButton2_);
+  sizesLayout->addWidget(radioButton3_);
+  pointsLayout->addWidget(sizes);
+  Body()->addWidget(pointsBox);
+
+  // The rays.
+  auto* raysGrid = new QGridLayout;
+  spinEditL_ = MakeSpin(this, QStringLiteral("SpinEditL"), kSpinEditL);
+  spinEditR_ = MakeSpin(this, QStringLiteral("SpinEditR"), kSpinEditR);
+  spinEditD_ = MakeSpin(this, QStringLiteral("SpinEditD"), kSpinEditD);
+  raysGrid->addWidget(new QLabel(QStringLiteral("長さ"), this), 0, 0);
+  raysGrid->addWidget(spinEditL_, 0, 1);
+  raysGrid->addWidget(new QLabel(QStringLiteral("角度"), this), 1, 0);
+  raysGrid->addWidget(spinEditR_, 1, 1);
+  raysGrid->addWidget(new QLabel(QStringLiteral("濃度"), this), 2, 0);
+  raysGrid->addWidget(spinEditD_, 2, 1);
+  Body()->addLayout(raysGrid);
+
+  auto* kindBox = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kindLayout = new QVBoxLayout(kindBox);
+  radioButtonCROSS_ = new QRadioButton(QStringLiteral("クロス"), kindBox);
+  radioButtonCROSS_->setObjectName(QStringLiteral("RadioButtonCROSS"));
+  radioButtonSNOW_ = new QRadioButton(QStringLiteral("スノー"), kindBox);
+  radioButtonSNOW_->setObjectName(QStringLiteral("RadioButtonSNOW"));
+  radioButtonSUNNY_ = new QRadioButton(QStringLiteral("サニー"), kindBox);
+  radioButtonSUNNY_->setObjectName(QStringLiteral("RadioButtonSUNNY"));
+  radioButtonCROSS_->setChecked(true);
+  kindLayout->addWidget(radioButtonCROSS_);
+  kindLayout->addWidget(radioButtonSNOW_);
+  kindLayout->addWidget(radioButtonSUNNY_);
+  Body()->addWidget(kindBox);
+
+  checkBoxSoftX_ = new QCheckBox(QStringLiteral("ソフトクロス"), this);
+  checkBoxSoftX_->setObjectName(QStringLiteral("CheckBoxSoftX"));
+  Body()->addWidget(checkBoxSoftX_);
+
+  // The third view button, between "オリジナル" and "加工後".
+  buttonBP1_ = MakeButton(ViewGroup(), QStringLiteral("ButtonBP1"), QStringLiteral("輝点"));
+  buttonBP1_->setFixedSize(121, 25);
+  ViewLayout()->insertWidget(1, buttonBP1_, 0, Qt::AlignHCenter);
+
+  connect(buttonBP1_, &QPushButton::clicked, this, [this] { Main().Run([this] { Doc().ButtonBP1Click(); }); });
+  connect(buttonBPC_, &QPushButton::clicked, this, [this] { Main().Run([this] { ButtonBPCClick(); }); });
+  connect(buttonBPR_, &QPushButton::clicked, this, [this] { Main().Run([this] { ButtonBPRClick(); }); });
+  connect(speedButtonVA_, &QToolButton::clicked, this, [this] { Main().Run([this] { SpeedButtonVAClick(); }); });
+  connect(speedButtonNOP_, &QToolButton::clicked, this,
+          [this] { Main().Run([this] { SpeedButtonNOPClick(); }); });
+  connect(speedButtonCUT_, &QToolButton::toggled, this,
+          [this](bool down) { ToolButtonToggled(TEditTool::Cut, down); });
+  connect(speedButtonPUT_, &QToolButton::toggled, this,
+          [this](bool down) { ToolButtonToggled(TEditTool::Put, down); });
+}
+
+void TPageStarFilter::ReadControls() {
+  settings_.Threshold = SpinValue(spinEditV_);
+  settings_.Density = SpinValue(spinEditM_);
+  settings_.Length = SpinValue(spinEditL_);
+  settings_.Angle = SpinValue(spinEditR_);
+  settings_.Intensity = SpinValue(spinEditD_);
+  // Radio buttons are tested in a fixed order; the first one selected wins.
+  settings_.Kind = radioButtonCROSS_->isChecked()   ? TStarKind::Cross
+                   : radioButtonSNOW_->isChecked()  ? TStarKind::Snow
+                   : radioButtonSUNNY_->isChecked() ? TStarKind::Sunny
+                                                    : TStarKind::Cross;
+  settings_.SoftCross = checkBoxSoftX_->isChecked();
+  settings_.PointSize = radioButton2_->isChecked() ? 2 : (radioButton3_->isChecked() ? 3 : 1);
+}
+
+void TPageStarFilter::WriteControls() {
+  const QSignalBlocker b1(spinEditV_), b2(spinEditM_), b3(spinEditL_), b4(spinEditR_), b5(spinEditD_);
+  spinEditV_->setValue(settings_.Threshold);
+  spinEditL_->setValue(settings_.Length);
+  spinEditR_->setValue(settings_.Angle);
+  spinEditD_->setValue(settings_.Intensity);
+  spinEditM_->setValue(settings_.Density);
+  (settings_.PointSize == 3 ? radioButton3_ : settings_.PointSize == 2 ? radioButton2_ : radioButton1_)
+      ->setChecked(true);
+  (settings_.Kind == TStarKind::Sunny  ? radioButtonSUNNY_
+   : settings_.Kind == TStarKind::Snow ? radioButtonSNOW_
+                                       : radioButtonCROSS_)
+      ->setChecked(true);
+  checkBoxSoftX_->setChecked(settings_.SoftCross);
+  SyncTool();
+}
+
+void TPageStarFilter::ToolButtonToggled(TEditTool tool, bool down) {
+  if (down)
+    settings_.Tool = tool;
+  else if (settings_.Tool == tool)
+    settings_.Tool = TEditTool::None;
+  SyncTool();
+}
+
+void TPageStarFilter::SyncTool() {
+  {
+    const QSignalBlocker bc(speedButtonCUT_), bp(speedButtonPUT_);
+    speedButtonCUT_->setChecked(settings_.Tool == TEditTool::Cut);
+    speedButtonPUT_->setChecked(settings_.Tool == TEditTool::Put);
+  }
+  // A drag that was under way when the tool changed ends without an outline.
+  if (settings_.Tool != TEditTool::Cut && selection_.Selecting) {
+    selection_.Selecting = false;
+    Main().FormImage().Shape1()->hide();
+  }
+  Main().FormImage().SetMouseTool(settings_.Tool == TEditTool::None ? nullptr : this);
+}
+
+void TPageStarFilter::TabSheetShow() {
+  TabSheet1Show(Doc(), settings_);
+  WriteControls();
+}
+
+void TPageStarFilter::Preview() {
+  ReadControls();
+  ButtonAPPClick(Doc(), settings_);
+  SyncTool();
+}
+
+void TPageStarFilter::ButtonBPCClick() {
+  ReadControls();
+  kira::ButtonBPCClick(Doc(), settings_);
+  SyncTool();
+}
+
+void TPageStarFilter::ButtonBPRClick() { kira::ButtonBPRClick(Doc()); }
+
+void TPageStarFilter::SpeedButtonVAClick() {
+  ReadControls();
+  kira::SpeedButtonVAClick(Doc(), settings_);
+  WriteControls();
+  speedButtonVA_->setChecked(false);
+}
+
+void TPageStarFilter::SpeedButtonNOPClick() {
+  kira::SpeedButtonNOPClick(settings_);
+  SyncTool();
+}
+
+void TPageStarFilter::ToolMouseDown(QPoint pos) {
+  ReadControls();
+  const QPoint client = pos + Main().FormImage().Image1()->pos();
+  if (!StarMouseDown(Doc(), settings_, client.x(), client.y(), selection_)) return;
+  TShape* shape = Main().FormImage().Shape1();
+  shape->setGeometry(client.x(), client.y(), 0, 0);
+  shape->show();
+  shape->raise();
+  Main().FormImage().SetSelecting(true);
+}
+
+void TPageStarFilter::ToolMouseMove(QPoint pos) {
+  if (!selection_.Selecting) return;
+  const QPoint client = pos + Main().FormImage().Image1()->pos();
+  const TShapeRect r = SelectionShape(selection_.PressX, selection_.PressY, client.x(), client.y());
+  Main().FormImage().Shape1()->setGeometry(r.Left, r.Top, r.Width, r.Height);
+  // Let the outline be drawn while the pointer moves.
+  QCoreApplication::processEvents();
+}
+
+void TPageStarFilter::ToolMouseUp(QPoint pos) {
+  ReadControls();
+  const QPoint image1 = Main().FormImage().Image1()->pos();
+  if (settings_.Tool == TEditTool::Cut) Main().FormImage().Shape1()->hide();
+  StarMouseUp(Doc(), settings_, selection_, pos.x(), pos.y(), image1.x(), image1.y());
+  Main().FormImage().Image1()->update();
+}
 
 }  // namespace kira
