@@ -61,6 +61,19 @@ void PanelMethods(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_Resample)->Apply(PanelMethods)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Just short of half size: no position falls on a whole pixel, so no exact
+// shortcut applies and every pixel mixes its taps.
+void BM_ResampleNotQuiteHalf(benchmark::State& state) {
+  const kira::TBitmap& src = Photo12MP();
+  const auto code = static_cast<std::uint8_t>(state.range(0));
+  for (auto _ : state) {
+    kira::TBitmap out;
+    kira::ResampleInto(src, out, 1999, 1499, code, 1);
+    benchmark::DoNotOptimize(out.Bits());
+  }
+}
+BENCHMARK(BM_ResampleNotQuiteHalf)->ArgName("code")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Tables and vertices of a 24-megapixel picture, reduction to 256 x 256 included.
 void BM_Histogram24MP(benchmark::State& state) {
   const kira::TBitmap picture = PhotoLike(6000, 4000);

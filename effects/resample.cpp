@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -196,10 +197,16 @@ void ForRows(std::int32_t n, int threads, const RowsFn& rows) {
     rows(0, n);
     return;
   }
+  const auto bound = [&](int k) { return static_cast<std::int32_t>(static_cast<std::int64_t>(n) * k / count); };
   std::vector<std::thread> pool;
   pool.reserve(static_cast<std::size_t>(count - 1));
-  const auto bound = [&](int k) { return static_cast<std::int32_t>(static_cast<std::int64_t>(n) * k / count); };
-  for (int k = 1; k < count; ++k) pool.emplace_back([&, k] { rows(bound(k), bound(k + 1)); });
+  for (int k = 1; k < count; ++k) {
+    try {
+      pool.emplace_back([&, k] { rows(bound(k), bound(k + 1)); });
+    } catch (const std::system_error&) {
+      rows(bound(k), bound(k + 1));  // no thread to be had: this one does the block
+    }
+  }
   rows(0, bound(1));
   for (std::thread& t : pool) t.join();
 }
