@@ -43,6 +43,9 @@ struct TLoadResult {
 
 // JPEG at full size: three-component files as 24-bit RGB, one-component files
 // as grey (R = G = B), CMYK/YCCK converted to RGB. Result is 24 bits.
+// Refused: 12-bit files, data cut short or damaged (libjpeg's corrupt-data
+// warnings count as errors), more than 1000 progressive scans.
+// The Load* routines prefix their messages with the path; Decode* do not.
 TLoadResult LoadJpegFile(const std::string& path);
 TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size);
 
@@ -67,7 +70,8 @@ struct TSaveResult {
 // JPEG, quality 90, sequential, three components (a grey or palette bitmap is
 // written through its 24-bit form).
 TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path);
-// 24-bit uncompressed BMP, 14 + 40 byte headers, rows bottom-up padded to 4.
+// 24-bit uncompressed BMP, 14 + 40 byte headers, rows bottom-up padded to 4
+// with zero bytes, 2835 pixels per metre (72 dpi).
 TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path);
 // Chosen by extension; an unknown extension writes nothing and fails with an
 // empty error message.

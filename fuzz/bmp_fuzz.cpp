@@ -7,8 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const kira::TLoadResult r = kira::DecodeBmp(data, size);
-  if (r.bitmap) {
-    // Touch every pixel through the 24-bit conversion the editor applies.
+  if (r.bitmap && static_cast<std::int64_t>(r.bitmap->Width()) * r.bitmap->Height() <= 1'000'000) {
+    // Touch every pixel through the 24-bit conversion the editor applies
+    // (small pictures only: a header may rightly claim 100 megapixels).
     kira::TBitmap b = *r.bitmap;
     b.SetPixelFormat(kira::TPixelFormat::pf24bit);
   }
