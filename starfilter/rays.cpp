@@ -166,10 +166,12 @@ std::vector<TSpot> TurnSpots(const std::vector<TSpot>& in, const TTurn& t) {
   return out;
 }
 
-// DrawHorizontalRays over a spot list of a picture width pixels wide.
-std::vector<TSpot> RaySpots(const std::vector<TSpot>& in, int width, int length, int intensityPct) {
+// DrawHorizontalRays over a spot list of a picture width pixels wide; each
+// non-black pixel of the ray picture goes to emit(spot) as its row is done, so
+// the ray picture is never held whole.
+template <class Emit>
+void RaySpots(const std::vector<TSpot>& in, int width, int length, int intensityPct, Emit&& emit) {
   const float k = RayScale(intensityPct);
-  std::vector<TSpot> out;
   std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
   for (std::size_t b = 0; b < in.size();) {
     std::size_t e = b;
@@ -180,13 +182,12 @@ std::vector<TSpot> RaySpots(const std::vector<TSpot>& in, int width, int length,
     for (int x = lo; x <= hi; ++x) {
       std::uint8_t* q = &row[3 * static_cast<std::size_t>(x)];
       if ((q[0] | q[1] | q[2]) != 0) {
-        out.push_back({x, in[b].y, {q[0], q[1], q[2]}});
+        emit(TSpot{x, in[b].y, {q[0], q[1], q[2]}});
         q[0] = q[1] = q[2] = 0;
       }
     }
     b = e;
   }
-  return out;
 }
 
 void AddSpot(TBitmap& out, int x, int y, const std::uint8_t* px) {
@@ -210,24 +211,29 @@ void DrawSpots(const std::vector<TSpot>& points, TBitmap& sum, TStarKind kind, i
   // every line can be summed the same way.
   for (int phi : StarAngles(kind, a)) {
     if (phi == 0) {
-      const std::vector<TSpot> q = rays ? RaySpots(points, w, lengthPx, intensityPct) : points;
-      for (const TSpot& s : q) AddSpot(sum, s.x, s.y, s.px);
+      auto add = [&](const TSpot& s) { AddSpot(sum, s.x, s.y, s.px); };
+      if (rays)
+        RaySpots(points, w, lengthPx, intensityPct, add);
+      else
+        std::for_each(points.begin(), points.end(), add);
       continue;
     }
     const TTurn there = MakeTurn(w, h, phi);
     const std::vector<TSpot> turned = TurnSpots(points, there);
-    const int tw = there.Width();
-    const int th = there.Height();
-    const std::vector<TSpot> q = rays ? RaySpots(turned, tw, lengthPx, intensityPct) : turned;
-    const TTurn back = MakeTurn(tw, th, -phi);
+    const TTurn back = MakeTurn(there.Width(), there.Height(), -phi);
     const int ox = (back.Width() - w) / 2;
     const int oy = (back.Height() - h) / 2;
-    for (const TSpot& s : q)
+    auto addBack = [&](const TSpot& s) {
       ForEachPreimage(s, back, [&](int x, int y) {
         const int cx = x - ox;
         const int cy = y - oy;
         if (cx >= 0 && cx < w && cy >= 0 && cy < h) AddSpot(sum, cx, cy, s.px);
       });
+    };
+    if (rays)
+      RaySpots(turned, there.Width(), lengthPx, intensityPct, addBack);
+    else
+      std::for_each(turned.begin(), turned.end(), addBack);
   }
 }
 
