@@ -231,6 +231,21 @@ class TestHistogramView : public QObject {
     QVERIFY(!w.main->Document().RgbHistogram);
     QVERIFY(view->pixmap().toImage() == before);
   }
+
+  void colourFilterPageRedrawsTheHistogram() {
+    TWindow w;
+    QLabel* view = w.Get<QLabel>("ImageHistogram");
+    const TBitmap source = Picture(30, 20);
+    w.main->Document().Source() = source;
+    w.main->Document().ReturnToMenu();
+    // The flag changed behind the histogram's back: only a redraw shows it.
+    w.main->Document().RgbHistogram = true;
+    const QImage rgb = RenderHistogram(source, true, 181, 120);
+    QVERIFY(view->pixmap().toImage().convertToFormat(rgb.format()) != rgb);
+    w.Get<QPushButton>("ButtonC")->click();
+    QCOMPARE(w.main->OpenPageNumber(), 2);
+    QVERIFY(view->pixmap().toImage().convertToFormat(rgb.format()) == rgb);
+  }
 };
 
 int main(int argc, char** argv) {

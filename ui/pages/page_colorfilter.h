@@ -10,6 +10,10 @@ class TPageColorFilter : public TEffectPage {
 
  public:
   explicit TPageColorFilter(TFormMain& main);
+
+  // ButtonCClick: the histogram shows the result image when it holds a
+  // picture, otherwise the source image; then the page opens.
+  void OpenFromMenu() override;
 };
 
 }  // namespace kira
