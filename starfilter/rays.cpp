@@ -90,10 +90,11 @@ void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std:
   });
 }
 
-// The same bytes without the extended-precision call. With D >= 1 every t is
-// a multiple of 2^-30 and every u of 2^-38, so t - r u + q (below 2^9) and
-// v + 0.5 are exact in double and truncating v + 0.5 is the rounding half away
-// from zero; v never falls below -t 2^-24 > -0.5, where both give 0.
+// The same bytes without the extended-precision call. With 1 <= D <= 100 and
+// L <= 256 every t is a multiple of 2^-30 and every u of 2^-38, r u is exact,
+// so t - r u + q (below 2^9) and v + 0.5 are exact in double, and truncating
+// v + 0.5 is the rounding half away from zero; v never falls below
+// -t 2^-24 > -0.5, where both give 0.
 void RayArmsFast(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
   RayArmsWith(px, x, width, length, k, q, [](double v) { return static_cast<std::uint8_t>(static_cast<int>(v + 0.5)); });
 }
@@ -172,11 +173,19 @@ std::vector<TSpot> TurnSpots(const std::vector<TSpot>& in, const TTurn& t) {
 template <class Emit>
 void RaySpots(const std::vector<TSpot>& in, int width, int length, int intensityPct, Emit&& emit) {
   const float k = RayScale(intensityPct);
+  // The exactness behind the short rounding holds for the page's ranges,
+  // 1 <= D <= 100 and L <= 256.
+  const bool fastRounding = intensityPct >= 1 && intensityPct <= 100 && length <= 256;
   std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
   for (std::size_t b = 0; b < in.size();) {
     std::size_t e = b;
     while (e < in.size() && in[e].y == in[b].y) ++e;
-    for (std::size_t n = b; n < e; ++n) RayArmsFast(in[n].px, in[n].x, width, length, k, row.data());
+    for (std::size_t n = b; n < e; ++n) {
+      if (fastRounding)
+        RayArmsFast(in[n].px, in[n].x, width, length, k, row.data());
+      else
+        RayArms(in[n].px, in[n].x, width, length, k, row.data());
+    }
     const int lo = std::max(in[b].x - length, 0);
     const int hi = std::min(in[e - 1].x + length, width - 1);
     for (int x = lo; x <= hi; ++x) {

@@ -222,8 +222,8 @@ TEST(DrawStar, SparsePathEqualsWholePictureReference) {
   std::mt19937 rng(20261208);
   const int sizes[][2] = {{1, 1}, {1, 7}, {9, 1}, {2, 2}, {3, 5}, {17, 11}, {33, 20}, {40, 41}};
   const int angles[] = {0, -1, -45, -90, -179, -180, -23, -137};
-  const int lengths[] = {0, 1, 5, 256};
-  const int intensities[] = {0, 37, 100};
+  const int lengths[] = {0, 1, 5, 256, 300};
+  const int intensities[] = {0, 37, 100, 250};
   const TStarKind kinds[] = {TStarKind::Cross, TStarKind::Snow, TStarKind::Sunny};
   int cases = 0;
   for (const auto& sz : sizes) {
@@ -231,8 +231,8 @@ TEST(DrawStar, SparsePathEqualsWholePictureReference) {
       const TBitmap bp = RandomPoints(rng, sz[0], sz[1], percent);
       for (int a : angles)
         for (TStarKind kind : kinds) {
-          const int L = lengths[rng() % 4];
-          const int D = intensities[rng() % 3];
+          const int L = lengths[rng() % 5];
+          const int D = intensities[rng() % 4];
           TBitmap fast, ref;
           ASSERT_TRUE(DrawStarSparse(bp, fast, kind, L, D, a));
           ASSERT_TRUE(DrawStarReference(bp, ref, kind, L, D, a));
@@ -243,6 +243,20 @@ TEST(DrawStar, SparsePathEqualsWholePictureReference) {
     }
   }
   EXPECT_EQ(cases, 8 * 3 * 8 * 3);
+}
+
+// Every intensity of the page with a spread of lengths: the sparse path rounds
+// its steps by a shortcut that must agree with the rounding as written.
+TEST(DrawStar, SparseRoundingAgreesForEveryIntensity) {
+  std::mt19937 rng(11);
+  const TBitmap bp = RandomPoints(rng, 300, 2, 12);
+  for (int D = 1; D <= 100; ++D)
+    for (int L : {2, 3, 7, 31, 32, 100, 256}) {
+      TBitmap fast, ref;
+      DrawStarSparse(bp, fast, TStarKind::Cross, L, D, 0);
+      DrawStarReference(bp, ref, TStarKind::Cross, L, D, 0);
+      ASSERT_TRUE(fast == ref) << "D=" << D << " L=" << L;
+    }
 }
 
 TEST(DrawStar, SparsePathEqualsReferenceOnLargerPictures) {
