@@ -136,6 +136,9 @@ TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes)
     r.error = path + ": cannot write: " + std::strerror(errno);
     return r;
   }
+  // A file saved over keeps its permissions: a private picture stays private.
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {

@@ -384,8 +384,10 @@ TEST_F(AtomicSave, SavingReplacesAnExistingFile) {
   const std::string target = (dir_ / "out.BMP").string();
   WriteBytes(target, "old contents");
   TBitmap b(2, 2);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_TRUE(SavePicture(b, target));
   EXPECT_EQ(ReadBytes(target).size(), 54u + 16u);
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.BMP"});
   EXPECT_FALSE(SavePicture(b, (dir_ / "out.png").string()));
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.BMP"});
