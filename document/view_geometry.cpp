@@ -41,12 +41,6 @@ int KeepCentreShift(int oldLength, int newLength) {
   return RoundHalfAway(oldLength / 2.0L - newLength / 2.0L);
 }
 
-int PointerToPixel(int pointer, int zoomPercent) {
-  if (zoomPercent <= 0) return pointer;
-  const long long product = static_cast<long long>(pointer) * 100;
-  return RoundHalfEven(static_cast<long double>(product) / zoomPercent);
-}
-
 std::string FileCaption(const std::string& fileName, int width, int height) {
   return fileName + " (" + std::to_string(width) + "x" + std::to_string(height) + ")";
 }

@@ -1,10 +1,11 @@
 // The image window's arithmetic, kept apart from the widgets: zoom steps,
-// the size of the shown picture, where it goes when the zoom changes or a
-// working image is shown, and the pointer-to-pixel conversion.
+// the size of the shown picture and where it goes when the zoom changes or a
+// working image is shown. (The pointer-to-pixel conversion is the star
+// filter's, beside the bright-point editing that uses it.)
 //
-// Two rounding rules meet here on purpose: the zoom and the pointer
-// conversion round halves to even, the display of a working image rounds
-// halves away from zero (25 % of 2 pixels: 0 in the zoom, 1 in the display).
+// Two rounding rules meet here on purpose: the zoom rounds halves to even,
+// the display of a working image rounds halves away from zero (25 % of 2
+// pixels: 0 in the zoom, 1 in the display).
 #pragma once
 
 #include <string>
@@ -39,11 +40,6 @@ int CentredPosition(int outerLength, int length);
 // Shift that keeps the centre of a shown picture when its size changes:
 // RoundHalfAway(oldLength / 2 - newLength / 2), the halves real.
 int KeepCentreShift(int oldLength, int newLength);
-
-// A pointer coordinate relative to the picture to an image pixel coordinate:
-// RoundHalfEven(p * 100 / zoom). A zoom of 0 or less cannot occur in the
-// editor; it is taken as 100 % rather than dividing by zero.
-int PointerToPixel(int pointer, int zoomPercent);
 
 // The image window's caption: "beach.jpg (640x480)".
 std::string FileCaption(const std::string& fileName, int width, int height);

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QScreen>
 #include <QStringList>
 #include <QTimer>
 
@@ -11,6 +12,10 @@ int main(int argc, char* argv[]) {
   QApplication::setFont(kira::EditorFont());
 
   kira::TFormMain formMain;
+  // The screen's work area first, for a desktop without a window manager
+  // that would do the maximising.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    formMain.setGeometry(screen->availableGeometry());
   formMain.showMaximized();
   formMain.FormThumb().show();
 

@@ -1,0 +1,108 @@
+// Shared pieces of the window tests: small pictures written to a temporary
+// folder, a main window on the offscreen platform, and a recorder in place
+// of the error message box.
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "core/bitmap.h"
+#include "core/image_files.h"
+#include "ui/error_report.h"
+#include "ui/form_image.h"
+#include "ui/form_main.h"
+#include "ui/form_thumb.h"
+
+namespace kira::test {
+
+// A picture whose every pixel differs from its neighbours, so that any turn,
+// mirror or copy slip shows.
+inline TBitmap Pattern(int width, int height) {
+  TBitmap bitmap(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x + 0] = static_cast<std::uint8_t>(x * 7 + y * 3);
+      row[3 * x + 1] = static_cast<std::uint8_t>(x * 5 + 17);
+      row[3 * x + 2] = static_cast<std::uint8_t>(y * 11 + 5);
+    }
+  }
+  return bitmap;
+}
+
+inline QString WritePicture(const QString& path, const TBitmap& bitmap) {
+  const std::string local = QFile::encodeName(path).toStdString();
+  const TSaveResult saved = FileKindOf(local) == TFileKind::Bmp ? SaveBmpFile(bitmap, local)
+                                                                : SaveJpegFile(bitmap, local);
+  if (!saved) qFatal("cannot write test picture %s: %s", qPrintable(path), saved.error.c_str());
+  return path;
+}
+
+inline TBitmap ReadBack(const QString& path) {
+  TLoadResult loaded = LoadPicture(QFile::encodeName(path).toStdString());
+  return loaded ? std::move(*loaded.bitmap) : TBitmap();
+}
+
+// A shown main window with its error box replaced by a list of messages.
+struct TWindows {
+  TWindows() {
+    SetErrorSink([this](const QString& text) { errors << text; });
+    main = std::make_unique<TFormMain>();
+    main->resize(1000, 700);
+    main->show();
+    if (!QTest::qWaitForWindowExposed(main.get())) qFatal("main window not exposed");
+  }
+  ~TWindows() { SetErrorSink({}); }
+
+  TDocument& Doc() { return main->Document(); }
+  TFormImage& Image() { return main->FormImage(); }
+  QPushButton* Button(const QString& name) {
+    auto* button = main->Control<QPushButton>(name);
+    if (!button) qFatal("no button %s", qPrintable(name));
+    return button;
+  }
+  void Click(const QString& name) { Button(name)->click(); }
+  int VisibleTabs() const {
+    int n = 0;
+    for (int i = 0; i < main->PageControl()->count(); ++i) n += main->PageControl()->isTabVisible(i);
+    return n;
+  }
+
+  QStringList errors;
+  std::unique_ptr<TFormMain> main;
+};
+
+// Fills in the file dialog that the next modal exec shows, and confirms it.
+// A question the dialog asks on top (an overwrite prompt) fails the test.
+inline void AnswerFileDialog(const QString& path) {
+  QTimer::singleShot(0, [path] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) qFatal("no file dialog open");
+    QTimer::singleShot(0, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        qFatal("unexpected question: %s", qPrintable(box->text()));
+    });
+    // As a user does: go to the folder and type the name. (selectFile leaves
+    // the name field alone while it has the focus.)
+    const QFileInfo info(path);
+    dialog->setDirectory(info.absolutePath());
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) qFatal("file dialog without a name field");
+    name->setText(info.fileName());
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+}
+
+}  // namespace kira::test
