@@ -16,8 +16,11 @@ namespace kira {
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
-constexpr long double kPiHalf = 1.570796326794896619231321691639751442L;
-constexpr long double kPiSquaredHalf = 4.934802200544679309417245499938075567L;
+// Both derived from the held pi in extended arithmetic: pi / 2 exactly, and
+// pi * pi / 2 with the square rounded (one unit in the last place above the
+// true pi^2 / 2).
+constexpr long double kPiHalf = kPi / 2;
+constexpr long double kPiSquaredHalf = kPi * kPi / 2;
 
 // Each kernel is evaluated exactly as written, powers first as products of
 // their own; exact halves are common in enlargements, so the order of the

@@ -44,8 +44,8 @@ std::vector<int> Values(const TBitmap& b, int channel = 1) {
 
 long double OracleKernel(std::uint8_t method, long double t) {
   const long double pi = 3.141592653589793238462643383279502884L;
-  const long double piHalf = 1.570796326794896619231321691639751442L;
-  const long double piSquaredHalf = 4.934802200544679309417245499938075567L;
+  const long double piHalf = pi / 2;
+  const long double piSquaredHalf = pi * pi / 2;
   const long double t2 = t * t;
   const long double t3 = t2 * t;
   switch (method) {
