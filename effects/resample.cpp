@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace kira {
 
 namespace {
