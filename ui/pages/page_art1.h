@@ -1,7 +1,13 @@
-// The first art-effects page.
+// The first art-effects page: watercolour, solarization, fisheye, Sobel,
+// three edge extractions and the negative, each with its own parameter.
 #pragma once
 
 #include "ui/pages/effect_page.h"
+
+class QCheckBox;
+class QLabel;
+class QRadioButton;
+class QSlider;
 
 namespace kira {
 
@@ -10,6 +16,29 @@ class TPageArt1 : public TEffectPage {
 
  public:
   explicit TPageArt1(TFormMain& main);
+
+  // TabSheet11Show: watercolour selected, every track bar at its default,
+  // the continuous mode unchecked.
+  void TabSheetShow() override;
+  void TrackBarEFCT21Change();
+  void TrackBarEFCT22Change();
+  void TrackBarEFCT23Change();
+  void TrackBarEFCT25Change();
+  void TrackBarEFCT26Change();
+
+ private:
+  QRadioButton* radioButtonEFCT21_ = nullptr;
+  QSlider* trackBarEFCT21_ = nullptr;
+  QSlider* trackBarEFCT22_ = nullptr;
+  QSlider* trackBarEFCT23_ = nullptr;
+  QSlider* trackBarEFCT25_ = nullptr;
+  QSlider* trackBarEFCT26_ = nullptr;
+  QLabel* labelEFCT21_ = nullptr;
+  QLabel* labelEFCT22_ = nullptr;
+  QLabel* labelEFCT23_ = nullptr;
+  QLabel* labelEFCT25_ = nullptr;
+  QLabel* labelEFCT26_ = nullptr;
+  QCheckBox* checkBox26_ = nullptr;
 };
 
 }  // namespace kira

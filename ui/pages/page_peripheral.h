@@ -1,7 +1,12 @@
-// The peripheral-effects page: spotlight, colour spotlight, vaseline.
+// The peripheral-effects page: spotlight, colour spotlight or vaseline, with
+// a radius in percent of the picture's longer side.
 #pragma once
 
 #include "ui/pages/effect_page.h"
+
+class QLabel;
+class QRadioButton;
+class QSlider;
 
 namespace kira {
 
@@ -10,6 +15,15 @@ class TPagePeripheral : public TEffectPage {
 
  public:
   explicit TPagePeripheral(TFormMain& main);
+
+  // TabSheet9Show: spotlight selected, radius 50.
+  void TabSheetShow() override;
+  void TrackBarEffect1Change();
+
+ private:
+  QRadioButton* radioButtonSpotLight_ = nullptr;
+  QSlider* trackBarEffect1_ = nullptr;
+  QLabel* labelEffect1_ = nullptr;
 };
 
 }  // namespace kira

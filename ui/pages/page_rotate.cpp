@@ -33,17 +33,19 @@ QIcon GlyphIcon(TGlyph glyph) {
   p.setBrush(Qt::NoBrush);
   switch (glyph) {
     case TGlyph::TurnLeft:
-      // Three quarters of a circle, arrow head at its end turning left.
+      // Three quarters of a circle from the top, counter-clockwise; the
+      // arc ends at the right, heading up.
       p.drawArc(QRectF(3, 3, 14, 14), 90 * 16, 270 * 16);
       p.setBrush(ink);
       p.setPen(QPen(ink, 1));
-      DrawHead(p, QPointF(17, 8), QPointF(0, 1));
+      DrawHead(p, QPointF(17, 6), QPointF(0, -1));
       break;
     case TGlyph::TurnRight:
+      // The mirror image: clockwise, ending at the left, heading up.
       p.drawArc(QRectF(3, 3, 14, 14), 90 * 16, -270 * 16);
       p.setBrush(ink);
       p.setPen(QPen(ink, 1));
-      DrawHead(p, QPointF(3, 8), QPointF(0, 1));
+      DrawHead(p, QPointF(3, 6), QPointF(0, -1));
       break;
     case TGlyph::Flip:
       p.setPen(QPen(ink, 1, Qt::DashLine));
