@@ -81,3 +81,25 @@ BENCHMARK(BM_StarPreview)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Every pixel a bright point (threshold 0): too many points to follow one by
+// one, so whole pictures are turned.
+void BM_StarPreviewAllPoints(benchmark::State& state) {
+  TDocument doc;
+  doc.Source() = StarPhoto();
+  TStarSettings s;
+  TabSheet1Show(doc, s);
+  s.Threshold = 0;
+  s.Kind = static_cast<TStarKind>(state.range(0));
+  s.Angle = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    doc.BrightPointsReady = false;
+    ButtonAPPClick(doc, s);
+    benchmark::DoNotOptimize(doc.Result().Bits());
+  }
+}
+BENCHMARK(BM_StarPreviewAllPoints)
+    ->ArgNames({"kind", "R"})
+    ->Args({0, 0})
+    ->Args({2, 30})
+    ->Unit(benchmark::kMillisecond);

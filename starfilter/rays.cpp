@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include "core/rounding.h"
 #include "effects/soften.h"
@@ -90,17 +92,115 @@ void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std:
   });
 }
 
-// The same bytes without the extended-precision call. With 1 <= D <= 100 and
-// L <= 256 every t is a multiple of 2^-30 and every u of 2^-38, r u is exact,
-// so t - r u + q (below 2^9) and v + 0.5 are exact in double, and truncating
-// v + 0.5 is the rounding half away from zero; v never falls below
-// -t 2^-24 > -0.5, where both give 0.
-void RayArmsFast(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
-  RayArmsWith(px, x, width, length, k, q, [](double v) { return static_cast<std::uint8_t>(static_cast<int>(v + 0.5)); });
-}
-
 float RayScale(int intensityPct) {
   return static_cast<float>(static_cast<long double>(intensityPct) / 100);
+}
+
+// Every step adds to an integer q the value v = f + q with f = t - r u. With
+// 1 <= D <= 100 and 1 <= L <= 256, every t is a multiple of 2^-30 and every u
+// of 2^-38 and r u is exact, so f + q (below 2^9) is exact in double and the
+// step's rounding half away from zero gives q + round(f), limited to 255;
+// f > -t 2^-24 > -0.5 rounds to 0 or more. A step is thus a saturating add of
+// a byte that depends only on the channel value and r, and a pixel's sum of
+// such adds does not depend on their order. The table holds those bytes,
+// g[c * L + r - 1], each rounded exactly as written.
+struct TRayTable {
+  int length = 0;
+  std::vector<std::uint8_t> g;
+};
+
+bool RayTableHolds(int length, int intensityPct) {
+  return length >= 1 && length <= 256 && intensityPct >= 1 && intensityPct <= 100;
+}
+
+TRayTable MakeRayTable(int length, int intensityPct) {
+  TRayTable tab;
+  tab.length = length;
+  tab.g.resize(256 * static_cast<std::size_t>(length));
+  const float k = RayScale(intensityPct);
+  for (int c = 0; c < 256; ++c) {
+    const float t = static_cast<float>(static_cast<double>(c) * k);
+    const float u = static_cast<float>(static_cast<double>(t) / length);
+    for (int r = 1; r <= length; ++r) {
+      const double f = static_cast<double>(t) - static_cast<double>(r) * static_cast<double>(u);
+      const std::int32_t n = RoundHalfAway(f);
+      tab.g[static_cast<std::size_t>(c) * length + r - 1] = static_cast<std::uint8_t>(n < 0 ? 0 : (n > 255 ? 255 : n));
+    }
+  }
+  return tab;
+}
+
+void SaturatedAdd(std::uint8_t* d, const std::uint8_t* s, int n) {
+  for (int i = 0; i < n; ++i) {
+    const int v = d[i] + s[i];
+    d[i] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+}
+
+// The light of one row of DrawHorizontalRays, gathered point by point. By the
+// table the three channels are kept in planes of their own, so that an arm is
+// one run of saturating byte additions (the right arm reads g forwards, the
+// left arm a reversed copy); outside the table's ranges the row is drawn as
+// written. One per thread.
+class TRayRow {
+ public:
+  TRayRow(int width, int length, int intensityPct, const TRayTable* table)
+      : width_(width), length_(length), k_(RayScale(intensityPct)), table_(table) {
+    if (table_) {
+      for (auto& plane : planes_) plane.assign(static_cast<std::size_t>(width), 0);
+      reversed_.resize(table_->g.size());
+      for (int c = 0; c < 256; ++c)
+        for (int i = 0; i < length; ++i)
+          reversed_[static_cast<std::size_t>(c) * length + i] = table_->g[static_cast<std::size_t>(c) * length + length - 1 - i];
+    } else {
+      row_.assign(3 * static_cast<std::size_t>(width), 0);
+    }
+  }
+
+  void Add(const std::uint8_t* px, int x) {
+    if (!table_) {
+      RayArms(px, x, width_, length_, k_, row_.data());
+      return;
+    }
+    if ((px[0] | px[1] | px[2]) == 0) return;
+    const int right = std::min(length_, width_ - 2 - x);
+    const int left = std::min(length_, x);
+    for (int ch = 0; ch < 3; ++ch) {
+      if (px[ch] == 0) continue;
+      const std::size_t c = static_cast<std::size_t>(px[ch]) * length_;
+      std::uint8_t* plane = planes_[ch].data();
+      SaturatedAdd(plane + x + 1, &table_->g[c], right);
+      SaturatedAdd(plane + x - left, &reversed_[c + length_ - left], left);
+    }
+  }
+
+  void Get(int x, std::uint8_t* out) const {
+    for (int ch = 0; ch < 3; ++ch) out[ch] = table_ ? planes_[ch][x] : row_[3 * static_cast<std::size_t>(x) + ch];
+  }
+
+  // Columns lo .. hi back to black.
+  void Clear(int lo, int hi) {
+    if (hi < lo) return;
+    if (table_) {
+      for (auto& plane : planes_) std::memset(plane.data() + lo, 0, static_cast<std::size_t>(hi - lo + 1));
+    } else {
+      std::memset(row_.data() + 3 * lo, 0, 3 * static_cast<std::size_t>(hi - lo + 1));
+    }
+  }
+
+ private:
+  int width_, length_;
+  float k_;
+  const TRayTable* table_;
+  std::vector<std::uint8_t> planes_[3];
+  std::vector<std::uint8_t> reversed_;
+  std::vector<std::uint8_t> row_;
+};
+
+// The table when it holds for length and intensity, else none.
+std::unique_ptr<TRayTable> RayTableFor(int length, int intensityPct) {
+  if (!RayTableHolds(length, intensityPct)) return nullptr;
+  return std::make_unique<TRayTable>(MakeRayTable(length, intensityPct));
 }
 
 // ---- sparse path: lists of non-black pixels, sorted by row, then column ----
@@ -172,29 +272,20 @@ std::vector<TSpot> TurnSpots(const std::vector<TSpot>& in, const TTurn& t) {
 // the ray picture is never held whole.
 template <class Emit>
 void RaySpots(const std::vector<TSpot>& in, int width, int length, int intensityPct, Emit&& emit) {
-  const float k = RayScale(intensityPct);
-  // The exactness behind the short rounding holds for the page's ranges,
-  // 1 <= D <= 100 and L <= 256.
-  const bool fastRounding = intensityPct >= 1 && intensityPct <= 100 && length <= 256;
-  std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(width), 0);
+  const std::unique_ptr<TRayTable> table = RayTableFor(length, intensityPct);
+  TRayRow row(width, length, intensityPct, table.get());
   for (std::size_t b = 0; b < in.size();) {
     std::size_t e = b;
     while (e < in.size() && in[e].y == in[b].y) ++e;
-    for (std::size_t n = b; n < e; ++n) {
-      if (fastRounding)
-        RayArmsFast(in[n].px, in[n].x, width, length, k, row.data());
-      else
-        RayArms(in[n].px, in[n].x, width, length, k, row.data());
-    }
+    for (std::size_t n = b; n < e; ++n) row.Add(in[n].px, in[n].x);
     const int lo = std::max(in[b].x - length, 0);
     const int hi = std::min(in[e - 1].x + length, width - 1);
     for (int x = lo; x <= hi; ++x) {
-      std::uint8_t* q = &row[3 * static_cast<std::size_t>(x)];
-      if ((q[0] | q[1] | q[2]) != 0) {
-        emit(TSpot{x, in[b].y, {q[0], q[1], q[2]}});
-        q[0] = q[1] = q[2] = 0;
-      }
+      TSpot s{x, in[b].y, {0, 0, 0}};
+      row.Get(x, s.px);
+      if ((s.px[0] | s.px[1] | s.px[2]) != 0) emit(s);
     }
+    row.Clear(lo, hi);
     b = e;
   }
 }
@@ -244,6 +335,56 @@ void DrawSpots(const std::vector<TSpot>& points, TBitmap& sum, TStarKind kind, i
     else
       std::for_each(turned.begin(), turned.end(), addBack);
   }
+}
+
+// One kind drawn by turning, drawing and cropping whole pictures.
+template <class Rays>
+void DrawStarWhole(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int a, Rays&& rays) {
+  const int w = brightPoints.Width();
+  const int h = brightPoints.Height();
+  bool first = true;
+  for (int phi : StarAngles(kind, a)) {
+    TBitmap work = brightPoints;
+    if (phi != 0) RotateByAngle(work, phi);
+    rays(work);
+    if (phi != 0) RotateByAngle(work, -phi);
+    CropCentre(work, w, h);
+    if (first) {
+      out = std::move(work);
+      first = false;
+    } else {
+      AddSaturated(out, work);
+    }
+  }
+}
+
+// DrawHorizontalRays by TRayRow, rows split over the two cores for big
+// pictures (every row is drawn on its own).
+void WholeRays(TBitmap& image, int length, int intensityPct) {
+  if (length < 1 || intensityPct < 1) return;
+  const std::unique_ptr<TRayTable> table = RayTableFor(length, intensityPct);
+  const int w = image.Width();
+  const int h = image.Height();
+  TBitmap q(w, h, TPixelFormat::pf24bit);
+  auto band = [&](int y0, int y1) {
+    TRayRow row(w, length, intensityPct, table.get());
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* p = image.ScanLine(y);
+      for (int x = 0; x < w; ++x) row.Add(p + 3 * x, x);
+      std::uint8_t* qrow = q.ScanLine(y);
+      for (int x = 0; x < w; ++x) row.Get(x, qrow + 3 * x);
+      row.Clear(0, w - 1);
+    }
+  };
+  const int split = static_cast<std::size_t>(w) * h >= (1u << 18) ? h / 2 : h;
+  if (split < h) {
+    std::thread lower(band, split, h);
+    band(0, split);
+    lower.join();
+  } else {
+    band(0, h);
+  }
+  image = std::move(q);
 }
 
 }  // namespace
@@ -312,22 +453,7 @@ std::vector<int> StarAngles(TStarKind kind, int a) {
 bool DrawStarReference(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
                        int intensityPct, int a) {
   if (!Usable(brightPoints, out)) return false;
-  const int w = brightPoints.Width();
-  const int h = brightPoints.Height();
-  bool first = true;
-  for (int phi : StarAngles(kind, a)) {
-    TBitmap work = brightPoints;
-    if (phi != 0) RotateByAngle(work, phi);
-    DrawHorizontalRays(work, lengthPx, intensityPct);
-    if (phi != 0) RotateByAngle(work, -phi);
-    CropCentre(work, w, h);
-    if (first) {
-      out = std::move(work);
-      first = false;
-    } else {
-      AddSaturated(out, work);
-    }
-  }
+  DrawStarWhole(brightPoints, out, kind, a, [&](TBitmap& work) { DrawHorizontalRays(work, lengthPx, intensityPct); });
   return true;
 }
 
@@ -349,8 +475,10 @@ bool DrawStar(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int len
   const std::size_t area = static_cast<std::size_t>(brightPoints.Width()) * brightPoints.Height();
   const std::size_t perPoint = 2 * static_cast<std::size_t>(std::max(lengthPx, 0)) + 16;
   std::vector<TSpot> points;
-  if (!CollectSpots(brightPoints, 4 * area / perPoint, points))
-    return DrawStarReference(brightPoints, out, kind, lengthPx, intensityPct, a);
+  if (!CollectSpots(brightPoints, 4 * area / perPoint, points)) {
+    DrawStarWhole(brightPoints, out, kind, a, [&](TBitmap& work) { WholeRays(work, lengthPx, intensityPct); });
+    return true;
+  }
   MakeBlack(out, brightPoints.Width(), brightPoints.Height());
   DrawSpots(points, out, kind, lengthPx, intensityPct, a);
   return true;
