@@ -48,9 +48,11 @@ bool DrawCross(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int inte
 bool DrawSnow(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a);
 bool DrawSunny(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a);
 
-// The two ways DrawStar computes the same bytes, exposed for the tests: the
-// plain one turns, draws and crops whole pictures step by step; the sparse
-// one follows only the non-black pixels through both turns.
+// DrawStar follows the non-black pixels one by one through both turns while
+// they are few (DrawStarSparse) and turns whole pictures otherwise; both add
+// the ray steps from a table of rounded steps. DrawStarReference turns, draws
+// and crops whole pictures with the plain functions above, step by step as
+// written; it is the oracle the tests hold the other two to.
 bool DrawStarReference(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
                        int intensityPct, int a);
 bool DrawStarSparse(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
