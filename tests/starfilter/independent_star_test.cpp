@@ -6,6 +6,7 @@
 // extreme of the page's controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -519,6 +520,14 @@ TEST(IndependentStar, KindsAtEveryExtreme) {
             ASSERT_TRUE(ok);
             ASSERT_TRUE(SamePic(want, got)) << sz[0] << "x" << sz[1] << " " << KindName(kind) << " R " << R
                                             << " L " << L << " D " << D;
+            // Both ways the library can take, whichever the entry chose.
+            TBitmap sparse, whole;
+            ASSERT_TRUE(DrawStarSparse(brightBmp, sparse, kind, L, D, -R));
+            ASSERT_TRUE(SamePic(want, sparse)) << "sparse " << sz[0] << "x" << sz[1] << " " << KindName(kind)
+                                               << " R " << R << " L " << L << " D " << D;
+            ASSERT_TRUE(DrawStarReference(brightBmp, whole, kind, L, D, -R));
+            ASSERT_TRUE(SamePic(want, whole)) << "whole " << sz[0] << "x" << sz[1] << " " << KindName(kind)
+                                              << " R " << R << " L " << L << " D " << D;
           }
   }
 }
@@ -530,12 +539,13 @@ TEST(IndependentStar, KindsDenseEveryAngleAndShrunkPair) {
   const TBitmap denseBmp = ToBitmap(dense);
   for (TStarKind kind : kKinds)
     for (int R : kAngles)
-      for (int L : {0, 2, 5, 32}) {
-        const Pic want = OwnDrawKind(dense, kind, L, 100, -R);
-        TBitmap got;
-        ASSERT_TRUE(DrawStar(denseBmp, got, kind, L, 100, -R));
-        ASSERT_TRUE(SamePic(want, got)) << "dense " << KindName(kind) << " R " << R << " L " << L;
-      }
+      for (int L : {0, 1, 2, 5, 32, 256})
+        for (int D : {1, 37, 100}) {
+          const Pic want = OwnDrawKind(dense, kind, L, D, -R);
+          TBitmap got;
+          ASSERT_TRUE(DrawStar(denseBmp, got, kind, L, D, -R));
+          ASSERT_TRUE(SamePic(want, got)) << "dense " << KindName(kind) << " R " << R << " L " << L << " D " << D;
+        }
   const Pic sparse = PointsPicture(23, 17, 6);
   const TBitmap sparseBmp = ToBitmap(sparse);
   for (int R = 0; R <= 180; ++R) {
@@ -601,6 +611,35 @@ TEST(IndependentStar, PreviewOfThePage) {
   EXPECT_TRUE(doc.BrightPointsReady);
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_TRUE(doc.Result().Empty());
+}
+
+// Random pages on random small pictures: every setting drawn afresh.
+TEST(IndependentStar, RandomPreviews) {
+  for (int rep = 0; rep < 300; ++rep) {
+    const int w = Rand(1, 30), h = Rand(1, 22);
+    const Pic source = rep % 5 == 0 ? NoisePicture(w, h) : SparsePicture(w, h, Rand(0, 1 + w * h / 10));
+    TStarSettings s;
+    s.Threshold = Rand(0, 1) ? Rand(0, 765) : 764;
+    s.Density = Rand(0, 10);
+    s.Length = Rand(0, 3) == 0 ? Rand(0, 256) : Rand(0, 12);
+    s.Angle = Rand(0, 180);
+    s.Intensity = Rand(0, 100);
+    s.Kind = kKinds[Rand(0, 2)];
+    s.SoftCross = Rand(0, 1) == 1;
+    const bool ready = Rand(0, 5) == 0;
+    const Pic readyPoints = PointsPicture(w, h, Rand(0, 5));
+    const OwnPreviewOut want = OwnPreview(source, ready, readyPoints, s.Threshold, s.Density, s.Kind, s.Length,
+                                          s.Intensity, s.Angle, s.SoftCross);
+    TDocument doc;
+    doc.Source() = ToBitmap(source);
+    doc.BrightPointsReady = ready;
+    if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
+    ButtonAPPClick(doc, s);
+    ASSERT_TRUE(SamePic(want.result, doc.Result()))
+        << "run " << rep << ", " << w << "x" << h << " " << KindName(s.Kind) << " V " << s.Threshold << " M "
+        << s.Density << " L " << s.Length << " R " << s.Angle << " D " << s.Intensity
+        << (s.SoftCross ? " soft" : "") << (ready ? " ready" : "");
+  }
 }
 
 }  // namespace
