@@ -61,12 +61,9 @@ TTurn MakeTurn(int w, int h, int angleDeg) {
 }
 
 // The ray arms of one point of colour px at column x, added into the row q of
-// a picture width pixels wide. Every step is rounded as it is added, so the
-// order of the points along the row matters. Round(v) is the rounding of a
-// step that is not above 255.
-template <class Round>
-void RayArmsWith(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q,
-                 Round&& round) {
+// a picture width pixels wide, as written: every step is rounded half away
+// from zero in extended precision as it is added.
+void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
   float t[3], u[3];
   for (int ch = 0; ch < 3; ++ch) t[ch] = static_cast<float>(static_cast<double>(px[ch]) * k);
   if (!(t[0] + t[1] + t[2] > 0)) return;
@@ -74,7 +71,8 @@ void RayArmsWith(const std::uint8_t* px, int x, int width, int length, float k, 
   auto step = [&](std::uint8_t* dst, int r) {
     for (int ch = 0; ch < 3; ++ch) {
       const double v = static_cast<double>(t[ch]) - static_cast<double>(r) * static_cast<double>(u[ch]) + dst[ch];
-      dst[ch] = v > 255 ? 255 : round(v);
+      const std::int32_t n = v > 255 ? 255 : RoundHalfAway(v);
+      dst[ch] = static_cast<std::uint8_t>(n < 0 ? 0 : n);
     }
   };
   for (int r = 1; r <= length; ++r) {
@@ -82,14 +80,6 @@ void RayArmsWith(const std::uint8_t* px, int x, int width, int length, float k, 
     if (x + r <= width - 2) step(q + 3 * (x + r), r);
     if (x - r >= 0) step(q + 3 * (x - r), r);
   }
-}
-
-// The rounding as written: half away from zero in extended precision.
-void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
-  RayArmsWith(px, x, width, length, k, q, [](double v) {
-    const std::int32_t n = RoundHalfAway(v);
-    return static_cast<std::uint8_t>(n < 0 ? 0 : n);
-  });
 }
 
 float RayScale(int intensityPct) {
