@@ -539,12 +539,16 @@ TEST(IndependentStar, KindsDenseEveryAngleAndShrunkPair) {
   const TBitmap denseBmp = ToBitmap(dense);
   for (TStarKind kind : kKinds)
     for (int R : kAngles)
-      for (int L : {0, 1, 2, 5, 32, 256})
-        for (int D : {1, 37, 100}) {
+      for (int L : {0, 1, 2, 5, 32, 256, 300})
+        for (int D : {1, 37, 100, 150}) {
+          if ((L == 300) != (D == 150)) continue;  // beyond the page's ranges: one case
           const Pic want = OwnDrawKind(dense, kind, L, D, -R);
-          TBitmap got;
+          TBitmap got, sparse;
           ASSERT_TRUE(DrawStar(denseBmp, got, kind, L, D, -R));
           ASSERT_TRUE(SamePic(want, got)) << "dense " << KindName(kind) << " R " << R << " L " << L << " D " << D;
+          ASSERT_TRUE(DrawStarSparse(denseBmp, sparse, kind, L, D, -R));
+          ASSERT_TRUE(SamePic(want, sparse)) << "dense, sparse way " << KindName(kind) << " R " << R << " L " << L
+                                             << " D " << D;
         }
   const Pic sparse = PointsPicture(23, 17, 6);
   const TBitmap sparseBmp = ToBitmap(sparse);
