@@ -45,7 +45,14 @@ void TDocument::Preview(const std::function<void(TBitmap&)>& effect) {
   if (source_.Empty()) return;
   TBusyScope busy(*host_);
   result_ = source_;
-  effect(result_);
+  try {
+    effect(result_);
+  } catch (...) {
+    // A half-done result must never be applied: the edit goes back to having
+    // no result, so that Apply runs the Preview again instead of copying it.
+    result_.Clear();
+    throw;
+  }
   ButtonDST1Click();
 }
 

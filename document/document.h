@@ -81,7 +81,8 @@ class TDocument {
 
   // The common frame of a Preview: nothing on an empty source; otherwise busy
   // cursor, result := source, effect(result), show the result. The cursor is
-  // restored also when the effect throws (the exception passes on).
+  // restored also when the effect throws (the exception passes on); the
+  // result is then left empty rather than half done.
   void Preview(const std::function<void(TBitmap& result)>& effect);
 
   // Apply: Preview first when the result is empty, result -> source,

@@ -106,6 +106,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   imageSubWindow_ = mdiArea_->addSubWindow(
       formImage_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   imageSubWindow_->setObjectName(QStringLiteral("FormImageFrame"));
+  imageSubWindow_->setSystemMenu(nullptr);
+  // Nor by a keyboard shortcut of the frame: its close requests are refused.
+  imageSubWindow_->installEventFilter(this);
   formImage_->SetFrame(imageSubWindow_);
   imageSubWindow_->showMaximized();
 
@@ -404,6 +407,14 @@ bool TFormMain::FormKeyDown(int key, bool fromImageWindow) {
     default:
       return false;
   }
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == imageSubWindow_ && event->type() == QEvent::Close) {
+    event->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {

@@ -103,6 +103,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QLabel* ImageHistogram() const { return imageHistogram_; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -187,6 +187,17 @@ class TestImageWindow : public QObject {
     QVERIFY(frame->isMaximized());
   }
 
+  void theImageWindowCannotBeClosed() {
+    TWindows w;
+    QMdiSubWindow* frame = w.Image().Frame();
+    QVERIFY(!frame->close());
+    QTest::keyClick(&w.Image(), Qt::Key_W, Qt::ControlModifier);
+    QTest::keyClick(&w.Image(), Qt::Key_F4, Qt::ControlModifier);
+    QVERIFY(frame->isVisible());
+    QVERIFY(!(frame->windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(w.main->isVisible());
+  }
+
   void emptyWorkingImageShowsAsNothing() {
     TWindows w;
     w.main->OpenImageFile(WritePicture(Path("empty.bmp"), Pattern(8, 8)));

@@ -35,6 +35,19 @@ class TInvertPage : public TEffectPage {
   }
 };
 
+// A page whose effect runs out of memory half-way.
+class TFailingPage : public TEffectPage {
+ public:
+  explicit TFailingPage(TFormMain& main)
+      : TEffectPage(main, 9, QStringLiteral("test"), QStringLiteral("ButtonTestFail")) {}
+
+ protected:
+  void Effect(TBitmap& result) override {
+    result.ScanLine(0)[0] ^= 0xFF;
+    throw std::bad_alloc();
+  }
+};
+
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -163,6 +176,24 @@ class TestMainWindow : public QObject {
     QVERIFY(w.Doc().Source() == before);
     QVERIFY(w.Doc().Result().Empty());
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP1);
+  }
+
+  void anErrorInAHandlerIsShownAndTheProgramGoesOn() {
+    TWindows w;
+    const TBitmap original = Pattern(4, 4);
+    w.main->OpenImageFile(WritePicture(Path("fail.bmp"), original));
+    TFailingPage page(*w.main);
+    page.PreviewButton()->click();
+    QCOMPARE(w.errors.size(), 1);
+    QVERIFY(w.errors.first().contains(QStringLiteral("メモリが不足")));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(w.Doc().Source() == original);
+    // Apply after the failure runs the Preview again and meets the same
+    // error; the half-done result of the first try is never applied.
+    page.OkButton()->click();
+    QCOMPARE(w.errors.size(), 2);
+    QVERIFY(w.Doc().Source() == original);
+    QVERIFY(w.main->isVisible());
   }
 
   void opensByExtensionOnly() {
