@@ -197,12 +197,10 @@ void TFormImage::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormImage::keyPressEvent(QKeyEvent* event) {
-  bool used = false;
-  main_.Run([&] { used = main_.FormKeyDown(event->key(), true); });
-  // Keys this window does not bind stay here: the main window's Esc means
-  // Cancel, which the image window's Esc does not.
-  event->setAccepted(true);
-  (void)used;
+  main_.Run([&] { main_.FormKeyDown(event->key(), true); });
+  // Every key stops here, bound or not: passed on to the main window, Esc
+  // would mean Cancel there, which it does not in the image window.
+  event->accept();
 }
 
 void TFormImage::wheelEvent(QWheelEvent* event) {
