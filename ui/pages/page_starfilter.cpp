@@ -151,6 +151,11 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
   raysGrid->addWidget(new QLabel(QStringLiteral("濃度"), this), 2, 0);
   raysGrid->addWidget(spinEditD_, 2, 1);
   Body()->addLayout(raysGrid);
+  // Both grids share the label column's width, so the spin edits line up.
+  for (QGridLayout* grid : {pointsGrid, raysGrid}) {
+    grid->setColumnMinimumWidth(0, 60);
+    grid->setColumnStretch(3, 1);
+  }
 
   auto* kindBox = new QGroupBox(QStringLiteral("種別"), this);
   auto* kindLayout = new QVBoxLayout(kindBox);
