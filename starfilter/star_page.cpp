@@ -56,7 +56,11 @@ void ButtonBPRClick(TDocument& doc) {
 void ButtonAPPClick(TDocument& doc, TStarSettings& s) {
   TBusyScope busy(doc.Host());
   const int a = -s.Angle;
-  if (!doc.BrightPointsReady) ExtractFromSource(doc, s);
+  // Points that no longer fit the picture (the source changed under a set
+  // flag) are extracted afresh rather than laid over it at the wrong size.
+  const bool fits = doc.BrightPoints().Width() == doc.Source().Width() &&
+                    doc.BrightPoints().Height() == doc.Source().Height();
+  if (!doc.BrightPointsReady || !fits) ExtractFromSource(doc, s);
   TBitmap& result = doc.Result();
   // The bright points are always kept at 24 bits; the rays are drawn straight
   // into the result, whose storage is reused when the size fits.

@@ -142,6 +142,21 @@ TEST_F(StarPage, ApplyWithoutPreviewRunsItAndKeepsTheFlag) {
   EXPECT_TRUE(doc.BrightPointsReady);  // left alone; showing the page clears it
 }
 
+TEST_F(StarPage, PointsOfAnotherSizeAreExtractedAfreshNotLaidOverThePicture) {
+  // Flag left set after an Apply that emptied the points: the next Preview
+  // must not turn the picture into an empty (or smaller) result.
+  ButtonOK1Click(doc, s);
+  ASSERT_TRUE(doc.BrightPointsReady);
+  ASSERT_TRUE(doc.BrightPoints().Empty());
+  const TBitmap before = doc.Source();
+  ButtonAPPClick(doc, s);
+  EXPECT_EQ(doc.Result().Width(), before.Width());
+  EXPECT_EQ(doc.Result().Height(), before.Height());
+  TBitmap bp = before;
+  ExtractBrightPoints(bp, 764, 10);
+  EXPECT_TRUE(doc.Result() == Expected(bp));
+}
+
 // ---- hand editing ----
 
 TEST(PutBrightPoint, BlocksAreClippedAtTheEdges) {
