@@ -4,11 +4,12 @@
 #include <QTimer>
 
 #include "ui/app_font.h"
+#include "ui/application.h"
 #include "ui/form_main.h"
 #include "ui/form_thumb.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  kira::TApplication app(argc, argv);
   QApplication::setFont(kira::EditorFont());
 
   kira::TFormMain formMain;

@@ -370,6 +370,17 @@ class TestMainWindow : public QObject {
     }
   }
 
+  void thumbnailWindowStartsCentredAboveTheBottom() {
+    QCOMPARE(TFormThumb::StartPosition(QSize(1280, 1024), QSize(566, 257)), QPoint(357, 719));
+    QCOMPARE(TFormThumb::StartPosition(QSize(1281, 768), QSize(566, 257)), QPoint(357, 463));
+    // A screen smaller than the window puts it partly off the screen, as
+    // the rule says; nothing divides by the sizes.
+    QCOMPARE(TFormThumb::StartPosition(QSize(400, 200), QSize(566, 257)), QPoint(-83, -105));
+    TWindows w;
+    QCOMPARE(w.main->FormThumb().size(), QSize(566, 257));
+    QVERIFY(w.main->FormThumb().windowTitle().isEmpty());
+  }
+
   void exitCommandsClose() {
     {
       TWindows w;
