@@ -62,12 +62,18 @@ void ButtonAPPClick(TDocument& doc, TStarSettings& s) {
                     doc.BrightPoints().Height() == doc.Source().Height();
   if (!doc.BrightPointsReady || !fits) ExtractFromSource(doc, s);
   TBitmap& result = doc.Result();
-  // The bright points are always kept at 24 bits; the rays are drawn straight
-  // into the result, whose storage is reused when the size fits.
-  doc.BrightPoints().SetPixelFormat(TPixelFormat::pf24bit);
-  DrawStar(doc.BrightPoints(), result, s.Kind, s.Length, s.Intensity, a);
-  if (s.SoftCross) DiamondSoften(result, 3, 75);
-  AddSaturated(result, doc.Source());
+  try {
+    // The bright points are always kept at 24 bits; the rays are drawn straight
+    // into the result, whose storage is reused when the size fits.
+    doc.BrightPoints().SetPixelFormat(TPixelFormat::pf24bit);
+    DrawStar(doc.BrightPoints(), result, s.Kind, s.Length, s.Intensity, a);
+    if (s.SoftCross) DiamondSoften(result, 3, 75);
+    AddSaturated(result, doc.Source());
+  } catch (...) {
+    // As in every Preview: a half-drawn result must never reach Apply.
+    result.Clear();
+    throw;
+  }
   doc.ButtonDST1Click();
   SpeedButtonNOPClick(s);
 }
