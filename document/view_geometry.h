@@ -27,8 +27,10 @@ int ZoomedLength(int length, int zoomPercent);
 int ShownLength(int length, int zoomPercent);
 
 // Position of a picture after a zoom along one axis, keeping the picture
-// point under the middle of the client area (clientLength div 2) in place:
-// c - RoundHalfEven(newLength * (c - position) / oldLength). With no former
+// point under the middle of the client area (c = clientLength div 2) in place:
+// the ratio r = (c - position) / oldLength is held in extended precision
+// first, then c - RoundHalfEven(newLength * r). At an exact half of the true
+// quotient r's rounding decides (95 x 0.3 lands above 28.5). With no former
 // size (oldLength <= 0) the picture is centred in the outer length, with no
 // lower bound: (outerLength - newLength) div 2.
 int ZoomedPosition(int position, int oldLength, int newLength, int clientLength,

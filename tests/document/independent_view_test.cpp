@@ -214,6 +214,23 @@ TEST(IndependentHistogram, RandomPicturesOfManySizes) {
   ExpectSameHistogram(lumpy, drawings, "random drawings");
 }
 
+// Tables as a long strip counted at full size could give them (a side of 256
+// or less is never reduced): counters of tens of millions, whose product
+// with the drawing height leaves the 32-bit range.
+TEST(IndependentHistogram, CurvesOfLargeCounters) {
+  std::mt19937 rng(3);
+  for (int k = 0; k < 300; ++k) {
+    THistogramTable table{};
+    const std::int32_t top = static_cast<std::int32_t>(rng() % 60000000) + 1;
+    for (auto& v : table) v = k % 3 == 0 ? static_cast<std::int32_t>(rng() % (top + 1)) : 0;
+    for (int n = 0; n < 6; ++n) table[rng() % 256] = top;
+    const std::int32_t s = static_cast<std::int32_t>(HalfAway(top * 1.02L));
+    const int ww = 1 + static_cast<int>(rng() % 300), hh = static_cast<int>(rng() % 2000);
+    ASSERT_EQ(HistogramCurve(table, s, ww, hh), PlainCurve(table, s, ww, hh))
+        << "top " << top << " drawing " << ww << "x" << hh;
+  }
+}
+
 TEST(IndependentHistogram, FullSizeOrReducedByBothSides) {
   std::mt19937 rng(7);
   auto total = [](const TBitmap& image) {
@@ -331,10 +348,32 @@ TEST(IndependentZoom, PositionsCentringAndKeptCentre) {
             ASSERT_EQ(KeepCentreShift(oldLen, newLen), PlainKeepCentre(oldLen, newLen));
           }
         }
+  // Every one-step zoom of pictures up to 300 pixels where new x (c - pos) /
+  // old is an exact half: here the ratio r, held as a real before the
+  // product, decides the side (95 x 0.3 is not 28.5 in binary).
+  int halves = 0;
+  for (int w = 1; w <= 300; ++w)
+    for (int z0 = kZoomMin; z0 <= kZoomMax; z0 += kZoomStep)
+      for (int z1 : {z0 - kZoomStep, z0 + kZoomStep}) {
+        if (z1 < kZoomMin || z1 > kZoomMax) continue;
+        const int oldLen = PlainZoomed(w, z0), newLen = PlainZoomed(w, z1);
+        if (oldLen <= 0) continue;
+        for (int d = -oldLen; d <= 2 * oldLen; ++d) {
+          const long long twice = 2LL * newLen * d;
+          if (twice % oldLen != 0 || (twice / oldLen) % 2 == 0) continue;
+          ++halves;
+          ASSERT_EQ(ZoomedPosition(400 - d, oldLen, newLen, 800, 810),
+                    PlainPosition(400 - d, oldLen, newLen, 800, 810))
+              << w << " from " << z0 << " to " << z1 << ", centre " << d << " into the picture";
+        }
+      }
+  EXPECT_GT(halves, 10000);
   // Exact halves where the ratio r = (c - pos) / w0 is not a binary fraction:
-  // 45 x 28 / 40 = 31.5 and 95 x 30 / 100 = 28.5.
-  EXPECT_EQ(ZoomedPosition(72, 40, 45, 200, 210), PlainPosition(72, 40, 45, 200, 210));
-  EXPECT_EQ(ZoomedPosition(70, 100, 95, 200, 210), PlainPosition(70, 100, 95, 200, 210));
+  // 45 x 0.7 comes out at 31.5 or above (32, as halves to even would give),
+  // 95 x 0.3 above 28.5 (29 where the exact quotient would give 28).
+  EXPECT_EQ(ZoomedPosition(72, 40, 45, 200, 210), 100 - 32);
+  EXPECT_EQ(ZoomedPosition(70, 100, 95, 200, 210), 100 - 29);
+  EXPECT_EQ(PlainPosition(70, 100, 95, 200, 210), 100 - 29);
   // No former size: centred with no lower bound, div truncating toward zero.
   EXPECT_EQ(ZoomedPosition(50, 0, 105, 90, 100), -2);
   EXPECT_EQ(ZoomedPosition(50, 0, 95, 90, 100), 2);
