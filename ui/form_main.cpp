@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -248,6 +249,7 @@ int TFormMain::OpenPageNumber() const { return pageControl_->currentIndex(); }
 
 void TFormMain::OpenEffectPage(int number) {
   if (!Page(number)) return;
+  shownPage_ = number;
   // The effect page's tab is made visible before it is selected, and the
   // menu page's hidden last, so that the tab bar never moves its selection
   // to a third page on its own.
@@ -257,12 +259,23 @@ void TFormMain::OpenEffectPage(int number) {
 }
 
 void TFormMain::ShowMenuPage() {
+  shownPage_ = 0;
   pageControl_->setTabVisible(0, true);
   pageControl_->setCurrentIndex(0);
   for (int n = 1; n <= kEffectPages; ++n) pageControl_->setTabVisible(n, false);
 }
 
 void TFormMain::PageControlChanged(int index) {
+  // Pages change by the menu buttons, Apply, Cancel and an open only. The
+  // toolkit's own tab navigation (Ctrl+Tab, the arrow keys on the tab bar)
+  // also reaches hidden pages, which would show a page without its opening
+  // (the resize page without its sizes) and with no way back by its tab: it
+  // is undone, and no show handler runs for it.
+  if (index != shownPage_) {
+    const QSignalBlocker quiet(pageControl_);
+    pageControl_->setCurrentIndex(shownPage_);
+    return;
+  }
   if (TEffectPage* page = Page(index)) Run([page] { page->TabSheetShow(); });
 }
 

@@ -133,6 +133,8 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QFileDialog* savePictureDialog1_ = nullptr;
   int wheelRemainder_ = 0;
   int busyDepth_ = 0;
+  // The page the page control is to display: 0 (menu) or the open effect page.
+  int shownPage_ = 0;
 };
 
 }  // namespace kira
