@@ -1,6 +1,11 @@
 // Rules of the windows that the other window tests do not reach: the page
 // control shows only the page that the menu, Apply, Cancel or an open chose,
-// whatever the toolkit's own navigation keys do.
+// whatever the toolkit's own navigation keys do; the file dialogs show their
+// filters as written and find pictures whatever the letter case of their
+// extension.
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QListView>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -59,6 +64,44 @@ class TestWindowRules : public QObject {
     w.Click("ButtonX");
     QCOMPARE(length->value(), 32);
     QVERIFY(w.errors.isEmpty());
+  }
+
+  void dialogsShowTheirFiltersAndListUpperCaseNames() {
+    TWindows w;
+    QDir(dir_.path()).mkdir(QStringLiteral("listing"));
+    const QString folder = Path("listing");
+    for (const char* name : {"LOUD.JPG", "quiet.jpg", "Mixed.JpEg", "PIC.BMP", "other.png"})
+      WritePicture(folder + "/" + name, Pattern(3, 2));
+
+    const auto look = [&](QFileDialog* dialog, const QStringList& filters, const QStringList& listed) {
+      dialog->setDirectory(folder);
+      QStringList shownFilters, shownFiles;
+      QTimer::singleShot(0, [&] {
+        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        if (combo && model && view) {
+          for (int i = 0; i < combo->count(); ++i) shownFilters << combo->itemText(i);
+          // The folder is read in the background; the dialog is closed in
+          // any case, and an empty listing fails the comparison below.
+          QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) > 0; }, 5000);
+          for (int i = 0; i < model->rowCount(view->rootIndex()); ++i)
+            if (!view->isRowHidden(i)) shownFiles << model->index(i, 0, view->rootIndex()).data().toString();
+        }
+        dialog->reject();
+      });
+      dialog->exec();
+      shownFiles.sort();
+      QCOMPARE(shownFilters, filters);
+      QCOMPARE(shownFiles, listed);
+    };
+    look(w.main->OpenPictureDialog1(),
+         {QStringLiteral("すべてのファイル (*.jpg;*.jpeg;*.bmp)"), QStringLiteral("JPEG イメージファイル (*.jpg)"),
+          QStringLiteral("JPEG イメージファイル (*.jpeg)"), QStringLiteral("ビットマップ (*.bmp)")},
+         {QStringLiteral("LOUD.JPG"), QStringLiteral("Mixed.JpEg"), QStringLiteral("PIC.BMP"), QStringLiteral("quiet.jpg")});
+    look(w.main->SavePictureDialog1(),
+         {QStringLiteral("JPEG (*.JPG)"), QStringLiteral("JPEG (*.JPEG)"), QStringLiteral("ビットマップ (*.BMP")},
+         {QStringLiteral("LOUD.JPG"), QStringLiteral("quiet.jpg")});
   }
 };
 
