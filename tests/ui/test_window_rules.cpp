@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QWheelEvent>
 
 #include "tests/ui/ui_test_support.h"
 
@@ -52,6 +53,12 @@ class TestWindowRules : public QObject {
     bar->setFocus();
     for (Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Up, Qt::Key_End, Qt::Key_Home})
       QTest::keyClick(bar, key);
+    // Nor does the wheel over the tab bar.
+    for (int delta : {120, -120, -120}) {
+      QWheelEvent wheel(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(bar, &wheel);
+    }
     QCOMPARE(w.main->OpenPageNumber(), 1);
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet1"));
     QCOMPARE(w.VisibleTabs(), 1);
