@@ -1,69 +1,35 @@
 // End-to-end runs of the real kirabox-batch binary.
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "core/image_files.h"
+#include "tests/cli/batch_fixture.h"
 
 namespace kira {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct BatchRun {
-  int status = -1;
-  std::string err;
-};
-
-BatchRun Batch(const std::string& args) {
-  const fs::path errFile = fs::temp_directory_path() / ("kira_batch_err_" + std::to_string(::getpid()));
-  const std::string cmd = std::string(KIRA_BATCH_BIN) + " " + args + " 2>" + errFile.string() + " >/dev/null";
-  const int raw = std::system(cmd.c_str());
-  BatchRun r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream in(errFile);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  r.err = ss.str();
-  fs::remove(errFile);
-  return r;
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class BatchTest : public ::testing::Test {
+class BatchTest : public TBatchFixture {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("kira_batch_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    photo = std::string(KIRA_TESTDATA) + "/photos/rocket.jpg";
+  struct BatchRun {
+    int status = -1;
+    std::string err;
+  };
+  // The exit status and standard error of one run.
+  BatchRun RunBatch(const std::string& args) const {
+    BatchRun r;
+    r.status = Batch(args, &r.err);
+    return r;
   }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string P(const std::string& name) const { return (dir / name).string(); }
   int Lines(const std::string& s) const { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
-  fs::path dir;
-  std::string photo;
+  const std::string photo = std::string(KIRA_TESTDATA) + "/photos/rocket.jpg";
 };
 
 TEST_F(BatchTest, LeftThenRightGivesThePictureBack) {
-  ASSERT_EQ(Batch(photo + " " + P("plain.bmp")).status, 0);
-  ASSERT_EQ(Batch(photo + " " + P("turned.bmp") + " rotate:turn=left rotate:turn=right").status, 0);
+  ASSERT_EQ(RunBatch(photo + " " + P("plain.bmp")).status, 0);
+  ASSERT_EQ(RunBatch(photo + " " + P("turned.bmp") + " rotate:turn=left rotate:turn=right").status, 0);
   EXPECT_EQ(ReadAll(P("plain.bmp")), ReadAll(P("turned.bmp")));
   const TLoadResult plain = LoadPicture(P("plain.bmp"));
   ASSERT_TRUE(plain);
@@ -72,19 +38,19 @@ TEST_F(BatchTest, LeftThenRightGivesThePictureBack) {
 }
 
 TEST_F(BatchTest, FourRightTurnsGiveTheSourceBitForBit) {
-  ASSERT_EQ(Batch(photo + " " + P("plain.bmp")).status, 0);
-  ASSERT_EQ(Batch(P("plain.bmp") + " " + P("once.BMP") + " rotate").status, 0);
+  ASSERT_EQ(RunBatch(photo + " " + P("plain.bmp")).status, 0);
+  ASSERT_EQ(RunBatch(P("plain.bmp") + " " + P("once.BMP") + " rotate").status, 0);
   const TLoadResult once = LoadPicture(P("once.BMP"));
   ASSERT_TRUE(once);
   EXPECT_EQ(once.bitmap->Width(), 427);
-  ASSERT_EQ(Batch(P("plain.bmp") + " " + P("four.bmp") + " rotate rotate rotate:turn=right rotate").status, 0);
+  ASSERT_EQ(RunBatch(P("plain.bmp") + " " + P("four.bmp") + " rotate rotate rotate:turn=right rotate").status, 0);
   EXPECT_EQ(ReadAll(P("plain.bmp")), ReadAll(P("four.bmp")));
-  ASSERT_EQ(Batch(P("plain.bmp") + " " + P("flip2.bmp") + " rotate:turn=flip rotate:turn=flip").status, 0);
+  ASSERT_EQ(RunBatch(P("plain.bmp") + " " + P("flip2.bmp") + " rotate:turn=flip rotate:turn=flip").status, 0);
   EXPECT_EQ(ReadAll(P("plain.bmp")), ReadAll(P("flip2.bmp")));
 }
 
 TEST_F(BatchTest, JpegOutputIsReadableAtTheRightSize) {
-  ASSERT_EQ(Batch(photo + " " + P("out.JPEG") + " rotate:turn=left").status, 0);
+  ASSERT_EQ(RunBatch(photo + " " + P("out.JPEG") + " rotate:turn=left").status, 0);
   const TLoadResult out = LoadPicture(P("out.JPEG"));
   ASSERT_TRUE(out);
   EXPECT_EQ(out.bitmap->Width(), 427);
@@ -96,16 +62,16 @@ TEST_F(BatchTest, UsageErrorsExitTwoWithOneLineAndWriteNothing) {
   for (const char* step : bad) {
     const std::string args = std::string(step).rfind("--", 0) == 0 ? std::string(step) + " " + photo + " " + P("o.bmp")
                                                                     : photo + " " + P("o.bmp") + " " + step;
-    const BatchRun r = Batch(args);
+    const BatchRun r = RunBatch(args);
     EXPECT_EQ(r.status, 2) << step;
     EXPECT_EQ(Lines(r.err), 1) << step << ": " << r.err;
     EXPECT_FALSE(fs::exists(P("o.bmp"))) << step;
   }
-  EXPECT_EQ(Batch(photo + " " + P("o.png")).status, 2);
-  EXPECT_EQ(Batch(P("in.gif") + " " + P("o.bmp")).status, 2);
-  EXPECT_EQ(Batch(photo).status, 2);
-  EXPECT_EQ(Batch("").status, 2);
-  EXPECT_EQ(Batch("--help").status, 0);
+  EXPECT_EQ(RunBatch(photo + " " + P("o.png")).status, 2);
+  EXPECT_EQ(RunBatch(P("in.gif") + " " + P("o.bmp")).status, 2);
+  EXPECT_EQ(RunBatch(photo).status, 2);
+  EXPECT_EQ(RunBatch("").status, 2);
+  EXPECT_EQ(RunBatch("--help").status, 0);
 }
 
 TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
@@ -114,20 +80,20 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
   // Truncated JPEG and BMP, a missing file, and content that does not match the extension.
   const std::string full = ReadAll(photo);
   { std::ofstream(P("cut.jpg"), std::ios::binary) << full.substr(0, full.size() / 2); }
-  ASSERT_EQ(Batch(photo + " " + P("whole.bmp")).status, 0);
+  ASSERT_EQ(RunBatch(photo + " " + P("whole.bmp")).status, 0);
   const std::string bmp = ReadAll(P("whole.bmp"));
   { std::ofstream(P("cut.bmp"), std::ios::binary) << bmp.substr(0, bmp.size() / 3); }
   const std::string inputs[] = {P("cut.jpg"), P("cut.bmp"), P("missing.jpg"),
                                 std::string(KIRA_TESTDATA) + "/wrong-extension/png_content_named.jpg",
                                 std::string(KIRA_TESTDATA) + "/wrong-extension/jpeg_content_named.bmp"};
   for (const std::string& in : inputs) {
-    const BatchRun r = Batch(in + " " + out + " rotate");
+    const BatchRun r = RunBatch(in + " " + out + " rotate");
     EXPECT_EQ(r.status, 1) << in;
     EXPECT_EQ(Lines(r.err), 1) << in << ": " << r.err;
     EXPECT_EQ(ReadAll(out), "precious") << in;
   }
   // A folder that cannot be written: exit 1, nothing left behind.
-  const BatchRun r = Batch(photo + " " + P("no/such/folder/out.bmp"));
+  const BatchRun r = RunBatch(photo + " " + P("no/such/folder/out.bmp"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Lines(r.err), 1);
   std::size_t leftovers = 0;

@@ -1,47 +1,12 @@
 // The resize step end to end through the real kirabox-batch binary.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-#include "core/image_files.h"
+#include "tests/cli/batch_fixture.h"
 #include "effects/resample.h"
 
 namespace kira {
 namespace {
 
-namespace fs = std::filesystem;
-
-class ResizeBatch : public ::testing::Test {
+class ResizeBatch : public TBatchFixture {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("kira_resize_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  int Batch(const std::string& args, std::string* err = nullptr) const {
-    const std::string errFile = (dir / "stderr.txt").string();
-    const std::string cmd = std::string(KIRA_BATCH_BIN) + " " + args + " 2>" + errFile + " >/dev/null";
-    const int raw = std::system(cmd.c_str());
-    if (err) {
-      std::ifstream in(errFile);
-      std::stringstream ss;
-      ss << in.rdbuf();
-      *err = ss.str();
-    }
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-  std::string P(const std::string& name) const { return (dir / name).string(); }
-
-  fs::path dir;
   const std::string rocket = std::string(KIRA_TESTDATA) + "/bmp-extra/rocket_24bit_640x427.bmp";
 };
 
@@ -83,10 +48,10 @@ TEST_F(ResizeBatch, AFollowingSideOfZeroFailsAndWritesNothing) {
   std::string err;
   EXPECT_EQ(Batch(strip + " " + P("none.bmp") + " resize:width=1", &err), 1);
   EXPECT_NE(err.find("resize"), std::string::npos) << err;
-  EXPECT_FALSE(fs::exists(P("none.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(P("none.bmp")));
   EXPECT_EQ(Batch(rocket + " " + P("none.bmp") + " resize:width=0", &err), 2);
   EXPECT_EQ(Batch(rocket + " " + P("none.bmp") + " resize:method=lanczos", &err), 2);
-  EXPECT_FALSE(fs::exists(P("none.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(P("none.bmp")));
 }
 
 }  // namespace

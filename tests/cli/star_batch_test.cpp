@@ -1,30 +1,15 @@
 // The brightpoints and star steps end to end through the real kirabox-batch.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-#include "core/image_files.h"
+#include "tests/cli/batch_fixture.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/star_page.h"
 
 namespace kira {
 namespace {
 
-namespace fs = std::filesystem;
-
-class StarBatch : public ::testing::Test {
+class StarBatch : public TBatchFixture {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("kira_star_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
+    TBatchFixture::SetUp();
     TBitmap b(48, 32);
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 48; ++x) {
@@ -38,27 +23,6 @@ class StarBatch : public ::testing::Test {
     picture = b;
     ASSERT_TRUE(SaveBmpFile(b, P("in.bmp")));
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  int Batch(const std::string& args, std::string* err = nullptr) const {
-    const std::string errFile = (dir / "stderr.txt").string();
-    const std::string cmd = std::string(KIRA_BATCH_BIN) + " " + args + " 2>" + errFile + " >/dev/null";
-    const int raw = std::system(cmd.c_str());
-    if (err) {
-      std::ifstream in(errFile);
-      std::stringstream ss;
-      ss << in.rdbuf();
-      *err = ss.str();
-    }
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-  std::string P(const std::string& name) const { return (dir / name).string(); }
-  TBitmap Read(const std::string& name) const {
-    TLoadResult r = LoadPicture(P(name));
-    return r ? *r.bitmap : TBitmap();
-  }
-
-  fs::path dir;
   TBitmap picture;
 };
 
@@ -94,7 +58,7 @@ TEST_F(StarBatch, UsageErrorsNameTheWordAndWriteNothing) {
   EXPECT_EQ(Batch(P("in.bmp") + " " + P("x.bmp") + " star:kind=comet", &err), 2);
   EXPECT_NE(err.find("comet"), std::string::npos) << err;
   EXPECT_EQ(Batch(P("in.bmp") + " " + P("x.bmp") + " brightpoints:length=3", &err), 2);
-  EXPECT_FALSE(fs::exists(P("x.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(P("x.bmp")));
 }
 
 }  // namespace
