@@ -18,6 +18,8 @@
 
 #include "core/image_files.h"
 
+#include "core/encode_frame.h"
+
 namespace kira {
 
 namespace {
@@ -430,23 +432,13 @@ TLoadResult LoadBmpFile(const std::string& path) {
 }
 
 bool EncodeBmp(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
-  auto fail = [&](const char* message) {
-    if (error) *error = message;
-    return false;
-  };
-  if (bitmap.Empty()) return fail("nothing to save (the picture is empty)");
-  try {
-    if (!Is24(bitmap)) {
-      TBitmap wide = DuplicateBitmap(bitmap);
-      wide.SetPixelFormat(TPixelFormat::pf24bit);
-      return EncodeBmp(wide, out, error);
-    }
+  return EncodeFrame(bitmap, out, error, [](const TBitmap& bitmap, TFileBytes& out) -> std::string {
     const std::size_t width = static_cast<std::size_t>(bitmap.Width());
     const std::size_t height = static_cast<std::size_t>(bitmap.Height());
     const std::size_t rowBytes = (width * 3 + 3) & ~std::size_t{3};
     const std::size_t imageBytes = rowBytes * height;
     constexpr std::size_t kHeaders = kFileHeader + 40;
-    if (imageBytes + kHeaders > 0xFFFFFFFFu) return fail("picture too large for a BMP file");
+    if (imageBytes + kHeaders > 0xFFFFFFFFu) return "picture too large for a BMP file";
 
     TFileBytes bytes(kHeaders + imageBytes);
     std::uint8_t* p = bytes.data();
@@ -473,19 +465,12 @@ bool EncodeBmp(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
       if (rowBytes > used) std::memset(dst + used, 0, rowBytes - used);
     }
     out = std::move(bytes);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return fail("not enough memory to encode the picture");
-  } catch (const std::length_error&) {
-    return fail("not enough memory to encode the picture");
-  }
+    return {};
+  });
 }
 
 TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
-  TFileBytes bytes;
-  std::string error;
-  if (!EncodeBmp(bitmap, bytes, &error)) return {false, path + ": " + error};
-  return WriteFileAtomically(path, bytes.View());
+  return EncodeAndSave(bitmap, path, EncodeBmp);
 }
 
 }  // namespace kira

@@ -1,5 +1,7 @@
 #include "core/image_files.h"
 
+#include "core/encode_frame.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <random>
+#include <stdexcept>
 
 namespace kira {
 
@@ -165,6 +168,37 @@ TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes)
   }
   r.ok = true;
   return r;
+}
+
+bool EncodeFrame(const TBitmap& bitmap, TFileBytes& out, std::string* error,
+                 const std::function<std::string(const TBitmap&, TFileBytes&)>& body) {
+  std::string message;
+  try {
+    if (bitmap.Empty()) {
+      message = "nothing to save (the picture is empty)";
+    } else if (!Is24(bitmap)) {
+      TBitmap wide = DuplicateBitmap(bitmap);
+      wide.SetPixelFormat(TPixelFormat::pf24bit);
+      message = body(wide, out);
+    } else {
+      message = body(bitmap, out);
+    }
+  } catch (const std::bad_alloc&) {
+    message = "not enough memory to encode the picture";
+  } catch (const std::length_error&) {
+    message = "not enough memory to encode the picture";
+  }
+  if (message.empty()) return true;
+  if (error) *error = message;
+  return false;
+}
+
+TSaveResult EncodeAndSave(const TBitmap& bitmap, const std::string& path,
+                          bool (*encode)(const TBitmap&, TFileBytes&, std::string*)) {
+  TFileBytes bytes;
+  std::string error;
+  if (!encode(bitmap, bytes, &error)) return {false, path + ": " + error};
+  return WriteFileAtomically(path, bytes.View());
 }
 
 }  // namespace kira

@@ -19,6 +19,8 @@
 
 #include "core/image_files.h"
 
+#include "core/encode_frame.h"
+
 namespace kira {
 
 namespace {
@@ -252,37 +254,20 @@ bool Compress(TCompressor& c, const TBitmap& bitmap) {
 }  // namespace
 
 bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
-  auto fail = [&](const std::string& message) {
-    if (error) *error = message;
-    return false;
-  };
-  if (bitmap.Empty()) return fail("nothing to save (the picture is empty)");
-  try {
-    if (!Is24(bitmap)) {
-      TBitmap wide = DuplicateBitmap(bitmap);
-      wide.SetPixelFormat(TPixelFormat::pf24bit);
-      return EncodeJpeg(wide, out, error);
-    }
+  return EncodeFrame(bitmap, out, error, [](const TBitmap& bitmap, TFileBytes& out) -> std::string {
     TCompressor c;
     InitError(c.err);
     c.cinfo.err = &c.err.mgr;
-    if (!Compress(c, bitmap)) return fail(std::string("cannot encode JPEG: ") + c.err.message);
+    if (!Compress(c, bitmap)) return std::string("cannot encode JPEG: ") + c.err.message;
     TFileBytes bytes(c.bufferSize);
     if (c.bufferSize > 0) std::memcpy(bytes.data(), c.buffer, c.bufferSize);
     out = std::move(bytes);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return fail("not enough memory to encode the picture");
-  } catch (const std::length_error&) {
-    return fail("not enough memory to encode the picture");
-  }
+    return {};
+  });
 }
 
 TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path) {
-  TFileBytes bytes;
-  std::string error;
-  if (!EncodeJpeg(bitmap, bytes, &error)) return {false, path + ": " + error};
-  return WriteFileAtomically(path, bytes.View());
+  return EncodeAndSave(bitmap, path, EncodeJpeg);
 }
 
 }  // namespace kira
