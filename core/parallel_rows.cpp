@@ -1,0 +1,57 @@
+#include "core/parallel_rows.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace kira {
+
+int DefaultThreads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores >= 2 ? 2 : 1;
+}
+
+void ForEachRowBlock(std::int32_t count, int threads,
+                     const std::function<void(std::int32_t, std::int32_t)>& rows) {
+  if (count <= 0) return;
+  const int blocks = std::clamp(threads, 1, static_cast<int>(std::min<std::int32_t>(count, 64)));
+  if (blocks == 1) {
+    rows(0, count);
+    return;
+  }
+  const auto bound = [&](int k) {
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(count) * k / blocks);
+  };
+  std::mutex mutex;
+  std::exception_ptr first;
+  const auto run = [&](int k) noexcept {
+    try {
+      rows(bound(k), bound(k + 1));
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(mutex);
+      if (!first) first = std::current_exception();
+    }
+  };
+  std::vector<std::thread> pool;
+  try {
+    pool.reserve(static_cast<std::size_t>(blocks - 1));
+  } catch (...) {
+    // No room even for the list of threads: the caller does every block.
+  }
+  for (int k = 1; k < blocks; ++k) {
+    try {
+      if (pool.size() == pool.capacity()) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      pool.emplace_back(run, k);
+    } catch (...) {
+      run(k);  // no thread to be had: this one does the block
+    }
+  }
+  run(0);
+  for (std::thread& t : pool) t.join();
+  if (first) std::rethrow_exception(first);
+}
+
+}  // namespace kira

@@ -1,0 +1,24 @@
+// Splitting rows between threads. Every effect that shares its rows between
+// the cores goes through ForEachRowBlock, so that a failure in any thread (an
+// allocation included) is handled the same way everywhere: all threads are
+// joined, then the first failure passes to the caller on its own thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace kira {
+
+// Threads an effect uses by default: two on a machine with two or more
+// cores, one otherwise.
+int DefaultThreads();
+
+// Runs rows(begin, end) over [0, count) in up to `threads` contiguous blocks
+// of whole rows, the first block on the calling thread. A block whose thread
+// cannot be started is run by the caller. When any block throws, the others
+// still finish, every thread is joined, and the first exception caught is
+// rethrown here. count <= 0 runs nothing; threads < 1 counts as 1.
+void ForEachRowBlock(std::int32_t count, int threads,
+                     const std::function<void(std::int32_t begin, std::int32_t end)>& rows);
+
+}  // namespace kira
