@@ -1,0 +1,299 @@
+#include "effects/mirage.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "core/parallel_rows.h"
+#include "core/rounding.h"
+
+namespace kira {
+
+namespace {
+
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// 360 is subtracted while the angle exceeds 360 and added while it is below
+// 0, so 360 itself stays 360.
+long double BringInto360(long double angle) {
+  while (angle > 360) angle -= 360;
+  while (angle < 0) angle += 360;
+  return angle;
+}
+
+TMirageOffset OffsetAt(long double distance, long double angleDeg) {
+  const long double rad = angleDeg * kPi / 180;
+  return {RoundHalfAway(distance * std::cos(rad)), RoundHalfAway(distance * std::sin(rad))};
+}
+
+long double LongerSide(int width, int height) { return std::max(width, height); }
+
+// Squared distance of pixel (x, y) from the unrounded centre; exact, since
+// both differences are multiples of 0.5.
+struct TCentre {
+  long double Cx, Cy;
+  long double Squared(int x, int y) const {
+    const long double a = Cx - x;
+    const long double b = Cy - y;
+    return a * a + b * b;
+  }
+};
+
+// m = min(1, d / radius) as the plain formula gives it. Beyond radius + 1 the
+// square root cannot come back to the radius, so m is 1 without computing it.
+struct TFalloff {
+  long double Radius;
+  long double Beyond;  // (radius + 1)^2
+  explicit TFalloff(long double radius) : Radius(radius), Beyond((radius + 1) * (radius + 1)) {}
+  bool Full(long double squared) const { return squared >= Beyond; }
+  long double M(long double squared) const { return std::min(1.0L, std::sqrt(squared) / Radius); }
+};
+
+// The columns [X0, X1) of target row y that a copy reaches, and the source
+// row they come from; empty when the copy covers nothing on that row.
+struct TSpan {
+  std::int64_t X0 = 0, X1 = 0;
+  std::int64_t SourceRow = -1;
+};
+
+TSpan CopySpan(const TMirageOffset& o, int width, int height, int y) {
+  TSpan s;
+  const std::int64_t sy = static_cast<std::int64_t>(y) - o.Dy;
+  if (sy < 0 || sy >= height) return s;
+  s.SourceRow = sy;
+  s.X0 = std::max<std::int64_t>(0, o.Dx);
+  s.X1 = std::min<std::int64_t>(width, static_cast<std::int64_t>(width) + o.Dx);
+  if (s.X1 < s.X0) s.X1 = s.X0;
+  return s;
+}
+
+__attribute__((target_clones("avx2", "default"))) void MinBytes(std::uint8_t* __restrict dst,
+                                                                const std::uint8_t* __restrict src,
+                                                                std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) dst[i] = src[i] < dst[i] ? src[i] : dst[i];
+}
+
+__attribute__((target_clones("avx2", "default"))) void MaxBytes(std::uint8_t* __restrict dst,
+                                                                const std::uint8_t* __restrict src,
+                                                                std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) dst[i] = src[i] > dst[i] ? src[i] : dst[i];
+}
+
+// The faded copy of the priority modes. The channel terms c e (exact) and
+// c / e are the same for every pixel and come from tables; the pixel's own
+// term 255 g is added to them exactly as in the formula.
+TBitmap FadedCopy(const TBitmap& image, float density, bool dark, int threads) {
+  const int w = image.Width(), h = image.Height();
+  TBitmap faded(w, h);
+  const float e = 2.0f - density;
+  std::array<long double, 256> term{};
+  for (int c = 0; c < 256; ++c)
+    term[c] = dark ? static_cast<long double>(c) * e : static_cast<long double>(c) / e;
+  const auto fade = [&](int c, long double g255) {
+    return ClampByte(static_cast<double>(dark ? term[c] + g255 : term[c] - g255));
+  };
+  const TFalloff falloff(std::min(w, h) / 2.0L);
+  const long double rho = density;
+  std::array<std::uint8_t, 256> rim{};  // m = 1
+  {
+    const long double g = rho * (1.0L * 1.0L);
+    for (int c = 0; c < 256; ++c) rim[c] = fade(c, 255 * g);
+  }
+  const TCentre centre{w / 2.0L, h / 2.0L};
+  ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* in = image.ScanLine(y);
+      std::uint8_t* out = faded.ScanLine(y);
+      for (int x = 0; x < w; ++x, in += 3, out += 3) {
+        const long double sq = centre.Squared(x, y);
+        if (falloff.Full(sq)) {
+          out[0] = rim[in[0]], out[1] = rim[in[1]], out[2] = rim[in[2]];
+          continue;
+        }
+        const long double m = falloff.M(sq);
+        const long double g255 = 255 * (rho * (m * m));
+        for (int c = 0; c < 3; ++c) out[c] = fade(in[c], g255);
+      }
+    }
+  });
+  return faded;
+}
+
+bool Priority(TBitmap& image, const std::vector<TMirageOffset>& offsets, float density, bool dark,
+              int threads) {
+  if (offsets.empty() || image.Empty()) return true;
+  const int w = image.Width(), h = image.Height();
+  const TBitmap faded = FadedCopy(image, density, dark, threads);
+  ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
+    for (int y = begin; y < end; ++y) {
+      std::uint8_t* base = image.ScanLine(y);
+      for (const TMirageOffset& o : offsets) {
+        const TSpan s = CopySpan(o, w, h, y);
+        if (s.X1 <= s.X0) continue;
+        std::uint8_t* dst = base + 3 * s.X0;
+        const std::uint8_t* src = faded.ScanLine(static_cast<int>(s.SourceRow)) + 3 * (s.X0 - o.Dx);
+        const auto count = static_cast<std::size_t>(3 * (s.X1 - s.X0));
+        if (dark)
+          MinBytes(dst, src, count);
+        else
+          MaxBytes(dst, src, count);
+      }
+    }
+  });
+  return true;
+}
+
+// The fade mask, one byte per pixel, with the span of each row outside which
+// the mask is 255. There q = 1 and 1 - q = 0, and blending gives the base
+// value back exactly, so those pixels need no work.
+struct TFadeMask {
+  int Width = 0;
+  std::vector<std::uint8_t> Values;
+  std::vector<std::int32_t> Lo, Hi;  // row y: columns [Lo, Hi) may differ from 255
+  const std::uint8_t* Row(int y) const { return Values.data() + static_cast<std::size_t>(y) * Width; }
+};
+
+TFadeMask FadeMask(int w, int h, float density, int threads) {
+  TFadeMask mask;
+  mask.Width = w;
+  mask.Values.resize(static_cast<std::size_t>(w) * h);
+  mask.Lo.resize(h);
+  mask.Hi.resize(h);
+  const long double rho = density;
+  const long double rest = static_cast<float>(1.0L - rho);
+  const auto value = [&](long double m) {
+    return ClampByte(static_cast<double>(255 * (rho * (m * m) + rest)));
+  };
+  const std::uint8_t rim = value(1.0L);
+  const TFalloff falloff(std::min(w, h) / 3.0L);
+  const TCentre centre{w / 2.0L, h / 2.0L};
+  ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
+    for (int y = begin; y < end; ++y) {
+      std::uint8_t* row = mask.Values.data() + static_cast<std::size_t>(y) * w;
+      std::int32_t lo = w, hi = 0;
+      for (int x = 0; x < w; ++x) {
+        const long double sq = centre.Squared(x, y);
+        row[x] = falloff.Full(sq) ? rim : value(falloff.M(sq));
+        if (row[x] != 255) {
+          lo = std::min(lo, x);
+          hi = x + 1;
+        }
+      }
+      mask.Lo[y] = lo;
+      mask.Hi[y] = std::max(lo, hi);
+    }
+  });
+  return mask;
+}
+
+// q and 1 - q are single-precision numbers of at least 2^-8 (or 0) and the
+// channels are below 2^8, so q b + (1 - q) s needs at most 40 significant
+// bits: the sum, and the half added for the rounding, are exact in double
+// precision and equal to the extended-precision evaluation.
+struct TBlendWeights {
+  std::array<double, 256> Q{}, Rest{};
+  TBlendWeights() {
+    for (int m = 0; m < 256; ++m) {
+      const float q = static_cast<float>(m / 255.0L);
+      Q[m] = q;
+      Rest[m] = static_cast<float>(1.0L - q);
+    }
+  }
+};
+
+void BlendSpan(std::uint8_t* base, const std::uint8_t* src, const std::uint8_t* mask,
+               std::int64_t count, const TBlendWeights& wt) {
+  for (std::int64_t i = 0; i < count; ++i, base += 3, src += 3) {
+    const std::uint8_t m = mask[i];
+    if (m == 255) continue;
+    const double q = wt.Q[m], rest = wt.Rest[m];
+    for (int c = 0; c < 3; ++c)
+      base[c] = static_cast<std::uint8_t>(static_cast<int>(q * base[c] + rest * src[c] + 0.5));
+  }
+}
+
+bool Blend(TBitmap& image, const std::vector<TMirageOffset>& offsets, float density, int threads) {
+  if (offsets.empty() || image.Empty()) return true;
+  const int w = image.Width(), h = image.Height();
+  const TBitmap source = image;
+  const TFadeMask mask = FadeMask(w, h, density, threads);
+  static const TBlendWeights weights;
+  ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
+    for (int y = begin; y < end; ++y) {
+      std::uint8_t* base = image.ScanLine(y);
+      for (const TMirageOffset& o : offsets) {
+        const TSpan s = CopySpan(o, w, h, y);
+        if (s.X1 <= s.X0) continue;
+        const int sy = static_cast<int>(s.SourceRow);
+        // Source columns of the span, narrowed to where the mask is below 255.
+        const std::int64_t from = std::max<std::int64_t>(s.X0 - o.Dx, mask.Lo[sy]);
+        const std::int64_t to = std::min<std::int64_t>(s.X1 - o.Dx, mask.Hi[sy]);
+        if (to <= from) continue;
+        BlendSpan(base + 3 * (from + o.Dx), source.ScanLine(sy) + 3 * from, mask.Row(sy) + from,
+                  to - from, weights);
+      }
+    }
+  });
+  return true;
+}
+
+}  // namespace
+
+std::vector<TMirageOffset> MirageCircleOffsets(int width, int height, int faces, int angleDeg,
+                                               int offsetPct) {
+  std::vector<TMirageOffset> offsets;
+  if (faces < 2) return offsets;
+  const long double r = RoundHalfAway(offsetPct * LongerSide(width, height) / 100);
+  const long double step = 360.0L / (faces - 1);
+  long double angle = static_cast<long double>(angleDeg) - 90;
+  offsets.reserve(static_cast<std::size_t>(faces) - 1);
+  for (int k = 1; k < faces; ++k) {
+    angle = BringInto360(angle);  // the running angle goes on from the brought value
+    offsets.push_back(OffsetAt(r, angle));
+    angle += step;
+  }
+  return offsets;
+}
+
+std::vector<TMirageOffset> MirageLineOffsets(int width, int height, int faces, int angleDeg,
+                                             int offsetPct) {
+  std::vector<TMirageOffset> offsets;
+  if (faces < 2) return offsets;
+  const long double s = RoundHalfAway(offsetPct * LongerSide(width, height) / 100 / 2);
+  const long double a = BringInto360(static_cast<long double>(angleDeg) - 90);
+  const long double b = BringInto360(static_cast<long double>(angleDeg) + 90);
+  offsets.reserve(static_cast<std::size_t>(faces) - 1);
+  for (int k = 1; k < faces; ++k) offsets.push_back(OffsetAt(s * ((k + 1) / 2), k % 2 == 1 ? a : b));
+  return offsets;
+}
+
+bool MirageCirclePriority(TBitmap& image, int faces, int angleDeg, int offsetPct, float density,
+                          bool dark, int threads) {
+  if (!Is24(image)) return false;
+  return Priority(image, MirageCircleOffsets(image.Width(), image.Height(), faces, angleDeg, offsetPct),
+                  density, dark, threads);
+}
+
+bool MirageLinePriority(TBitmap& image, int faces, int angleDeg, int offsetPct, float density,
+                        bool dark, int threads) {
+  if (!Is24(image)) return false;
+  return Priority(image, MirageLineOffsets(image.Width(), image.Height(), faces, angleDeg, offsetPct),
+                  density, dark, threads);
+}
+
+bool MirageCircleBlend(TBitmap& image, int faces, int angleDeg, int offsetPct, float density,
+                       int threads) {
+  if (!Is24(image)) return false;
+  return Blend(image, MirageCircleOffsets(image.Width(), image.Height(), faces, angleDeg, offsetPct),
+               density, threads);
+}
+
+bool MirageLineBlend(TBitmap& image, int faces, int angleDeg, int offsetPct, float density,
+                     int threads) {
+  if (!Is24(image)) return false;
+  return Blend(image, MirageLineOffsets(image.Width(), image.Height(), faces, angleDeg, offsetPct),
+               density, threads);
+}
+
+}  // namespace kira
