@@ -1,0 +1,219 @@
+#include "effects/color_effects.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "core/parallel_rows.h"
+#include "core/rounding.h"
+
+namespace kira {
+
+namespace {
+
+using ld = long double;
+
+// Trunc of a channel value that the formulas keep within 0..255; limited so
+// that odd arguments of HslToRgb cannot overflow the conversion.
+std::uint8_t TruncByte(ld value) {
+  if (!(value > 0)) return 0;
+  if (value >= 255) return 255;
+  return static_cast<std::uint8_t>(static_cast<int>(value));
+}
+
+// The hue of RgbToHsl from the channels already divided by 255, their maximum
+// and d = max - min (d not below 0.000001).
+std::int32_t HueOf(ld r, ld g, ld b, ld mx, ld d) {
+  ld h;
+  if (r == mx) {
+    h = (g - b) / d;
+  } else if (g == mx) {
+    h = 2 + (b - r) / d;
+  } else {
+    h = 4 + (r - g) / d;
+  }
+  h = h * 60;
+  if (h < 0) h = h + 360;
+  return static_cast<std::int32_t>(h);
+}
+
+// Everything of the luminance round trip that does not depend on the amount,
+// made once from RgbToHsl and HslToRgb themselves:
+// - saturation and lightness depend only on the largest and smallest channel;
+// - for a given (S, L) a channel is one of 63 bytes: the ramp p + d k / 60 for
+//   k = 0..60, q, or p; which one follows from the channel's angle alone.
+struct TLuminanceTables {
+  static constexpr int kQ = 61;
+  static constexpr int kP = 62;
+  std::array<ld, 256> unit{};                 // v / 255
+  std::array<std::uint8_t, 65536> sat{};      // [max * 256 + min]
+  std::array<std::uint8_t, 65536> light{};
+  std::array<std::array<std::uint8_t, 64>, 101 * 101> row{};  // [S * 101 + L]
+  std::array<std::uint8_t, 360> redEntry{}, greenEntry{}, blueEntry{};
+
+  TLuminanceTables() {
+    for (int v = 0; v < 256; ++v) unit[v] = v / static_cast<ld>(255);
+    for (int mx = 0; mx < 256; ++mx) {
+      for (int mn = 0; mn <= mx; ++mn) {
+        const THsl hsl = RgbToHsl(mx * 65536 + mn * 256 + mn);
+        sat[mx * 256 + mn] = static_cast<std::uint8_t>(hsl.Saturation);
+        light[mx * 256 + mn] = static_cast<std::uint8_t>(hsl.Lightness);
+      }
+    }
+    std::uint8_t px[3];
+    const auto green = [&](int hue, int s, int l) {
+      HslToRgb(px, hue, s, l);
+      return px[1];
+    };
+    for (int s = 0; s <= 100; ++s) {
+      for (int l = 0; l <= 100; ++l) {
+        std::array<std::uint8_t, 64>& e = row[s * 101 + l];
+        // The green channel's angle is the hue: 0..59 rise, 180 is the ramp
+        // at 60 from the other side, 120 is q and 300 is p.
+        for (int k = 0; k < 60; ++k) e[k] = green(k, s, l);
+        e[60] = green(180, s, l);
+        e[kQ] = green(120, s, l);
+        e[kP] = green(300, s, l);
+      }
+    }
+    const auto entry = [](int t) {
+      if (t < 60) return t;
+      if (t < 180) return kQ;
+      if (t < 240) return 240 - t;
+      return kP;
+    };
+    for (int h = 0; h < 360; ++h) {
+      redEntry[h] = static_cast<std::uint8_t>(entry(h + 120 >= 360 ? h - 240 : h + 120));
+      greenEntry[h] = static_cast<std::uint8_t>(entry(h));
+      blueEntry[h] = static_cast<std::uint8_t>(entry(h - 120 < 0 ? h + 240 : h - 120));
+    }
+  }
+};
+
+const TLuminanceTables& LuminanceTables() {
+  static const auto tables = std::make_unique<TLuminanceTables>();
+  return *tables;
+}
+
+}  // namespace
+
+bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads) {
+  if (!Is24(bitmap)) return false;
+  const ld s = amount / 100 + 1;
+  const ld u = 1 - s;
+  const ld wr = u * kSatWeightRed;
+  const ld wg = u * kSatWeightGreen;
+  const ld wb = u * kSatWeightBlue;
+  // Every product has one byte as a factor, so it is taken from a table of
+  // the same products; the sums keep the order of the formulas.
+  std::array<ld, 256> rs, gs, bs, rw, gw, bw;
+  for (int v = 0; v < 256; ++v) {
+    rs[v] = v * (s + wr);
+    gs[v] = v * (s + wg);
+    bs[v] = v * (s + wb);
+    rw[v] = wr * v;
+    gw[v] = wg * v;
+    bw[v] = wb * v;
+  }
+  TBmpData24 data(bitmap);
+  const int w = data.Width;
+  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+    for (std::int32_t y = y0; y < y1; ++y) {
+      std::uint8_t* p = data.Rows[y];
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int b = p[0], g = p[1], r = p[2];
+        const std::uint8_t red = RoundClampByte(rs[r] + gw[g] + bw[b]);
+        const std::uint8_t green = RoundClampByte(bw[b] + (rw[r] + gs[g]));
+        const std::uint8_t blue = RoundClampByte(gw[g] + rw[r] + bs[b]);
+        p[0] = blue;
+        p[1] = green;
+        p[2] = red;
+      }
+    }
+  });
+  return true;
+}
+
+THsl RgbToHsl(std::int32_t color) {
+  const ld r = ((color >> 16) & 255) / static_cast<ld>(255);
+  const ld g = ((color >> 8) & 255) / static_cast<ld>(255);
+  const ld b = (color & 255) / static_cast<ld>(255);
+  const ld mx = std::max(std::max(r, g), b);
+  const ld mn = std::min(std::min(r, g), b);
+  const ld d = mx - mn;
+  const ld l = (mx + mn) / 2;
+  THsl out;
+  ld s = 0;
+  if (!(d < 0.000001L)) {
+    s = l > 0.5L ? d / (2 - mx - mn) : d / (mx + mn);
+    out.Hue = HueOf(r, g, b, mx, d);
+  }
+  out.Saturation = static_cast<std::int32_t>(s * 100);
+  out.Lightness = static_cast<std::int32_t>(l * 100);
+  return out;
+}
+
+void HslToRgb(std::uint8_t* pixel, std::int32_t hue, std::int32_t saturation, std::int32_t lightness) {
+  const ld l = lightness / static_cast<ld>(100);
+  if (saturation == 0) {
+    const std::uint8_t v = TruncByte(l * 255);
+    pixel[0] = pixel[1] = pixel[2] = v;
+    return;
+  }
+  const ld s = saturation / static_cast<ld>(100);
+  const ld q = l > 0.5L ? l + s * (1 - l) : (s + 1) * l;
+  const ld p = 2 * l - q;
+  const ld d = q - p;
+  const auto channel = [&](std::int32_t t) -> ld {
+    if (t < 0) return 0;
+    if (t < 60) return p + d * t / 60;
+    if (t < 180) return q;
+    if (t < 240) return p + d * (240 - t) / 60;
+    if (t < 360) return p;
+    return 0;
+  };
+  const std::int32_t tr = hue + 120 >= 360 ? hue - 240 : hue + 120;
+  const std::int32_t tb = hue - 120 < 0 ? hue + 240 : hue - 120;
+  pixel[2] = TruncByte(channel(tr) * 255);
+  pixel[1] = TruncByte(channel(hue) * 255);
+  pixel[0] = TruncByte(channel(tb) * 255);
+}
+
+bool AdjustLuminance(TBitmap& bitmap, std::int32_t amount, int threads) {
+  if (amount < -100 || amount > 100 || !Is24(bitmap)) return false;
+  const TLuminanceTables& t = LuminanceTables();
+  std::array<std::uint8_t, 101> scaled;
+  const ld factor = amount / static_cast<ld>(100) + 1;
+  for (int l = 0; l <= 100; ++l) {
+    scaled[l] = static_cast<std::uint8_t>(std::min<std::int32_t>(static_cast<std::int32_t>(factor * l), 100));
+  }
+  TBmpData24 data(bitmap);
+  const int w = data.Width;
+  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+    for (std::int32_t y = y0; y < y1; ++y) {
+      std::uint8_t* p = data.Rows[y];
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int b = p[0], g = p[1], r = p[2];
+        const int mx = std::max(std::max(r, g), b);
+        const int mn = std::min(std::min(r, g), b);
+        const int key = mx * 256 + mn;
+        const int s = t.sat[key];
+        const std::array<std::uint8_t, 64>& e = t.row[s * 101 + scaled[t.light[key]]];
+        if (s == 0) {
+          p[0] = p[1] = p[2] = e[0];
+          continue;
+        }
+        // A saturation above 0 means max > min, so d is at least 1 / 255.
+        const int h = HueOf(t.unit[r], t.unit[g], t.unit[b], t.unit[mx], t.unit[mx] - t.unit[mn]);
+        p[0] = e[t.blueEntry[h]];
+        p[1] = e[t.greenEntry[h]];
+        p[2] = e[t.redEntry[h]];
+      }
+    }
+  });
+  return true;
+}
+
+}  // namespace kira
