@@ -51,11 +51,13 @@ KIRA_VBMI inline TVbmiTable LoadVbmiTable(const std::uint8_t* table) {
           _mm512_loadu_si512(table + 192)};
 }
 
-KIRA_VBMI inline __m512i LookUp(const TVbmiTable& t, __m512i v) {
+KIRA_VBMI inline __m512i LookUp(const TVbmiTable& t, __m512i v, __mmask64 upper) {
   const __m512i lo = _mm512_permutex2var_epi8(t.q0, v, t.q1);
   const __m512i hi = _mm512_permutex2var_epi8(t.q2, v, t.q3);
-  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), lo, hi);
+  return _mm512_mask_blend_epi8(upper, lo, hi);
 }
+
+KIRA_VBMI inline __m512i LookUp(const TVbmiTable& t, __m512i v) { return LookUp(t, v, _mm512_movepi8_mask(v)); }
 
 KIRA_VBMI void MapRowVbmi(const std::uint8_t* src, std::uint8_t* dst, std::size_t n, const std::uint8_t* table) {
   const TVbmiTable t = LoadVbmiTable(table);
@@ -83,23 +85,33 @@ constexpr std::uint64_t ChannelMask(int phase, int c) {
   return m;
 }
 
-KIRA_VBMI void MapRowVbmi3(const std::uint8_t* src, std::uint8_t* dst, std::size_t n, const TChannelTables& tables) {
-  const TVbmiTable tb = LoadVbmiTable(tables.Blue.data());
-  const TVbmiTable tg = LoadVbmiTable(tables.Green.data());
-  const TVbmiTable tr = LoadVbmiTable(tables.Red.data());
-  // 64 = 1 (mod 3): the phase of successive blocks runs 0, 1, 2, 0, ...
+struct TVbmiTables3 {
+  TVbmiTable b, g, r;
+};
+
+// One 64-byte block whose first byte has channel `phase`.
+KIRA_VBMI inline __m512i LookUp3(const TVbmiTables3& t, __m512i v, int phase) {
   static constexpr std::uint64_t kGreen[3] = {ChannelMask(0, 1), ChannelMask(1, 1), ChannelMask(2, 1)};
   static constexpr std::uint64_t kRed[3] = {ChannelMask(0, 2), ChannelMask(1, 2), ChannelMask(2, 2)};
-  int phase = 0;
-  for (std::size_t i = 0; i < n; i += 64) {
+  const __mmask64 upper = _mm512_movepi8_mask(v);
+  __m512i r = LookUp(t.b, v, upper);
+  r = _mm512_mask_blend_epi8(kGreen[phase], r, LookUp(t.g, v, upper));
+  return _mm512_mask_blend_epi8(kRed[phase], r, LookUp(t.r, v, upper));
+}
+
+KIRA_VBMI void MapRowVbmi3(const std::uint8_t* src, std::uint8_t* dst, std::size_t n, const TChannelTables& tables) {
+  const TVbmiTables3 t{LoadVbmiTable(tables.Blue.data()), LoadVbmiTable(tables.Green.data()),
+                       LoadVbmiTable(tables.Red.data())};
+  // 64 = 1 (mod 3): three blocks make whole pixels, with phases 0, 1, 2.
+  std::size_t i = 0;
+  for (; i + 192 <= n; i += 192) {
+    for (int k = 0; k < 3; ++k)
+      _mm512_storeu_si512(dst + i + 64 * k, LookUp3(t, _mm512_loadu_si512(src + i + 64 * k), k));
+  }
+  for (int phase = 0; i < n; i += 64, ++phase) {
     const std::size_t left = n - i;
     const __mmask64 m = left >= 64 ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
-    const __m512i v = _mm512_maskz_loadu_epi8(m, src + i);
-    __m512i r = LookUp(tb, v);
-    r = _mm512_mask_blend_epi8(kGreen[phase], r, LookUp(tg, v));
-    r = _mm512_mask_blend_epi8(kRed[phase], r, LookUp(tr, v));
-    _mm512_mask_storeu_epi8(dst + i, m, r);
-    phase = phase == 2 ? 0 : phase + 1;
+    _mm512_mask_storeu_epi8(dst + i, m, LookUp3(t, _mm512_maskz_loadu_epi8(m, src + i), phase));
   }
 }
 

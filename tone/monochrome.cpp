@@ -5,6 +5,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
+#include <cmath>
 #include <cstddef>
 
 #include "core/parallel_rows.h"
@@ -18,6 +19,51 @@ namespace {
 struct TWeights {
   double r, g, b;
 };
+
+// The weights as whole multiples of 2^-shift, each below 2^27 (shift 13..27).
+// When the weights allow it (finite, not negative, not too fine), the double
+// sum is exact and equals S / 2^shift with the integer S = r R + g G + b B,
+// so ClampByte of it is min(255, (S + 2^(shift - 1)) >> shift) exactly.
+struct TFixedWeights {
+  bool exact = false;
+  int shift = 0;
+  std::int32_t r = 0, g = 0, b = 0;
+};
+
+TFixedWeights FixedWeights(const TGreyWeights& w) {
+  int shift = 13;
+  for (const float f : {w.Red, w.Green, w.Blue}) {
+    if (!(f >= 0) || !std::isfinite(f)) return {};
+    if (f == 0) continue;
+    int e = 0;
+    std::int64_t m = static_cast<std::int64_t>(std::ldexp(std::frexp(f, &e), 24));  // f = m 2^(e-24)
+    int bits = 24 - e;
+    while ((m & 1) == 0) {
+      m >>= 1;
+      --bits;
+    }
+    if (bits > shift) shift = bits;
+  }
+  if (shift > 27) return {};
+  TFixedWeights fixed{true, shift, 0, 0, 0};
+  std::int32_t* out[3] = {&fixed.r, &fixed.g, &fixed.b};
+  const float in[3] = {w.Red, w.Green, w.Blue};
+  for (int i = 0; i < 3; ++i) {
+    const double scaled = std::ldexp(static_cast<double>(in[i]), shift);
+    if (scaled >= 134217728.0) return {};  // 2^27
+    *out[i] = static_cast<std::int32_t>(scaled);
+  }
+  return fixed;
+}
+
+void GreyRowFixed(const std::uint8_t* src, std::uint8_t* dst, int width, const TFixedWeights& w) {
+  const std::int64_t half = std::int64_t{1} << (w.shift - 1);
+  for (int x = 0; x < width; ++x, src += 3, dst += 3) {
+    const std::int64_t s = std::int64_t{w.r} * src[2] + std::int64_t{w.g} * src[1] + std::int64_t{w.b} * src[0];
+    const std::int64_t v = (s + half) >> w.shift;
+    dst[0] = dst[1] = dst[2] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+}
 
 void GreyRowPlain(const std::uint8_t* src, std::uint8_t* dst, int width, TWeights w) {
   for (int x = 0; x < width; ++x, src += 3, dst += 3) {
@@ -77,6 +123,89 @@ KIRA_VBMI void GreyRowVbmi(const std::uint8_t* src, std::uint8_t* dst, int width
   }
 }
 
+// The exact integer form in 32-bit lanes, one pixel a lane. Each weight is
+// split at bit 12 so that both halves fit a signed 16-bit multiplier:
+// S = 2^12 H + L, and (S + 2^(shift-1)) >> shift equals
+// (H + (L >> 12) + 2^(shift-13)) >> (shift - 12) because the low 12 bits of L
+// cannot carry into bit shift - 1.
+struct TFixedVbmi {
+  __m512i rgHigh, rgLow, bHigh, bLow, half, top;
+  __m128i shift;
+};
+
+KIRA_VBMI inline TFixedVbmi LoadFixed(const TFixedWeights& w) {
+  auto pair = [](std::int32_t lo, std::int32_t hi) { return static_cast<int>((hi << 16) | lo); };
+  return {_mm512_set1_epi32(pair(w.r >> 12, w.g >> 12)), _mm512_set1_epi32(pair(w.r & 4095, w.g & 4095)),
+          _mm512_set1_epi32(w.b >> 12),                   _mm512_set1_epi32(w.b & 4095),
+          _mm512_set1_epi32(1 << (w.shift - 13)),         _mm512_set1_epi32(255),
+          _mm_cvtsi32_si128(w.shift - 12)};
+}
+
+// pRG: per pixel a lane of (R, G) as 16-bit words; pB: a lane of (B, 0).
+KIRA_VBMI inline __m512i Grey16(const TFixedVbmi& c, __m512i pRG, __m512i pB) {
+  const __m512i h = _mm512_add_epi32(_mm512_madd_epi16(pRG, c.rgHigh), _mm512_madd_epi16(pB, c.bHigh));
+  const __m512i l = _mm512_add_epi32(_mm512_madd_epi16(pRG, c.rgLow), _mm512_madd_epi16(pB, c.bLow));
+  const __m512i g = _mm512_add_epi32(_mm512_add_epi32(h, _mm512_srli_epi32(l, 12)), c.half);
+  return _mm512_min_epu32(_mm512_srl_epi32(g, c.shift), c.top);
+}
+
+constexpr std::uint64_t kRGLanes = 0x5555555555555555ull;  // bytes 0 and 2 of each lane
+constexpr std::uint64_t kBLanes = 0x1111111111111111ull;   // byte 0 of each lane
+
+// Index of the byte of pixel j / 4's red (j % 4 == 0) or green (j % 4 == 2)
+// in a run of pixels starting at byte `offset`; blue for the other table.
+constexpr std::uint8_t RGIndex(int offset, int j) {
+  return static_cast<std::uint8_t>(offset + 3 * (j / 4) + (j % 4 == 0 ? 2 : 1));
+}
+
+KIRA_VBMI void GreyRowFixedVbmi(const std::uint8_t* src, std::uint8_t* dst, int width, const TFixedWeights& w) {
+  const TFixedVbmi c = LoadFixed(w);
+  // Sixty-four pixels (three registers) a step: four windows of sixteen
+  // pixels at bytes 0, 48, 96 and 144, each picked from a pair of registers.
+  constexpr int kOffset[4] = {0, 48, 32, 80};  // within (v0, v1), (v0, v1), (v1, v2), (v1, v2)
+  alignas(64) std::uint8_t rg[4][64], bl[4][64], out[3][64];
+  for (int k = 0; k < 4; ++k)
+    for (int j = 0; j < 64; ++j) {
+      rg[k][j] = RGIndex(kOffset[k], j);
+      bl[k][j] = static_cast<std::uint8_t>(kOffset[k] + 3 * (j / 4));
+    }
+  // Output register k holds the bytes of pixels from grey registers k, k + 1.
+  for (int k = 0; k < 3; ++k)
+    for (int j = 0; j < 64; ++j) {
+      const int p = (64 * k + j) / 3 - 16 * k;
+      out[k][j] = static_cast<std::uint8_t>(p < 16 ? 4 * p : 64 + 4 * (p - 16));
+    }
+  __m512i rgIdx[4], bIdx[4], outIdx[3];
+  for (int k = 0; k < 4; ++k) {
+    rgIdx[k] = _mm512_load_si512(rg[k]);
+    bIdx[k] = _mm512_load_si512(bl[k]);
+  }
+  for (int k = 0; k < 3; ++k) outIdx[k] = _mm512_load_si512(out[k]);
+
+  int x = 0;
+  for (; x + 64 <= width; x += 64) {
+    const std::uint8_t* s = src + 3 * static_cast<std::ptrdiff_t>(x);
+    std::uint8_t* d = dst + 3 * static_cast<std::ptrdiff_t>(x);
+    const __m512i v0 = _mm512_loadu_si512(s), v1 = _mm512_loadu_si512(s + 64), v2 = _mm512_loadu_si512(s + 128);
+    __m512i g[4];
+    for (int k = 0; k < 4; ++k) {
+      const __m512i a = k < 2 ? v0 : v1, b = k < 2 ? v1 : v2;
+      g[k] = Grey16(c, _mm512_maskz_permutex2var_epi8(kRGLanes, a, rgIdx[k], b),
+                    _mm512_maskz_permutex2var_epi8(kBLanes, a, bIdx[k], b));
+    }
+    for (int k = 0; k < 3; ++k) _mm512_storeu_si512(d + 64 * k, _mm512_permutex2var_epi8(g[k], outIdx[k], g[k + 1]));
+  }
+  // The rest sixteen pixels at a time, the last step masked.
+  for (; x < width; x += 16) {
+    const int n = width - x < 16 ? width - x : 16;
+    const __mmask64 m = (__mmask64{1} << (3 * n)) - 1;
+    const __m512i v = _mm512_maskz_loadu_epi8(m, src + 3 * static_cast<std::ptrdiff_t>(x));
+    const __m512i g = Grey16(c, _mm512_maskz_permutexvar_epi8(kRGLanes, rgIdx[0], v),
+                             _mm512_maskz_permutexvar_epi8(kBLanes, bIdx[0], v));
+    _mm512_mask_storeu_epi8(dst + 3 * static_cast<std::ptrdiff_t>(x), m, _mm512_permutexvar_epi8(outIdx[0], g));
+  }
+}
+
 #undef KIRA_VBMI
 
 }  // namespace
@@ -104,12 +233,20 @@ bool WeightedGrey(const TBitmap& source, TBitmap& result, TGreyWeights weights, 
   if (!Is24(source)) return false;
   PrepareResult(source, result);
   const TWeights w{weights.Red, weights.Green, weights.Blue};
+  const TFixedWeights fixed = FixedWeights(weights);
   const bool vbmi = ActiveSimdLevel() == TSimdLevel::Avx512Vbmi;
   const int width = source.Width();
   ForEachRowBlock(source.Height(), threads, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t y = begin; y < end; ++y) {
-      if (vbmi) GreyRowVbmi(source.ScanLine(y), result.ScanLine(y), width, w);
-      else GreyRowPlain(source.ScanLine(y), result.ScanLine(y), width, w);
+      const std::uint8_t* s = source.ScanLine(y);
+      std::uint8_t* d = result.ScanLine(y);
+      if (fixed.exact) {
+        if (vbmi) GreyRowFixedVbmi(s, d, width, fixed);
+        else GreyRowFixed(s, d, width, fixed);
+      } else {
+        if (vbmi) GreyRowVbmi(s, d, width, w);
+        else GreyRowPlain(s, d, width, w);
+      }
     }
   });
   return true;

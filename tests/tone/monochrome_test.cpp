@@ -59,8 +59,15 @@ TEST(WeightedGrey, MatchesTheOracle) {
   std::vector<TGreyWeights> weights;
   for (int k = 0; k < 5; ++k) weights.push_back(GreyWeightsFor(static_cast<TGreyKind>(k)));
   // Beyond the page: weights that do not sum to one, negative, tiny, huge,
-  // and not numbers at all.
+  // and not numbers at all; around the limits of the integer form (weights
+  // that are whole multiples of 2^-27 and below 1 after scaling).
   weights.insert(weights.end(), {{1, 1, 1},
+                                 {0.5f, 0.25f, 0.25f},
+                                 {0.99999994f, 0.1f, 0.0f},
+                                 {0x1p-27f, 0x1p-27f, 0.75f},
+                                 {0x1p-28f, 0.5f, 0.5f},
+                                 {3.9f, 0.1f, 0},
+                                 {0.1f, 1.0f, 0.1f},
                                  {0, 0, 0},
                                  {-0.5f, 0.7f, 0.9f},
                                  {1e-30f, 0.5f, 0.5f},
