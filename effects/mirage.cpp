@@ -80,6 +80,27 @@ __attribute__((target_clones("avx2", "default"))) void MaxBytes(std::uint8_t* __
   for (std::size_t i = 0; i < count; ++i) dst[i] = src[i] > dst[i] ? src[i] : dst[i];
 }
 
+// ClampByte of a double, without the extended-precision rounding call: the
+// fraction x - floor(x) is exact, so comparing it with one half decides the
+// rounding exactly as x + 0.5 truncated in extended precision does.
+inline std::uint8_t ClampByteOf(double x) {
+  if (!(x >= 0)) return 0;  // negatives round to 0 or below; NaN gives 0 as well
+  if (x >= 255) return 255;
+  const int r = static_cast<int>(x);
+  return static_cast<std::uint8_t>(r + (x - r >= 0.5 ? 1 : 0));
+}
+
+// Fills values[x] = value(squared distance of (x, y)) for a row. Columns x and
+// W - x lie at the same distance from the centre (the differences are a and
+// -a), so the right half takes the left half's values.
+template <class T, class Value>
+void FillRowByDistance(T* values, int w, int y, const TCentre& centre, Value value) {
+  for (int x = 0; x < w; ++x) {
+    const int mirror = w - x;
+    values[x] = mirror < x ? values[mirror] : value(centre.Squared(x, y));
+  }
+}
+
 // The faded copy of the priority modes. The channel terms c e (exact) and
 // c / e are the same for every pixel and come from tables; the pixel's own
 // term 255 g is added to them exactly as in the formula.
@@ -91,29 +112,31 @@ TBitmap FadedCopy(const TBitmap& image, float density, bool dark, int threads) {
   for (int c = 0; c < 256; ++c)
     term[c] = dark ? static_cast<long double>(c) * e : static_cast<long double>(c) / e;
   const auto fade = [&](int c, long double g255) {
-    return ClampByte(static_cast<double>(dark ? term[c] + g255 : term[c] - g255));
+    return ClampByteOf(static_cast<double>(dark ? term[c] + g255 : term[c] - g255));
   };
   const TFalloff falloff(std::min(w, h) / 2.0L);
   const long double rho = density;
-  std::array<std::uint8_t, 256> rim{};  // m = 1
-  {
-    const long double g = rho * (1.0L * 1.0L);
-    for (int c = 0; c < 256; ++c) rim[c] = fade(c, 255 * g);
-  }
+  const long double rimG255 = 255 * (rho * (1.0L * 1.0L));  // m = 1
+  std::array<std::uint8_t, 256> rim{};
+  for (int c = 0; c < 256; ++c) rim[c] = fade(c, rimG255);
   const TCentre centre{w / 2.0L, h / 2.0L};
   ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
+    std::vector<long double> g255(static_cast<std::size_t>(w));
     for (int y = begin; y < end; ++y) {
+      FillRowByDistance(g255.data(), w, y, centre, [&](long double sq) {
+        if (falloff.Full(sq)) return rimG255;
+        const long double m = falloff.M(sq);
+        return 255 * (rho * (m * m));
+      });
       const std::uint8_t* in = image.ScanLine(y);
       std::uint8_t* out = faded.ScanLine(y);
       for (int x = 0; x < w; ++x, in += 3, out += 3) {
-        const long double sq = centre.Squared(x, y);
-        if (falloff.Full(sq)) {
+        const long double g = g255[x];
+        if (g == rimG255) {
           out[0] = rim[in[0]], out[1] = rim[in[1]], out[2] = rim[in[2]];
           continue;
         }
-        const long double m = falloff.M(sq);
-        const long double g255 = 255 * (rho * (m * m));
-        for (int c = 0; c < 3; ++c) out[c] = fade(in[c], g255);
+        for (int c = 0; c < 3; ++c) out[c] = fade(in[c], g);
       }
     }
   });
@@ -163,7 +186,7 @@ TFadeMask FadeMask(int w, int h, float density, int threads) {
   const long double rho = density;
   const long double rest = static_cast<float>(1.0L - rho);
   const auto value = [&](long double m) {
-    return ClampByte(static_cast<double>(255 * (rho * (m * m) + rest)));
+    return ClampByteOf(static_cast<double>(255 * (rho * (m * m) + rest)));
   };
   const std::uint8_t rim = value(1.0L);
   const TFalloff falloff(std::min(w, h) / 3.0L);
@@ -171,10 +194,11 @@ TFadeMask FadeMask(int w, int h, float density, int threads) {
   ForEachRowBlock(h, threads, [&](std::int32_t begin, std::int32_t end) {
     for (int y = begin; y < end; ++y) {
       std::uint8_t* row = mask.Values.data() + static_cast<std::size_t>(y) * w;
+      FillRowByDistance(row, w, y, centre, [&](long double sq) {
+        return falloff.Full(sq) ? rim : value(falloff.M(sq));
+      });
       std::int32_t lo = w, hi = 0;
       for (int x = 0; x < w; ++x) {
-        const long double sq = centre.Squared(x, y);
-        row[x] = falloff.Full(sq) ? rim : value(falloff.M(sq));
         if (row[x] != 255) {
           lo = std::min(lo, x);
           hi = x + 1;
