@@ -35,9 +35,89 @@ bool UseAvx2Fma() {
 // integers, so sliding them row by row and taking prefix sums along the row
 // gives exactly the window's sum.
 
-// floor(v / n) as (v * m) >> s, exact for 0 <= v <= 255 n when n is odd, above
-// 1 and below 2^31 / 255: with s = 32 + floor(log2 n), m = ceil(2^s / n) lies
-// below 2^32 and the error v (m - 2^s / n) / 2^s stays under 1 / n.
+// Radii up to 7 (the page goes to 6): every sum fits 16 bits, since
+// 255 * 15 * 15 < 2^16, and the mean is (total * m) >> s in 32 bits with s the
+// least shift where 255 n^2 < 2^s and m = ceil(2^s / n): the error
+// total (m - 2^s / n) / 2^s stays under 1 / n, and total * m under 2^32.
+constexpr std::int64_t kSmallBox = 7;
+
+struct TSmallDivide {
+  std::uint32_t m = 0;
+  int s = 0;
+  explicit TSmallDivide(std::uint32_t n) {
+    while (std::uint64_t{255} * n * n >= (std::uint64_t{1} << s)) ++s;
+    m = static_cast<std::uint32_t>(((std::uint64_t{1} << s) + n - 1) / n);
+  }
+};
+
+__attribute__((target_clones("avx2", "default"))) void AddBytes(std::uint16_t* __restrict sum,
+                                                               const std::uint8_t* __restrict row, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) sum[i] = static_cast<std::uint16_t>(sum[i] + row[i]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void SubtractBytes(std::uint16_t* __restrict sum,
+                                                                    const std::uint8_t* __restrict row,
+                                                                    std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) sum[i] = static_cast<std::uint16_t>(sum[i] - row[i]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void ColumnPlusOwn(std::uint16_t* __restrict c,
+                                                                    const std::uint16_t* __restrict column,
+                                                                    const std::uint8_t* __restrict own,
+                                                                    std::uint16_t times, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) c[i] = static_cast<std::uint16_t>(column[i] + times * own[i]);
+}
+
+// total[k] = c[k] + c[k + 3] + ... + c[k + 3 (taps - 1)], then the mean.
+__attribute__((target_clones("avx2", "default"))) void WindowMeans(std::uint8_t* __restrict out,
+                                                                  std::uint16_t* __restrict total,
+                                                                  const std::uint16_t* __restrict c, int taps,
+                                                                  std::size_t n, std::uint32_t m, int s) {
+  for (std::size_t k = 0; k < n; ++k) total[k] = c[k];
+  for (int j = 1; j < taps; ++j) {
+    const std::uint16_t* p = c + 3 * j;
+    for (std::size_t k = 0; k < n; ++k) total[k] = static_cast<std::uint16_t>(total[k] + p[k]);
+  }
+  for (std::size_t k = 0; k < n; ++k) out[k] = static_cast<std::uint8_t>((total[k] * m) >> s);
+}
+
+void BoxRowsSmall(const TBitmap& copy, TBitmap& image, int r, int y0, int y1) {
+  const int w = image.Width(), h = image.Height(), side = 2 * r + 1;
+  const TSmallDivide div(static_cast<std::uint32_t>(side * side));
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  std::vector<std::uint16_t> column(bytes, 0), c(bytes), total(bytes);
+  for (int k = std::max(0, y0 - r); k <= std::min(h - 1, y0 + r); ++k) AddBytes(column.data(), copy.ScanLine(k), bytes);
+  const int left = std::min(r, w), right = std::max(left, w - r);
+  for (int y = y0; y < y1; ++y) {
+    if (y > y0) {
+      if (y + r <= h - 1) AddBytes(column.data(), copy.ScanLine(y + r), bytes);
+      if (y - r - 1 >= 0) SubtractBytes(column.data(), copy.ScanLine(y - r - 1), bytes);
+    }
+    const int rowsIn = std::min(h - 1, y + r) - std::max(0, y - r) + 1;
+    ColumnPlusOwn(c.data(), column.data(), copy.ScanLine(y), static_cast<std::uint16_t>(side - rowsIn), bytes);
+    std::uint8_t* out = image.ScanLine(y);
+    const auto edge = [&](int x) {
+      const int lo = std::max(0, x - r), hi = std::min(w - 1, x + r);
+      const std::uint32_t outX = static_cast<std::uint32_t>(side - (hi - lo + 1));
+      for (int ch = 0; ch < 3; ++ch) {
+        std::uint32_t t = outX * c[3 * x + ch];
+        for (int l = lo; l <= hi; ++l) t += c[3 * l + ch];
+        out[3 * x + ch] = static_cast<std::uint8_t>((t * div.m) >> div.s);
+      }
+    };
+    for (int x = 0; x < left; ++x) edge(x);
+    // Inside, every column of the window is in range.
+    if (right > left)
+      WindowMeans(out + 3 * left, total.data(), c.data() + 3 * (left - r), side,
+                  3 * static_cast<std::size_t>(right - left), div.m, div.s);
+    for (int x = right; x < w; ++x) edge(x);
+  }
+}
+
+// Larger radii: floor(v / n) as (v * m) >> s, exact for 0 <= v <= 255 n when n
+// is odd, above 1 and below 2^31 / 255: with s = 32 + floor(log2 n),
+// m = ceil(2^s / n) is at most 2^32 and the error v (m - 2^s / n) / 2^s stays
+// under 1 / n.
 struct TMagicDivide {
   std::uint64_t m = 0;
   int s = 0;
@@ -122,7 +202,8 @@ void BoxRows(const TBitmap& copy, TBitmap& image, std::int64_t r, const TBox& bo
 // fused multiply-add give that exact sum rounded once. A tap beyond the edge
 // is skipped; adding the product 0 instead leaves the sum as it is, so the
 // horizontal pass reads zeros there, and the weight sum of each position is
-// the sum of the weights it really uses.
+// the sum of the weights it really uses. Vector lanes hold neighbouring
+// pixels (or bytes), each adding its own taps in its own order.
 
 inline float AddTap(float acc, float value, float weight) {
   return static_cast<float>(static_cast<double>(acc) + static_cast<double>(value) * static_cast<double>(weight));
@@ -148,46 +229,72 @@ inline std::uint8_t Normalise(float acc, float weightSum) {
 }
 
 constexpr int kLanes = 8;
-constexpr int kBlock = 8 * kLanes;  // pixels (or bytes) in flight per step
+constexpr int kBlock = 8 * kLanes;  // bytes in flight per step
 
-// Horizontal pass over one channel: in has `radius` zeros before and after
-// the row's values (and kBlock more after), out receives the sums.
-void HorizontalPlain(const float* in, float* out, int width, int radius, const float* w) {
-  for (int x = 0; x < width; ++x) {
+// Horizontal pass over one row of interleaved channel values: in[i] is byte
+// i as a float, with 3 radius zeros before and after; taps lie 3 apart.
+void HorizontalPlain(const float* in, std::uint8_t* out, std::size_t bytes, int radius, const float* w,
+                     const float* sums) {
+  for (std::size_t i = 0; i < bytes; ++i) {
     float acc = 0;
-    const float* p = in + x;  // tap x - radius
-    for (int j = -radius; j <= radius; ++j, ++p) acc = AddTap(acc, *p, w[std::abs(j)]);
-    out[x] = acc;
-  }
-}
-
-__attribute__((target("avx2,fma"))) void HorizontalAvx2(const float* in, float* out, int width, int radius,
-                                                       const float* w) {
-  for (int x0 = 0; x0 < width; x0 += kBlock) {
-    __m256 acc[8];
-    for (auto& a : acc) a = _mm256_setzero_ps();
-    const float* p = in + x0;
-    for (int j = -radius; j <= radius; ++j, ++p) {
-      const __m256 wt = _mm256_set1_ps(w[std::abs(j)]);
-      for (int u = 0; u < 8; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
-    }
-    for (int u = 0; u < 8; ++u) _mm256_storeu_ps(out + x0 + u * kLanes, acc[u]);
+    for (int j = -radius; j <= radius; ++j) acc = AddTap(acc, in[static_cast<std::ptrdiff_t>(i) + 3 * j], w[std::abs(j)]);
+    out[i] = Normalise(acc, sums[i]);
   }
 }
 
 // Vertical pass over bytes [0, count) of one output row: the taps are the
 // rows rows[0 .. taps-1] with weights w[0 .. taps-1].
-void VerticalPlain(const std::uint8_t* const* rows, const float* w, int taps, std::size_t count, float* out) {
+void VerticalPlain(const std::uint8_t* const* rows, const float* w, int taps, std::size_t count, float sum,
+                   std::uint8_t* out) {
   for (std::size_t i = 0; i < count; ++i) {
     float acc = 0;
     for (int t = 0; t < taps; ++t) acc = AddTap(acc, rows[t][i], w[t]);
-    out[i] = acc;
+    out[i] = Normalise(acc, sum);
   }
 }
 
+// Eight sums to bytes. The single-precision quotient lies within 2^-16 of the
+// exact one (values up to 256), so it rounds the same way unless it is within
+// 2^-15 of a half; such lanes are worked out one by one.
+__attribute__((target("avx2,fma"))) inline void NormaliseAvx2(__m256 acc, __m256 sum, std::uint8_t* out) {
+  const __m256 q = _mm256_div_ps(acc, sum);
+  const __m256 r = _mm256_round_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+  const __m256 off = _mm256_and_ps(_mm256_sub_ps(_mm256_and_ps(_mm256_sub_ps(q, r), absMask), _mm256_set1_ps(0.5f)),
+                                   absMask);
+  if (_mm256_movemask_ps(_mm256_cmp_ps(off, _mm256_set1_ps(0x1p-15f), _CMP_LT_OQ)) != 0) {
+    alignas(32) float a[kLanes], s[kLanes];
+    _mm256_store_ps(a, acc);
+    _mm256_store_ps(s, sum);
+    for (int k = 0; k < kLanes; ++k) out[k] = Normalise(a[k], s[k]);
+    return;
+  }
+  const __m256 clamped = _mm256_min_ps(_mm256_max_ps(r, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+  const __m256i v = _mm256_cvtps_epi32(clamped);
+  const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+
+__attribute__((target("avx2,fma"))) void HorizontalAvx2(const float* in, std::uint8_t* out, std::size_t bytes,
+                                                       int radius, const float* w, const float* sums) {
+  std::size_t i0 = 0;
+  for (; i0 + kBlock <= bytes; i0 += kBlock) {
+    __m256 acc[8];
+    for (auto& a : acc) a = _mm256_setzero_ps();
+    const float* p = in + i0 - 3 * static_cast<std::ptrdiff_t>(radius);
+    for (int j = -radius; j <= radius; ++j, p += 3) {
+      const __m256 wt = _mm256_set1_ps(w[std::abs(j)]);
+      for (int u = 0; u < 8; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
+    }
+    for (int u = 0; u < 8; ++u) NormaliseAvx2(acc[u], _mm256_loadu_ps(sums + i0 + u * kLanes), out + i0 + u * kLanes);
+  }
+  HorizontalPlain(in + i0, out + i0, bytes - i0, radius, w, sums + i0);
+}
+
 __attribute__((target("avx2,fma"))) void VerticalAvx2(const std::uint8_t* const* rows, const float* w, int taps,
-                                                     std::size_t count, float* out) {
+                                                     std::size_t count, float sum, std::uint8_t* out) {
   std::size_t i = 0;
+  const __m256 sums = _mm256_set1_ps(sum);
   for (; i + kBlock <= count; i += kBlock) {
     __m256 acc[8];
     for (auto& a : acc) a = _mm256_setzero_ps();
@@ -196,37 +303,30 @@ __attribute__((target("avx2,fma"))) void VerticalAvx2(const std::uint8_t* const*
       const std::uint8_t* p = rows[t] + i;
       for (int u = 0; u < 8; ++u) {
         const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + u * kLanes));
-        const __m256 v = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b));
-        acc[u] = _mm256_fmadd_ps(v, wt, acc[u]);
+        acc[u] = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b)), wt, acc[u]);
       }
     }
-    for (int u = 0; u < 8; ++u) _mm256_storeu_ps(out + i + u * kLanes, acc[u]);
+    for (int u = 0; u < 8; ++u) NormaliseAvx2(acc[u], sums, out + i + u * kLanes);
   }
   for (; i < count; ++i) {
     float acc = 0;
-    for (int t = 0; t < taps; ++t) acc = std::fma(static_cast<float>(rows[t][i]), w[t], acc);
-    out[i] = acc;
+    for (int t = 0; t < taps; ++t) acc = AddTap(acc, rows[t][i], w[t]);
+    out[i] = Normalise(acc, sum);
   }
 }
 
 void GaussianHorizontal(const TBitmap& src, TBitmap& dst, int radius, const std::vector<float>& w,
                         const std::vector<float>& sums, bool simd, int y0, int y1) {
-  const int width = src.Width();
-  const std::size_t padded = static_cast<std::size_t>(width) + 2 * radius + kBlock;
-  std::vector<float> plane(3 * padded, 0.0f), acc(static_cast<std::size_t>(width) + kBlock);
+  const std::size_t bytes = 3 * static_cast<std::size_t>(src.Width()), pad = 3 * static_cast<std::size_t>(radius);
+  std::vector<float> in(pad + bytes + pad, 0.0f), byteSums(bytes);
+  for (std::size_t i = 0; i < bytes; ++i) byteSums[i] = sums[i / 3];
   for (int y = y0; y < y1; ++y) {
-    const std::uint8_t* in = src.ScanLine(y);
-    std::uint8_t* out = dst.ScanLine(y);
-    for (int x = 0; x < width; ++x)
-      for (int ch = 0; ch < 3; ++ch) plane[ch * padded + radius + x] = in[3 * x + ch];
-    for (int ch = 0; ch < 3; ++ch) {
-      const float* p = plane.data() + ch * padded;
-      if (simd)
-        HorizontalAvx2(p, acc.data(), width, radius, w.data());
-      else
-        HorizontalPlain(p, acc.data(), width, radius, w.data());
-      for (int x = 0; x < width; ++x) out[3 * x + ch] = Normalise(acc[x], sums[x]);
-    }
+    const std::uint8_t* row = src.ScanLine(y);
+    for (std::size_t i = 0; i < bytes; ++i) in[pad + i] = row[i];
+    if (simd)
+      HorizontalAvx2(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), byteSums.data());
+    else
+      HorizontalPlain(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), byteSums.data());
   }
 }
 
@@ -238,7 +338,6 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
   std::vector<float> wt(rows.size());
   // Strips of columns keep the rows of a window in the cache.
   constexpr std::size_t kStrip = 4 * kBlock;
-  std::vector<float> acc(kStrip);
   for (std::size_t i0 = 0; i0 < bytes; i0 += kStrip) {
     const std::size_t count = std::min(kStrip, bytes - i0);
     for (int y = y0; y < y1; ++y) {
@@ -248,12 +347,9 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
         wt[taps] = w[std::abs(t - y)];
       }
       if (simd)
-        VerticalAvx2(rows.data(), wt.data(), taps, count, acc.data());
+        VerticalAvx2(rows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
       else
-        VerticalPlain(rows.data(), wt.data(), taps, count, acc.data());
-      std::uint8_t* out = dst.ScanLine(y) + i0;
-      const float sum = sums[y];
-      for (std::size_t i = 0; i < count; ++i) out[i] = Normalise(acc[i], sum);
+        VerticalPlain(rows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
     }
   }
 }
@@ -377,7 +473,7 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int
       TSums s;
       for (std::int64_t k = std::max<std::int64_t>(rho - n, 0); k <= rho + n; ++k) {
         const double kd = static_cast<double>(k);
-        std::int64_t px, py;
+        std::int64_t px = -1, py = -1;
         const bool okX = SafeRound(cs * kd + c.cx, px), okY = SafeRound(sn * kd + c.cy, py);
         if (!okX || !okY) {
           if (!exact) {
@@ -462,7 +558,7 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int 
       TSums s;
       for (std::int64_t k = a - n; k <= a + n; ++k) {
         const std::size_t i = static_cast<std::size_t>(k - table.first);
-        std::int64_t px, py;
+        std::int64_t px = -1, py = -1;
         if (!SafeRound(table.cosd[i] * rd + c.cx, px)) RoundPosition(table.cosx[i] * rho + c.cx, px);
         if (!SafeRound(table.sind[i] * rd + c.cy, py)) RoundPosition(table.sinx[i] * rho + c.cy, py);
         Take(copy, px, py, s);
@@ -482,7 +578,9 @@ bool BoxBlur(TBitmap& image, std::int32_t radiusPx, int threads) {
   const TBitmap copy = DuplicateBitmap(image);
   const std::int64_t r = radiusPx, side = 2 * r + 1;
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    if (r <= 1000)
+    if (r <= kSmallBox)
+      BoxRowsSmall(copy, image, static_cast<int>(r), y0, y1);
+    else if (r <= 1000)
       BoxRows(copy, image, r, TBoxNarrow(side * side), y0, y1);
     else
       BoxRows(copy, image, r, TBoxWide(side), y0, y1);
