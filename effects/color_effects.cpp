@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "core/parallel_rows.h"
-#include "core/rounding.h"
+#include "effects/byte_convert.h"
 
 namespace kira {
 
@@ -36,7 +36,7 @@ std::int32_t HueOf(ld r, ld g, ld b, ld mx, ld d) {
   }
   h = h * 60;
   if (h < 0) h = h + 360;
-  return static_cast<std::int32_t>(h);
+  return static_cast<std::int32_t>(TruncNonNegativeX87(h));
 }
 
 // Everything of the luminance round trip that does not depend on the amount,
@@ -124,9 +124,9 @@ bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads) {
       std::uint8_t* p = data.Rows[y];
       for (int x = 0; x < w; ++x, p += 3) {
         const int b = p[0], g = p[1], r = p[2];
-        const std::uint8_t red = RoundClampByte(rs[r] + gw[g] + bw[b]);
-        const std::uint8_t green = RoundClampByte(bw[b] + (rw[r] + gs[g]));
-        const std::uint8_t blue = RoundClampByte(gw[g] + rw[r] + bs[b]);
+        const std::uint8_t red = RoundClampByteX87(rs[r] + gw[g] + bw[b]);
+        const std::uint8_t green = RoundClampByteX87(bw[b] + (rw[r] + gs[g]));
+        const std::uint8_t blue = RoundClampByteX87(gw[g] + rw[r] + bs[b]);
         p[0] = blue;
         p[1] = green;
         p[2] = red;

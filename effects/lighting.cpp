@@ -9,6 +9,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "effects/byte_convert.h"
 #include "effects/color_effects.h"
 
 namespace kira {
@@ -105,7 +106,7 @@ bool SpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
         const float f = LightFactor(SquaredDistance(x, c.cx, dy2), c.r2);
         if (f >= 0) {
           // A byte times a float is exact in double precision.
-          for (int k = 0; k < 3; ++k) p[k] = RoundClampByte(static_cast<double>(p[k]) * f);
+          for (int k = 0; k < 3; ++k) p[k] = RoundClampByteX87(static_cast<double>(p[k]) * f);
         } else {
           p[0] = p[1] = p[2] = 0;
         }
@@ -138,11 +139,11 @@ bool ColorSpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
           const ld wr = u * kSatWeightRed;
           const ld wg = u * kSatWeightGreen;
           const ld wb = u * kSatWeightBlue;
-          p[2] = RoundClampByte(r * (g + wr) + gr * wg + b * wb);
-          p[1] = RoundClampByte(b * wb + (r * wr + gr * (g + wg)));
-          p[0] = RoundClampByte(gr * wg + r * wr + b * (g + wb));
+          p[2] = RoundClampByteX87(r * (g + wr) + gr * wg + b * wb);
+          p[1] = RoundClampByteX87(b * wb + (r * wr + gr * (g + wg)));
+          p[0] = RoundClampByteX87(gr * wg + r * wr + b * (g + wb));
         } else {
-          const std::uint8_t grey = static_cast<std::uint8_t>(static_cast<int>(greyR[r] + greyG[gr] + greyB[b]));
+          const std::uint8_t grey = static_cast<std::uint8_t>(TruncNonNegativeX87(greyR[r] + greyG[gr] + greyB[b]));
           p[0] = p[1] = p[2] = grey;
         }
       }
