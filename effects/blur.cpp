@@ -420,6 +420,20 @@ struct TCentre {
   TCentre(int w, int h) : cx(static_cast<float>(w) / 2), cy(static_cast<float>(h) / 2) {}
 };
 
+// Pixels in small tiles, so that the samples of neighbouring pixels, which
+// lie close together, are still in the cache.
+template <class TPixel>
+void ForTiles(TBitmap& image, int y0, int y1, const TPixel& pixel) {
+  constexpr int kTileRows = 16, kTileColumns = 64;
+  const int w = image.Width();
+  for (int ty = y0; ty < y1; ty += kTileRows)
+    for (int tx = 0; tx < w; tx += kTileColumns)
+      for (int y = ty; y < std::min(ty + kTileRows, y1); ++y) {
+        std::uint8_t* out = image.ScanLine(y);
+        for (int x = tx; x < std::min(tx + kTileColumns, w); ++x) pixel(x, y, out);
+      }
+}
+
 void RadialPixelExact(const TBitmap& copy, const TCentre& c, int x, int y, std::int64_t n, std::uint8_t* out) {
   const long double dx = x - static_cast<long double>(c.cx), dy = y - static_cast<long double>(c.cy);
   const std::int64_t rho = static_cast<std::int64_t>(std::rint(std::sqrt(dx * dx + dy * dy)));
@@ -438,12 +452,10 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int
   const int w = image.Width(), h = image.Height();
   const TCentre c(w, h);
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
-  for (int y = y0; y < y1; ++y) {
-    std::uint8_t* out = image.ScanLine(y);
-    for (int x = 0; x < w; ++x) {
+  const auto pixel = [&](int x, int y, std::uint8_t* out) {
       if (!fast) {
         RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-        continue;
+        return;
       }
       const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
       const double sq = dx * dx + dy * dy;  // exact: quarters below 2^46
@@ -454,7 +466,7 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int
       float theta;
       if (!SafeFloat(t, theta)) {
         RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-        continue;
+        return;
       }
       // cos and sin of theta from those of the exact direction, turned by
       // the small difference e between theta and it.
@@ -487,8 +499,8 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int
         Take(copy, px, py, s);
       }
       Store(out + 3 * x, s);
-    }
-  }
+  };
+  ForTiles(image, y0, y1, pixel);
 }
 
 // cos and sin of k degrees (k pi / 180 in extended precision) for the whole
@@ -540,19 +552,17 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int 
   }
   const TDegreeTable table(-180 - n, 180 + n);
   const long double degPerRad = 180 / kPi;
-  for (int y = y0; y < y1; ++y) {
-    std::uint8_t* out = image.ScanLine(y);
-    for (int x = 0; x < w; ++x) {
+  const auto pixel = [&](int x, int y, std::uint8_t* out) {
       const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
       float rho;
       if (!SafeFloat(std::sqrt(dx * dx + dy * dy), rho)) {
         AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-        continue;
+        return;
       }
       std::int64_t a;
       if (!SafeRound(std::atan2(dy, dx) * static_cast<double>(degPerRad), a)) {
         AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-        continue;
+        return;
       }
       const double rd = rho;
       TSums s;
@@ -564,8 +574,8 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int 
         Take(copy, px, py, s);
       }
       Store(out + 3 * x, s);
-    }
-  }
+  };
+  ForTiles(image, y0, y1, pixel);
 }
 
 }  // namespace
