@@ -280,48 +280,87 @@ void BilinearExtended(const std::uint8_t* p0, const std::uint8_t* p1, float fx, 
   }
 }
 
-void FishEyeRow(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, const std::vector<TRing>& rings) {
+// Writes pixel (x, y) from the source point (sx, sy); outside 0..W-2 x 0..H-2
+// the grey fill stays.
+inline void FishEyePixel(const TBitmap& src, std::uint8_t* out, float sx, float sy, float maxX, float maxY) {
+  if (!(sx >= 0 && sx <= maxX && sy >= 0 && sy <= maxY)) return;
+  const int l = static_cast<int>(sx), t = static_cast<int>(sy);
+  const float fx = sx - static_cast<float>(l), fy = sy - static_cast<float>(t);
+  const std::uint8_t* p0 = src.ScanLine(t) + 3 * l;
+  const std::uint8_t* p1 = src.ScanLine(t + 1) + 3 * l;
+  if (sx >= 1 && sy >= 1)
+    BilinearExactInt(p0, p1, static_cast<std::int64_t>(static_cast<double>(fx) * 0x1p23),
+                     static_cast<std::int64_t>(static_cast<double>(fy) * 0x1p23), out);
+  else
+    BilinearExtended(p0, p1, fx, fy, out);
+}
+
+// Row y and, when partner >= 0, row partner = H - y, whose dy is -dy. Where
+// the estimates settle the angle and sx of pixel (x, y), its mirror (x,
+// partner) has exactly the negated angle, the same cosine estimate and the
+// negated sine estimate, so the same sx; its sy is settled on its own.
+void FishEyeRow(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner,
+                const std::vector<TRing>& rings) {
   constexpr double kPiD = 3.1415926535897932385;
   const int w = lens.w;
   const float maxX = static_cast<float>(w - 2), maxY = static_cast<float>(lens.h - 2);
   const double cx = lens.cx, cy = lens.cy;
   const double bound = 0x1p-40 * (3 * (cx + cy) + 1);  // d * m stays below 1.1 R <= 1.1 (cx + cy)
+  auto exactAngle = [](double dy, double dx) {
+    return static_cast<float>(std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
+  };
+  auto exactX = [&](float thetaF, double dm) {
+    return static_cast<float>(std::cos(static_cast<long double>(thetaF)) * static_cast<long double>(dm) + lens.cx);
+  };
+  auto exactY = [&](float thetaF, double dm) {
+    return static_cast<float>(std::sin(static_cast<long double>(thetaF)) * static_cast<long double>(dm) + lens.cy);
+  };
   const double dy = static_cast<double>(y) - cy;
   std::uint8_t* out = dst.ScanLine(y);
+  std::uint8_t* out2 = partner >= 0 ? dst.ScanLine(partner) : nullptr;
   for (int x = 0; x < w; ++x) {
     const double dx = static_cast<double>(x) - cx;
     const TRing& ring = rings[2 * x > w ? w - x : x];
-    float sx = lens.cx, sy = lens.cy;
-    if (ring.inverse > 0) {
-      double theta = ring.angle;
-      if (dx < 0) theta = kPiD - theta;
-      if (dy < 0) theta = -theta;
-      float thetaF;
-      if (!OneFloat(theta, 0x1p-44, thetaF))
-        thetaF = static_cast<float>(std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
-      // cos and sin of thetaF = theta + delta from those of the pixel's own
-      // direction (dx / D, dy / D); |delta| < 2e-7, so the turn by delta to
-      // the second order is exact within 2e-21.
-      const double delta = static_cast<double>(thetaF) - theta;
-      const double c0 = dx * ring.inverse, s0 = dy * ring.inverse;
-      const double half = 1 - delta * delta / 2;
-      const double c = c0 * half - s0 * delta;
-      const double s = s0 * half + c0 * delta;
-      if (!OneFloat(c * ring.dm + cx, bound, sx))
-        sx = static_cast<float>(std::cos(static_cast<long double>(thetaF)) * static_cast<long double>(ring.dm) + lens.cx);
-      if (!OneFloat(s * ring.dm + cy, bound, sy))
-        sy = static_cast<float>(std::sin(static_cast<long double>(thetaF)) * static_cast<long double>(ring.dm) + lens.cy);
+    if (!(ring.inverse > 0)) {  // the centre itself: d * m = 0
+      FishEyePixel(src, out + 3 * x, lens.cx, lens.cy, maxX, maxY);
+      if (out2) FishEyePixel(src, out2 + 3 * x, lens.cx, lens.cy, maxX, maxY);
+      continue;
     }
-    if (!(sx >= 0 && sx <= maxX && sy >= 0 && sy <= maxY)) continue;  // the grey fill stays
-    const int l = static_cast<int>(sx), t = static_cast<int>(sy);
-    const float fx = sx - static_cast<float>(l), fy = sy - static_cast<float>(t);
-    const std::uint8_t* p0 = src.ScanLine(t) + 3 * l;
-    const std::uint8_t* p1 = src.ScanLine(t + 1) + 3 * l;
-    if (sx >= 1 && sy >= 1)
-      BilinearExactInt(p0, p1, static_cast<std::int64_t>(static_cast<double>(fx) * 0x1p23),
-                       static_cast<std::int64_t>(static_cast<double>(fy) * 0x1p23), out + 3 * x);
-    else
-      BilinearExtended(p0, p1, fx, fy, out + 3 * x);
+    double theta = ring.angle;
+    if (dx < 0) theta = kPiD - theta;
+    if (dy < 0) theta = -theta;
+    float thetaF, sx, sy;
+    bool settled = OneFloat(theta, 0x1p-44, thetaF);
+    if (!settled) thetaF = exactAngle(dy, dx);
+    // cos and sin of thetaF = theta + delta from those of the pixel's own
+    // direction (dx / D, dy / D); |delta| < 2e-7, so the turn by delta to the
+    // second order is exact within 2e-21.
+    const double delta = static_cast<double>(thetaF) - theta;
+    const double c0 = dx * ring.inverse, s0 = dy * ring.inverse;
+    const double half = 1 - delta * delta / 2;
+    const double c = c0 * half - s0 * delta;
+    const double s = s0 * half + c0 * delta;
+    if (!OneFloat(c * ring.dm + cx, bound, sx)) {
+      sx = exactX(thetaF, ring.dm);
+      settled = false;
+    }
+    if (!OneFloat(s * ring.dm + cy, bound, sy)) sy = exactY(thetaF, ring.dm);
+    FishEyePixel(src, out + 3 * x, sx, sy, maxX, maxY);
+    if (!out2) continue;
+    if (settled) {
+      if (!OneFloat(-s * ring.dm + cy, bound, sy)) sy = exactY(-thetaF, ring.dm);
+    } else {
+      // Rare: settle the mirror on its own.
+      const double theta2 = -theta;
+      if (!OneFloat(theta2, 0x1p-44, thetaF)) thetaF = exactAngle(-dy, dx);
+      const double delta2 = static_cast<double>(thetaF) - theta2;
+      const double half2 = 1 - delta2 * delta2 / 2;
+      const double c2 = c0 * half2 + s0 * delta2;
+      const double s2 = -s0 * half2 + c0 * delta2;
+      if (!OneFloat(c2 * ring.dm + cx, bound, sx)) sx = exactX(thetaF, ring.dm);
+      if (!OneFloat(s2 * ring.dm + cy, bound, sy)) sy = exactY(thetaF, ring.dm);
+    }
+    FishEyePixel(src, out2 + 3 * x, sx, sy, maxX, maxY);
   }
 }
 
@@ -334,9 +373,8 @@ void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int p0, i
   for (int y = p0; y < p1; ++y) {
     const double dy = static_cast<double>(y) - lens.cy;
     for (int x = 0; 2 * x <= lens.w; ++x) rings[x] = LensRing(lens, static_cast<double>(x) - lens.cx, dy, pieces);
-    FishEyeRow(src, dst, lens, y, rings);
     const int partner = lens.h - y;
-    if (partner > y && partner < lens.h) FishEyeRow(src, dst, lens, partner, rings);
+    FishEyeRow(src, dst, lens, y, partner > y && partner < lens.h ? partner : -1, rings);
   }
 }
 
