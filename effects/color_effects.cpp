@@ -52,8 +52,10 @@ struct TLuminanceTables {
   std::array<std::uint8_t, 65536> light{};
   std::array<std::array<std::uint8_t, 64>, 101 * 101> row{};  // [S * 101 + L]
   std::array<std::uint8_t, 360> redEntry{}, greenEntry{}, blueEntry{};
+  std::array<std::uint64_t, 256> reciprocal{};  // floor(2^32 / d) + 1
 
   TLuminanceTables() {
+    for (int d = 1; d < 256; ++d) reciprocal[d] = (std::uint64_t{1} << 32) / d + 1;
     for (int v = 0; v < 256; ++v) unit[v] = v / static_cast<ld>(255);
     for (int mx = 0; mx < 256; ++mx) {
       for (int mn = 0; mn <= mx; ++mn) {
@@ -92,6 +94,35 @@ struct TLuminanceTables {
   }
 };
 
+// The hue of RgbToHsl for a colour with max > min. Its exact value is
+// n / d with d = max - min (1..255) and n = base d + 60 num (+ 360 d when
+// negative), and the extended-precision formula stays within 10^-14 of it.
+// When d does not divide n the value is at least 1 / 255 from an integer, so
+// its integer part is n div d; only whole values need the formula, whose
+// rounding may leave them just below.
+std::int32_t FastHue(const TLuminanceTables& t, int r, int g, int b, int mx, int mn) {
+  int base, num;
+  if (r == mx) {
+    base = 0;
+    num = g - b;
+  } else if (g == mx) {
+    base = 120;
+    num = b - r;
+  } else {
+    base = 240;
+    num = r - g;
+  }
+  if (num == 0) return base;  // (g - b) / d is exactly 0 in the formula too
+  const int d = mx - mn;
+  int n = base * d + 60 * num;
+  if (n < 0) n += 360 * d;
+  // n < 2^17: the product with floor(2^32 / d) + 1 errs by less than
+  // 2^-15 < 1 / d, so it gives n div d exactly.
+  const auto q = static_cast<std::int32_t>((static_cast<std::uint64_t>(n) * t.reciprocal[d]) >> 32);
+  if (q * d != n) return q;
+  return HueOf(t.unit[r], t.unit[g], t.unit[b], t.unit[mx], t.unit[mx] - t.unit[mn]);
+}
+
 const TLuminanceTables& LuminanceTables() {
   static const auto tables = std::make_unique<TLuminanceTables>();
   return *tables;
@@ -117,19 +148,50 @@ bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads) {
     gw[v] = wg * v;
     bw[v] = wb * v;
   }
+  const auto red = [&](int r, int g, int b) { return RoundClampByteX87(rs[r] + gw[g] + bw[b]); };
+  const auto green = [&](int r, int g, int b) { return RoundClampByteX87(bw[b] + (rw[r] + gs[g])); };
+  const auto blue = [&](int r, int g, int b) { return RoundClampByteX87(gw[g] + rw[r] + bs[b]); };
   TBmpData24 data(bitmap);
   const int w = data.Width;
+  // For a whole amount A the exact value of a channel C is
+  //   (10^4 (100 + A) C - A (3086 R + 6094 G + 820 B)) / 10^6,
+  // a multiple of 10^-6, while the extended-precision formula stays within
+  // 10^-14 of it (|A| <= 1000). So the byte follows from integers, except at
+  // an exact half, where the formula's own rounding error decides.
+  const bool whole = amount == std::trunc(amount) && amount >= -1000 && amount <= 1000;
+  const std::int64_t a = whole ? static_cast<std::int64_t>(amount) : 0;
+  const std::int64_t k = 10000 * (100 + a);
+  constexpr std::int64_t kUnit = 1000000;
+  constexpr std::int64_t kTie = -1;
+  // The byte of N / 10^6, or kTie at an exact half.
+  const auto byteOf = [](std::int64_t n) -> std::int64_t {
+    if (n <= 0) return 0;
+    if (n >= 255 * kUnit) return 255;
+    const std::int64_t m = n + kUnit / 2;
+    const std::int64_t q = m / kUnit;
+    return q * kUnit == m ? kTie : q;
+  };
   ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
       std::uint8_t* p = data.Rows[y];
+      if (!whole) {
+        for (int x = 0; x < w; ++x, p += 3) {
+          const int b = p[0], g = p[1], r = p[2];
+          p[2] = red(r, g, b);
+          p[1] = green(r, g, b);
+          p[0] = blue(r, g, b);
+        }
+        continue;
+      }
       for (int x = 0; x < w; ++x, p += 3) {
         const int b = p[0], g = p[1], r = p[2];
-        const std::uint8_t red = RoundClampByteX87(rs[r] + gw[g] + bw[b]);
-        const std::uint8_t green = RoundClampByteX87(bw[b] + (rw[r] + gs[g]));
-        const std::uint8_t blue = RoundClampByteX87(gw[g] + rw[r] + bs[b]);
-        p[0] = blue;
-        p[1] = green;
-        p[2] = red;
+        const std::int64_t grey = a * (3086 * r + 6094 * g + 820 * b);
+        const std::int64_t nr = byteOf(k * r - grey);
+        const std::int64_t ng = byteOf(k * g - grey);
+        const std::int64_t nb = byteOf(k * b - grey);
+        p[2] = nr == kTie ? red(r, g, b) : static_cast<std::uint8_t>(nr);
+        p[1] = ng == kTie ? green(r, g, b) : static_cast<std::uint8_t>(ng);
+        p[0] = nb == kTie ? blue(r, g, b) : static_cast<std::uint8_t>(nb);
       }
     }
   });
@@ -205,8 +267,7 @@ bool AdjustLuminance(TBitmap& bitmap, std::int32_t amount, int threads) {
           p[0] = p[1] = p[2] = e[0];
           continue;
         }
-        // A saturation above 0 means max > min, so d is at least 1 / 255.
-        const int h = HueOf(t.unit[r], t.unit[g], t.unit[b], t.unit[mx], t.unit[mx] - t.unit[mn]);
+        const int h = FastHue(t, r, g, b, mx, mn);
         p[0] = e[t.blueEntry[h]];
         p[1] = e[t.greenEntry[h]];
         p[2] = e[t.redEntry[h]];

@@ -270,5 +270,27 @@ TEST(ColorEffects, LuminanceMatchesTheOracleAcrossTheColourCube) {
   }
 }
 
+// Every colour with channels in steps of 5: at these amounts hundreds of
+// channels land exactly on a half (3086 R + 6094 G + 820 B weighs in), where
+// the extended rounding decides.
+TEST(ColorEffects, SaturationMatchesTheOracleOnExactHalves) {
+  TBitmap cube(52 * 52, 52);
+  for (int r = 0; r < 52; ++r)
+    for (int g = 0; g < 52; ++g)
+      for (int b = 0; b < 52; ++b) {
+        std::uint8_t* p = cube.ScanLine(r) + 3 * (g * 52 + b);
+        p[0] = static_cast<std::uint8_t>(5 * b);
+        p[1] = static_cast<std::uint8_t>(5 * g);
+        p[2] = static_cast<std::uint8_t>(5 * r);
+      }
+  for (ld amount : {-100.0L, -50.0L, -20.0L, 50.0L, 100.0L, 1000.0L, -1000.0L, 1001.0L}) {
+    TBitmap want = cube;
+    SaturationOracle(want, amount);
+    TBitmap got = cube;
+    ASSERT_TRUE(AdjustSaturation(got, amount, 2));
+    ASSERT_EQ(got, want) << static_cast<double>(amount);
+  }
+}
+
 }  // namespace
 }  // namespace kira
