@@ -421,17 +421,108 @@ struct TCentre {
 };
 
 // Pixels in small tiles, so that the samples of neighbouring pixels, which
-// lie close together, are still in the cache.
+// lie close together, are still in the cache. The angle blur's samples of a
+// tile spread along an arc through it; its tiles go ring by ring about the
+// centre and by direction within a ring, so that each tile's arc mostly
+// overlaps the one before.
 template <class TPixel>
-void ForTiles(TBitmap& image, int y0, int y1, const TPixel& pixel) {
-  constexpr int kTileRows = 16, kTileColumns = 64;
+void ForTiles(TBitmap& image, int y0, int y1, bool polar, const TPixel& pixel) {
+  constexpr int kTile = 32;
   const int w = image.Width();
-  for (int ty = y0; ty < y1; ty += kTileRows)
-    for (int tx = 0; tx < w; tx += kTileColumns)
-      for (int y = ty; y < std::min(ty + kTileRows, y1); ++y) {
-        std::uint8_t* out = image.ScanLine(y);
-        for (int x = tx; x < std::min(tx + kTileColumns, w); ++x) pixel(x, y, out);
+  struct TTile {
+    int x, y;
+    double ring, angle;
+  };
+  std::vector<TTile> tiles;
+  for (int ty = y0; ty < y1; ty += kTile)
+    for (int tx = 0; tx < w; tx += kTile) {
+      TTile t{tx, ty, 0, 0};
+      if (polar) {
+        const double dx = tx + kTile / 2 - w / 2.0, dy = ty + kTile / 2 - image.Height() / 2.0;
+        t.ring = std::floor(std::sqrt(dx * dx + dy * dy) / kTile);
+        t.angle = std::atan2(dy, dx);
       }
+      tiles.push_back(t);
+    }
+  if (polar)
+    std::stable_sort(tiles.begin(), tiles.end(), [](const TTile& a, const TTile& b) {
+      return a.ring != b.ring ? a.ring < b.ring : a.angle < b.angle;
+    });
+  for (const TTile& t : tiles)
+    for (int y = t.y; y < std::min(t.y + kTile, y1); ++y) {
+      std::uint8_t* out = image.ScanLine(y);
+      for (int x = t.x; x < std::min(t.x + kTile, w); ++x) pixel(x, y, out);
+    }
+}
+
+// Four samples at a time: the bytes of the copy as one block reached by
+// 32-bit offsets.
+struct TLaneSource {
+  const std::uint8_t* base;
+  std::int32_t stride, lastX, lastY;
+  explicit TLaneSource(const TBitmap& copy)
+      : base(copy.ScanLine(0)), stride(copy.Stride()), lastX(copy.Width() - 1), lastY(copy.Height() - 1) {}
+  static bool Fits(const TBitmap& copy) { return copy.SizeInBytes() < (std::size_t{1} << 31); }
+};
+
+struct TLaneSums {
+  __m128i b, g, r, count;
+};
+
+// Lanes where v lies within kNearHalf of a half (r is v rounded).
+__attribute__((target("avx2"))) inline __m256d NearHalf(__m256d v, __m256d r) {
+  const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
+  const __m256d off =
+      _mm256_and_pd(_mm256_sub_pd(_mm256_and_pd(_mm256_sub_pd(v, r), absMask), _mm256_set1_pd(0.5)), absMask);
+  return _mm256_cmp_pd(off, _mm256_set1_pd(kNearHalf), _CMP_LT_OQ);
+}
+
+// Takes the samples at (x, y) of the lanes in `valid` (all ones per lane),
+// except those whose x or y lies too close to a half for the double to
+// decide: their rounded positions go to rx, ry and the result has bit l
+// (x) or bit 4 + l (y) set for them; the caller works those out.
+__attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m256d x, __m256d y, __m128i valid,
+                                                     TLaneSums& s, double* rx, double* ry) {
+  const __m256d rxv = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256d ryv = _mm256_round_pd(y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256d nx = NearHalf(x, rxv), ny = NearHalf(y, ryv);
+  const int mask = _mm256_movemask_pd(nx) | (_mm256_movemask_pd(ny) << 4);
+  __m128i take = valid;
+  if (mask != 0) {
+    _mm256_storeu_pd(rx, rxv);
+    _mm256_storeu_pd(ry, ryv);
+    const __m256i both = _mm256_castpd_si256(_mm256_or_pd(nx, ny));
+    const __m128i low = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(both, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+    take = _mm_andnot_si128(low, take);
+  }
+  const __m128i px = _mm256_cvtpd_epi32(rxv), py = _mm256_cvtpd_epi32(ryv);
+  const __m128i minus1 = _mm_set1_epi32(-1);
+  take = _mm_and_si128(take, _mm_and_si128(_mm_cmpgt_epi32(px, minus1), _mm_cmpgt_epi32(py, minus1)));
+  take = _mm_and_si128(take, _mm_and_si128(_mm_cmpgt_epi32(_mm_set1_epi32(src.lastX), px),
+                                           _mm_cmpgt_epi32(_mm_set1_epi32(src.lastY), py)));
+  const __m128i offset =
+      _mm_add_epi32(_mm_mullo_epi32(py, _mm_set1_epi32(src.stride)), _mm_add_epi32(px, _mm_add_epi32(px, px)));
+  const __m128i word = _mm_mask_i32gather_epi32(_mm_setzero_si128(), reinterpret_cast<const int*>(src.base), offset,
+                                                take, 1);
+  const __m128i byte = _mm_set1_epi32(0xff);
+  s.b = _mm_add_epi32(s.b, _mm_and_si128(word, byte));
+  s.g = _mm_add_epi32(s.g, _mm_and_si128(_mm_srli_epi32(word, 8), byte));
+  s.r = _mm_add_epi32(s.r, _mm_and_si128(_mm_srli_epi32(word, 16), byte));
+  s.count = _mm_sub_epi32(s.count, take);
+  return mask;
+}
+
+// Adds the four lanes' sums to those of the pixel.
+__attribute__((target("avx2"))) inline void AddLanes(const TLaneSums& s, TSums& sums) {
+  const auto total = [](__m128i v) {
+    alignas(16) std::int32_t a[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(a), v);
+    return std::int64_t{a[0]} + a[1] + a[2] + a[3];
+  };
+  sums.b += total(s.b);
+  sums.g += total(s.g);
+  sums.r += total(s.r);
+  sums.count += total(s.count);
 }
 
 void RadialPixelExact(const TBitmap& copy, const TCentre& c, int x, int y, std::int64_t n, std::uint8_t* out) {
@@ -448,63 +539,107 @@ void RadialPixelExact(const TBitmap& copy, const TCentre& c, int x, int y, std::
   Store(out, s);
 }
 
-void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int y1) {
+// A pixel's ray worked out in double: false when theta's rounding to single
+// precision is not certain.
+struct TRay {
+  std::int64_t rho;
+  float theta;
+  double cs, sn;
+};
+
+bool RadialSetup(const TCentre& c, int x, int y, TRay& ray) {
+  const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
+  const double sq = dx * dx + dy * dy;  // exact: quarters below 2^46
+  const double r = std::sqrt(sq);
+  // A root that is not a half lies at least 2^-26 from one here.
+  ray.rho = static_cast<std::int64_t>(std::rint(r));
+  const double t = std::atan2(dy, dx);
+  if (!SafeFloat(t, ray.theta)) return false;
+  if (sq > 0) {
+    // cos and sin of theta from those of the exact direction, turned by the
+    // small difference e between theta and it.
+    const double e = static_cast<double>(ray.theta) - t;
+    const double ce = 1 - e * e / 2;
+    ray.cs = (dx * ce - dy * e) / r;
+    ray.sn = (dy * ce + dx * e) / r;
+  } else {
+    ray.cs = std::cos(static_cast<double>(ray.theta));
+    ray.sn = std::sin(static_cast<double>(ray.theta));
+  }
+  return true;
+}
+
+// The exact position of sample k on the ray where the double was too close
+// to a half.
+inline std::int64_t RadialExact(const TRay& ray, std::int64_t k, float centre, bool vertical) {
+  const long double v = vertical ? std::sin(static_cast<long double>(ray.theta)) : std::cos(static_cast<long double>(ray.theta));
+  std::int64_t p = -1;
+  RoundPosition(v * k + centre, p);
+  return p;
+}
+
+void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  TSums s;
+  for (std::int64_t k = std::max<std::int64_t>(ray.rho - n, 0); k <= ray.rho + n; ++k) {
+    const double kd = static_cast<double>(k);
+    std::int64_t px = -1, py = -1;
+    if (!SafeRound(ray.cs * kd + c.cx, px)) px = RadialExact(ray, k, c.cx, false);
+    if (!SafeRound(ray.sn * kd + c.cy, py)) py = RadialExact(ray, k, c.cy, true);
+    Take(copy, px, py, s);
+  }
+  Store(out, s);
+}
+
+// RadialPixel with four distances at a time.
+__attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
+                                                const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  const __m256d cs = _mm256_set1_pd(ray.cs), sn = _mm256_set1_pd(ray.sn);
+  const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
+  const __m256d step = _mm256_setr_pd(0, 1, 2, 3);
+  const std::int64_t first = std::max<std::int64_t>(ray.rho - n, 0), last = ray.rho + n;
+  const __m256d lastK = _mm256_set1_pd(static_cast<double>(last));
+  TLaneSums s{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+  TSums sums;
+  double rx[4], ry[4];
+  for (std::int64_t k0 = first; k0 <= last; k0 += 4) {
+    const __m256d k = _mm256_add_pd(_mm256_set1_pd(static_cast<double>(k0)), step);
+    const __m256i le = _mm256_castpd_si256(_mm256_cmp_pd(k, lastK, _CMP_LE_OQ));
+    const __m128i valid =
+        _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(le, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+    const __m256d x = _mm256_add_pd(_mm256_mul_pd(cs, k), cx), y = _mm256_add_pd(_mm256_mul_pd(sn, k), cy);
+    const int mask = TakeLanes(src, x, y, valid, s, rx, ry);
+    if (mask == 0) continue;
+    for (int l = 0; l < 4 && k0 + l <= last; ++l) {
+      if ((mask & (0x11 << l)) == 0) continue;
+      const std::int64_t kl = k0 + l;
+      const std::int64_t px = mask & (1 << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (16 << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      Take(copy, px, py, sums);
+    }
+  }
+  AddLanes(s, sums);
+  Store(out, sums);
+}
+
+void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, bool simd, int y0, int y1) {
   const int w = image.Width(), h = image.Height();
   const TCentre c(w, h);
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
-  const auto pixel = [&](int x, int y, std::uint8_t* out) {
-      if (!fast) {
-        RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-        return;
-      }
-      const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
-      const double sq = dx * dx + dy * dy;  // exact: quarters below 2^46
-      const double r = std::sqrt(sq);
-      // A root that is not a half lies at least 2^-26 from one here.
-      const std::int64_t rho = static_cast<std::int64_t>(std::rint(r));
-      const double t = std::atan2(dy, dx);
-      float theta;
-      if (!SafeFloat(t, theta)) {
-        RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-        return;
-      }
-      // cos and sin of theta from those of the exact direction, turned by
-      // the small difference e between theta and it.
-      double cs = 1, sn = 0;
-      if (sq > 0) {
-        const double e = static_cast<double>(theta) - t;
-        const double ce = 1 - e * e / 2;
-        cs = (dx * ce - dy * e) / r;
-        sn = (dy * ce + dx * e) / r;
-      } else {
-        cs = std::cos(static_cast<double>(theta));
-        sn = std::sin(static_cast<double>(theta));
-      }
-      long double csx = 0, snx = 0;
-      bool exact = false;
-      TSums s;
-      for (std::int64_t k = std::max<std::int64_t>(rho - n, 0); k <= rho + n; ++k) {
-        const double kd = static_cast<double>(k);
-        std::int64_t px = -1, py = -1;
-        const bool okX = SafeRound(cs * kd + c.cx, px), okY = SafeRound(sn * kd + c.cy, py);
-        if (!okX || !okY) {
-          if (!exact) {
-            csx = std::cos(static_cast<long double>(theta));
-            snx = std::sin(static_cast<long double>(theta));
-            exact = true;
-          }
-          if (!okX) RoundPosition(csx * k + c.cx, px);
-          if (!okY) RoundPosition(snx * k + c.cy, py);
-        }
-        Take(copy, px, py, s);
-      }
-      Store(out + 3 * x, s);
-  };
-  ForTiles(image, y0, y1, pixel);
+  const bool lanes = simd && TLaneSource::Fits(copy);
+  const TLaneSource src(copy);
+  ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
+    TRay ray;
+    if (!fast || !RadialSetup(c, x, y, ray))
+      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
+    else if (lanes)
+      RadialLanes(copy, src, c, ray, n, out + 3 * x);
+    else
+      RadialPixel(copy, c, ray, n, out + 3 * x);
+  });
 }
 
 // cos and sin of k degrees (k pi / 180 in extended precision) for the whole
-// degrees first .. first + size - 1.
+// degrees from .. to.
 struct TDegreeTable {
   std::int64_t first = 0;
   std::vector<long double> cosx, sinx;
@@ -541,7 +676,73 @@ void AnglePixelExact(const TBitmap& copy, const TCentre& c, int x, int y, std::i
 
 constexpr std::int64_t kAngleTableLimit = 1 << 16;
 
-void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int y1) {
+// A pixel's circle and direction worked out in double: false when a rounding
+// is not certain.
+struct TArc {
+  float rho;
+  std::int64_t a;
+};
+
+bool AngleSetup(const TCentre& c, int x, int y, TArc& arc) {
+  const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
+  return SafeFloat(std::sqrt(dx * dx + dy * dy), arc.rho) &&
+         SafeRound(std::atan2(dy, dx) * static_cast<double>(180 / kPi), arc.a);
+}
+
+inline std::int64_t AngleExact(const TDegreeTable& table, std::size_t i, float rho, float centre, bool vertical) {
+  std::int64_t p = -1;
+  RoundPosition((vertical ? table.sinx[i] : table.cosx[i]) * rho + centre, p);
+  return p;
+}
+
+void AnglePixel(const TBitmap& copy, const TCentre& c, const TDegreeTable& table, const TArc& arc, std::int64_t n,
+                std::uint8_t* out) {
+  const double rd = arc.rho;
+  TSums s;
+  for (std::int64_t k = arc.a - n; k <= arc.a + n; ++k) {
+    const std::size_t i = static_cast<std::size_t>(k - table.first);
+    std::int64_t px = -1, py = -1;
+    if (!SafeRound(table.cosd[i] * rd + c.cx, px)) px = AngleExact(table, i, arc.rho, c.cx, false);
+    if (!SafeRound(table.sind[i] * rd + c.cy, py)) py = AngleExact(table, i, arc.rho, c.cy, true);
+    Take(copy, px, py, s);
+  }
+  Store(out, s);
+}
+
+// AnglePixel with four degrees at a time (the tables run 3 entries beyond
+// the last degree).
+__attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
+                                               const TDegreeTable& table, const TArc& arc, std::int64_t n,
+                                               std::uint8_t* out) {
+  const __m256d rho = _mm256_set1_pd(arc.rho);
+  const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
+  const std::int64_t steps = 2 * n + 1;
+  const std::size_t i0 = static_cast<std::size_t>(arc.a - n - table.first);
+  TLaneSums s{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+  TSums sums;
+  double rx[4], ry[4];
+  for (std::int64_t j = 0; j < steps; j += 4) {
+    const std::size_t i = i0 + static_cast<std::size_t>(j);
+    const __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(static_cast<int>(std::min<std::int64_t>(steps - j, 4))),
+                                          _mm_setr_epi32(0, 1, 2, 3));
+    const __m256d x = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.cosd.data() + i), rho), cx);
+    const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.sind.data() + i), rho), cy);
+    const int mask = TakeLanes(src, x, y, valid, s, rx, ry);
+    if (mask == 0) continue;
+    for (int l = 0; l < 4 && j + l < steps; ++l) {
+      if ((mask & (0x11 << l)) == 0) continue;
+      const std::int64_t px =
+          mask & (1 << l) ? AngleExact(table, i + l, arc.rho, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py =
+          mask & (16 << l) ? AngleExact(table, i + l, arc.rho, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      Take(copy, px, py, sums);
+    }
+  }
+  AddLanes(s, sums);
+  Store(out, sums);
+}
+
+void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, bool simd, int y0, int y1) {
   const int w = image.Width(), h = image.Height();
   const TCentre c(w, h);
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kAngleTableLimit;
@@ -550,32 +751,18 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, int y0, int 
       for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, y, n, image.ScanLine(y) + 3 * x);
     return;
   }
-  const TDegreeTable table(-180 - n, 180 + n);
-  const long double degPerRad = 180 / kPi;
-  const auto pixel = [&](int x, int y, std::uint8_t* out) {
-      const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
-      float rho;
-      if (!SafeFloat(std::sqrt(dx * dx + dy * dy), rho)) {
-        AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-        return;
-      }
-      std::int64_t a;
-      if (!SafeRound(std::atan2(dy, dx) * static_cast<double>(degPerRad), a)) {
-        AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-        return;
-      }
-      const double rd = rho;
-      TSums s;
-      for (std::int64_t k = a - n; k <= a + n; ++k) {
-        const std::size_t i = static_cast<std::size_t>(k - table.first);
-        std::int64_t px = -1, py = -1;
-        if (!SafeRound(table.cosd[i] * rd + c.cx, px)) RoundPosition(table.cosx[i] * rho + c.cx, px);
-        if (!SafeRound(table.sind[i] * rd + c.cy, py)) RoundPosition(table.sinx[i] * rho + c.cy, py);
-        Take(copy, px, py, s);
-      }
-      Store(out + 3 * x, s);
-  };
-  ForTiles(image, y0, y1, pixel);
+  const TDegreeTable table(-180 - n, 180 + n + 3);
+  const bool lanes = simd && TLaneSource::Fits(copy);
+  const TLaneSource src(copy);
+  ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
+    TArc arc;
+    if (!AngleSetup(c, x, y, arc))
+      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
+    else if (lanes)
+      AngleLanes(copy, src, c, table, arc, n, out + 3 * x);
+    else
+      AnglePixel(copy, c, table, arc, n, out + 3 * x);
+  });
 }
 
 }  // namespace
@@ -623,8 +810,9 @@ bool RadialBlur(TBitmap& image, std::int32_t reachPx, int threads) {
   if (!Is24(image)) return false;
   if (reachPx < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
+  const bool simd = UseAvx2Fma();
   ForEachRowBlock(image.Height(), threads,
-                  [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, y0, y1); });
+                  [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, simd, y0, y1); });
   return true;
 }
 
@@ -632,8 +820,9 @@ bool AngleBlur(TBitmap& image, std::int32_t reachDeg, int threads) {
   if (!Is24(image)) return false;
   if (reachDeg < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
+  const bool simd = UseAvx2Fma();
   ForEachRowBlock(image.Height(), threads,
-                  [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, y0, y1); });
+                  [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, simd, y0, y1); });
   return true;
 }
 

@@ -265,18 +265,25 @@ TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
   SetBlurSimd(true);
 }
 
-TEST(CentreBlurs, MatchThePlainLoops) {
+TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
   unsigned seed = 300;
   for (const bool angle : {false, true})
-    for (const TSize s : {TSize{1, 1}, TSize{2, 1}, TSize{3, 3}, TSize{7, 6}, TSize{8, 8}, TSize{9, 5},
-                          TSize{40, 31}, TSize{64, 48}})
-      for (const int n : {0, 1, 3, 18, 200})
-        for (const int threads : {1, 2}) {
-          TBitmap b = Picture(s.w, s.h, ++seed), expected = b;
-          CentreOracle(expected, n, angle);
-          ASSERT_TRUE(angle ? AngleBlur(b, n, threads) : RadialBlur(b, n, threads));
-          ASSERT_EQ(b, expected) << (angle ? "angle " : "radial ") << s.w << "x" << s.h << " n=" << n;
-        }
+    for (const TSize s : {TSize{1, 1}, TSize{2, 1}, TSize{3, 3}, TSize{7, 6}, TSize{8, 8}, TSize{9, 5}, TSize{9, 6},
+                          TSize{15, 10}, TSize{40, 31}, TSize{64, 48}, TSize{67, 20}})
+      for (const int n : {0, 1, 3, 18, 200}) {
+        const TBitmap source = Picture(s.w, s.h, ++seed);
+        TBitmap expected = source;
+        CentreOracle(expected, n, angle);
+        for (const bool simd : {true, false})
+          for (const int threads : {1, 2}) {
+            SetBlurSimd(simd);
+            TBitmap b = source;
+            ASSERT_TRUE(angle ? AngleBlur(b, n, threads) : RadialBlur(b, n, threads));
+            ASSERT_EQ(b, expected) << (angle ? "angle " : "radial ") << s.w << "x" << s.h << " n=" << n
+                                   << " simd=" << simd;
+          }
+      }
+  SetBlurSimd(true);
 }
 
 }  // namespace
