@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include <emmintrin.h>
+
 namespace kira {
 
 static_assert(__LDBL_MANT_DIG__ == 64, "x87 extended precision expected");
@@ -36,6 +38,13 @@ inline std::uint64_t TruncNonNegativeX87(long double x) {
   long double n = (x + kShift) - kShift;
   if (n > x) n -= 1;
   return static_cast<std::uint64_t>(RoundX87(n));
+}
+
+// RoundClampByte of a double, through cvtsd2si (SSE2) in the mode in force.
+inline std::uint8_t RoundClampByteSse(double value) {
+  if (!(value >= 0)) return 0;
+  if (value > 255) return 255;
+  return static_cast<std::uint8_t>(_mm_cvtsd_si32(_mm_set_sd(value)));
 }
 
 }  // namespace kira

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
 #include "effects/byte_convert.h"
@@ -45,6 +47,70 @@ inline ld RowTerm(int y, float cy) {
 // (1 - d2 / r2) * 1.1 in single precision: the spotlight's brightening factor.
 inline float LightFactor(float d2, float r2) {
   return static_cast<float>((1 - static_cast<ld>(d2) / r2) * 1.1L);
+}
+
+// The same factor from double-precision arithmetic when that settles it.
+// Against (1 - d2 / r2) * 1.1 taken exactly, the double result errs by less
+// than (1 + q) 2^-50 and the extended one by less than (1 + q) 2^-60, q =
+// d2 / r2. When both ends of v -+ (1 + q) 2^-48 round to the same float, so
+// does the extended result. False when it is too close to call.
+inline bool LightFactorFast(float d2, float r2, float& f) {
+  const double q = static_cast<double>(d2) / r2;
+  const double v = (1 - q) * 1.1;
+  const double e = 0x1p-48 * (1 + q);
+  const float lo = static_cast<float>(v - e);
+  if (lo != static_cast<float>(v + e)) return false;
+  f = lo;
+  return true;
+}
+
+inline float LightFactorOf(float d2, float r2) {
+  float f;
+  return LightFactorFast(d2, r2, f) ? f : LightFactor(d2, r2);
+}
+
+// The d2 of every pixel of a row. For sides up to 2^25 the squares of x - cx
+// and y - cy and their sum are exact in double precision, so rounding the sum
+// to single precision gives the d2 of the extended formula; larger pictures
+// take the extended formula itself.
+class TRowDistances {
+ public:
+  TRowDistances(const TCentre& c, int w, int h)
+      : c_(c), exact_(std::max(w, h) <= (1 << 25)), d2_(static_cast<std::size_t>(w)) {
+    if (exact_) {
+      dx2_.resize(static_cast<std::size_t>(w));
+      for (int x = 0; x < w; ++x) {
+        const double dx = x - static_cast<double>(c.cx);
+        dx2_[static_cast<std::size_t>(x)] = dx * dx;
+      }
+    }
+  }
+
+  const float* Row(int y) {
+    const int w = static_cast<int>(d2_.size());
+    if (exact_) {
+      const double dy = y - static_cast<double>(c_.cy);
+      const double dy2 = dy * dy;
+      for (int x = 0; x < w; ++x) d2_[static_cast<std::size_t>(x)] = static_cast<float>(dx2_[static_cast<std::size_t>(x)] + dy2);
+    } else {
+      const ld dy2 = RowTerm(y, c_.cy);
+      for (int x = 0; x < w; ++x) d2_[static_cast<std::size_t>(x)] = SquaredDistance(x, c_.cx, dy2);
+    }
+    return d2_.data();
+  }
+
+ private:
+  TCentre c_;
+  bool exact_;
+  std::vector<double> dx2_;
+  std::vector<float> d2_;
+};
+
+// True when v is within 10^-9 of a half, where a double-precision estimate
+// cannot tell how the extended formula rounds.
+inline bool NearHalf(double v) {
+  const double off = v - _mm_cvtsd_si32(_mm_set_sd(v));  // within 0.5 of v
+  return 0.5 - std::fabs(off) < 1e-9;
 }
 
 // Round(0.04 rho^3 / r2) with ties to even, rho = sqrt(d2) in single precision.
@@ -99,14 +165,15 @@ bool SpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   // Each pixel depends only on itself, so working in place gives the bytes of
   // reading a copy of the picture after blacking it out.
   ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+    TRowDistances distances(c, w, data.Height);
     for (std::int32_t y = y0; y < y1; ++y) {
-      const ld dy2 = RowTerm(y, c.cy);
+      const float* d2 = distances.Row(y);
       std::uint8_t* p = data.Rows[y];
       for (int x = 0; x < w; ++x, p += 3) {
-        const float f = LightFactor(SquaredDistance(x, c.cx, dy2), c.r2);
+        const float f = LightFactorOf(d2[x], c.r2);
         if (f >= 0) {
           // A byte times a float is exact in double precision.
-          for (int k = 0; k < 3; ++k) p[k] = RoundClampByteX87(static_cast<double>(p[k]) * f);
+          for (int k = 0; k < 3; ++k) p[k] = RoundClampByteSse(p[k] * static_cast<double>(f));
         } else {
           p[0] = p[1] = p[2] = 0;
         }
@@ -115,6 +182,42 @@ bool SpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   });
   return true;
 }
+
+namespace {
+
+// The colour spotlight's mix inside the disc, in extended precision.
+void SpotMix(std::uint8_t* p, float g) {
+  const int b = p[0], gr = p[1], r = p[2];
+  const ld u = 1 - static_cast<ld>(g);
+  const ld wr = u * kSatWeightRed;
+  const ld wg = u * kSatWeightGreen;
+  const ld wb = u * kSatWeightBlue;
+  p[2] = RoundClampByteX87(r * (g + wr) + gr * wg + b * wb);
+  p[1] = RoundClampByteX87(b * wb + (r * wr + gr * (g + wg)));
+  p[0] = RoundClampByteX87(gr * wg + r * wr + b * (g + wb));
+}
+
+// The same mix in double precision. With 0 < g <= 1.1 every term stays below
+// 600, so double and extended results both lie within 10^-12 of the exact
+// value; they round alike unless it is near a half (false, nothing written).
+bool SpotMixFast(std::uint8_t* p, float g) {
+  const int b = p[0], gr = p[1], r = p[2];
+  const double gd = g;
+  const double u = 1 - gd;
+  const double wr = u * 0.3086;
+  const double wg = u * 0.6094;
+  const double wb = u * 0.082;
+  const double red = r * (gd + wr) + gr * wg + b * wb;
+  const double green = b * wb + (r * wr + gr * (gd + wg));
+  const double blue = gr * wg + r * wr + b * (gd + wb);
+  if (NearHalf(red) || NearHalf(green) || NearHalf(blue)) return false;
+  p[2] = RoundClampByteSse(red);
+  p[1] = RoundClampByteSse(green);
+  p[0] = RoundClampByteSse(blue);
+  return true;
+}
+
+}  // namespace
 
 bool ColorSpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   if (!Is24(bitmap) || radiusPx < 1) return false;
@@ -128,24 +231,25 @@ bool ColorSpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   TBmpData24 data(bitmap);
   const int w = data.Width;
   ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+    TRowDistances distances(c, w, data.Height);
     for (std::int32_t y = y0; y < y1; ++y) {
-      const ld dy2 = RowTerm(y, c.cy);
+      const float* d2 = distances.Row(y);
       std::uint8_t* p = data.Rows[y];
       for (int x = 0; x < w; ++x, p += 3) {
-        const int b = p[0], gr = p[1], r = p[2];
-        const float g = LightFactor(SquaredDistance(x, c.cx, dy2), c.r2);
+        const float g = LightFactorOf(d2[x], c.r2);
         if (g > 0) {
-          const ld u = 1 - static_cast<ld>(g);
-          const ld wr = u * kSatWeightRed;
-          const ld wg = u * kSatWeightGreen;
-          const ld wb = u * kSatWeightBlue;
-          p[2] = RoundClampByteX87(r * (g + wr) + gr * wg + b * wb);
-          p[1] = RoundClampByteX87(b * wb + (r * wr + gr * (g + wg)));
-          p[0] = RoundClampByteX87(gr * wg + r * wr + b * (g + wb));
-        } else {
-          const std::uint8_t grey = static_cast<std::uint8_t>(TruncNonNegativeX87(greyR[r] + greyG[gr] + greyB[b]));
-          p[0] = p[1] = p[2] = grey;
+          if (!SpotMixFast(p, g)) SpotMix(p, g);
+          continue;
         }
+        // The grey's exact value is n / 10^4 with n = 3086 R + 6094 G + 820 B,
+        // and the extended sum lies within 10^-15 of it: unless n is a
+        // multiple of 10^4 its integer part is n div 10^4.
+        const int b = p[0], gr = p[1], r = p[2];
+        const int n = 3086 * r + 6094 * gr + 820 * b;
+        const int q = n / 10000;
+        const std::uint8_t grey = static_cast<std::uint8_t>(
+            q * 10000 != n ? q : TruncNonNegativeX87(greyR[r] + greyG[gr] + greyB[b]));
+        p[0] = p[1] = p[2] = grey;
       }
     }
   });
@@ -199,13 +303,13 @@ bool Vaseline(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
         }
       }
     };
+    TRowDistances distances(c, w, h);
     for (std::int32_t y = y0; y < y1; ++y) {
-      const ld dy2 = RowTerm(y, c.cy);
+      const float* d2 = distances.Row(y);
       int most = 0;
       for (int x = 0; x < w; ++x) {
-        const float d2 = SquaredDistance(x, c.cx, dy2);
         int n = 1;
-        while (n < kMaxReach && d2 >= threshold[n + 1]) ++n;
+        while (n < kMaxReach && d2[x] >= threshold[n + 1]) ++n;
         reach[x] = static_cast<std::uint8_t>(n);
         most = std::max(most, n);
       }
