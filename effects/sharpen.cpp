@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "core/parallel_rows.h"
@@ -69,46 +70,88 @@ class TSharpenTable {
   std::vector<std::uint8_t> nearest_, even_, ownRows_;
 };
 
-// Row y of the output from rows up, mid, down of the copy (the own row where
-// y - 1 or y + 1 is beyond an edge); `focus` picks the kernel. Per byte the
-// kernel sum is formed from column sums: Sharpen 9 mid - (3 x 3 sum), Focus
-// 4 mid - (the four corners); a column beyond an edge is the own column.
-void SharpenRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down, std::uint8_t* out,
-                int width, bool focus, const TSharpenTable& table, std::vector<int>& column,
-                std::vector<int>& sum) {
-  const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+__attribute__((target_clones("avx2", "default"))) void ColumnSums(int* __restrict column,
+                                                                 const std::uint8_t* __restrict up,
+                                                                 const std::uint8_t* __restrict mid,
+                                                                 const std::uint8_t* __restrict down, bool focus,
+                                                                 std::size_t bytes) {
   if (focus) {
     for (std::size_t i = 0; i < bytes; ++i) column[i] = up[i] + down[i];
   } else {
     for (std::size_t i = 0; i < bytes; ++i) column[i] = up[i] + mid[i] + down[i];
   }
-  const auto around = [&](std::size_t i, std::size_t left, std::size_t right) {
-    return focus ? column[left] + column[right] : column[left] + column[i] + column[right];
-  };
-  const int centre = focus ? 4 : 9;
-  const std::size_t last = bytes - 3;
-  for (std::size_t i = 0; i < std::min<std::size_t>(3, bytes); ++i)
-    sum[i] = centre * mid[i] - around(i, i, width > 1 ? i + 3 : i);
+}
+
+// Kernel sums of the bytes 3 .. bytes-4, whose columns are all in range.
+__attribute__((target_clones("avx2", "default"))) void InnerSums(int* __restrict sum, const int* __restrict column,
+                                                                const std::uint8_t* __restrict mid, bool focus,
+                                                                std::size_t bytes) {
   if (focus) {
-    for (std::size_t i = 3; i < last; ++i) sum[i] = 4 * mid[i] - (column[i - 3] + column[i + 3]);
+    for (std::size_t i = 3; i + 3 < bytes; ++i) sum[i] = 4 * mid[i] - (column[i - 3] + column[i + 3]);
   } else {
-    for (std::size_t i = 3; i < last; ++i) sum[i] = 9 * mid[i] - (column[i - 3] + column[i] + column[i + 3]);
+    for (std::size_t i = 3; i + 3 < bytes; ++i) sum[i] = 9 * mid[i] - (column[i - 3] + column[i] + column[i + 3]);
   }
+}
+
+// Row y of the output from the original rows up, mid, down (the own row
+// where y - 1 or y + 1 is beyond an edge); `focus` picks the kernel. Per
+// byte the kernel sum is formed from column sums: Sharpen 9 mid - (3 x 3
+// sum), Focus 4 mid - (the four corners); a column beyond an edge is the own
+// column.
+void SharpenRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down, std::uint8_t* out,
+                int width, bool focus, const TSharpenTable& table, std::vector<int>& column,
+                std::vector<int>& sum) {
+  const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+  ColumnSums(column.data(), up, mid, down, focus, bytes);
+  const auto edge = [&](std::size_t i, std::size_t left, std::size_t right) {
+    const int around = focus ? column[left] + column[right] : column[left] + column[i] + column[right];
+    sum[i] = (focus ? 4 : 9) * mid[i] - around;
+  };
+  for (std::size_t i = 0; i < 3; ++i) edge(i, i, width > 1 ? i + 3 : i);
+  InnerSums(sum.data(), column.data(), mid, focus, bytes);
   if (width > 1)
-    for (std::size_t i = last; i < bytes; ++i) sum[i] = centre * mid[i] - around(i, i - 3, i);
+    for (std::size_t i = bytes - 3; i < bytes; ++i) edge(i, i - 3, i);
   for (std::size_t i = 0; i < bytes; ++i) out[i] = table.Row(sum[i])[mid[i]];
+}
+
+// Rows y0 .. y1-1 in place, keeping the originals of the row above and of
+// the current row aside; `above` and `below` are the originals of the rows
+// just outside the band (the band's own edge rows at the picture's border).
+void SharpenBand(TBitmap& image, int y0, int y1, bool focus, const TSharpenTable& table,
+                 const std::vector<std::uint8_t>& above, const std::vector<std::uint8_t>& below) {
+  const int w = image.Width();
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  std::vector<std::uint8_t> prev = above, cur(image.ScanLine(y0), image.ScanLine(y0) + bytes);
+  std::vector<int> column(bytes), sum(bytes);
+  for (int y = y0; y < y1; ++y) {
+    const std::uint8_t* next = y + 1 < y1 ? image.ScanLine(y + 1) : below.data();
+    SharpenRow(prev.data(), cur.data(), next, image.ScanLine(y), w, focus, table, column, sum);
+    prev.swap(cur);
+    if (y + 1 < y1) std::memcpy(cur.data(), next, bytes);
+  }
 }
 
 bool Run(TBitmap& image, long double factor, bool focus, int threads) {
   if (image.Empty()) return true;
   const TSharpenTable table(factor, (focus ? 4 : 8) * 255);
-  const TBitmap copy = DuplicateBitmap(image);
-  const int w = image.Width(), h = image.Height();
-  ForEachRowBlock(h, threads, [&](std::int32_t y0, std::int32_t y1) {
-    std::vector<int> column(3 * static_cast<std::size_t>(w)), sum(column.size());
-    for (int y = y0; y < y1; ++y)
-      SharpenRow(copy.ScanLine(std::max(y - 1, 0)), copy.ScanLine(y), copy.ScanLine(std::min(y + 1, h - 1)),
-                 image.ScanLine(y), w, focus, table, column, sum);
+  const int h = image.Height();
+  const std::size_t bytes = 3 * static_cast<std::size_t>(image.Width());
+  // Each band reads only its own rows and the saved originals of the rows
+  // beside it, so the bands may run at the same time and give the bytes of a
+  // single pass over a copy.
+  const int bands = std::clamp(threads, 1, h);
+  const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
+  const auto original = [&](int y) {
+    const std::uint8_t* row = image.ScanLine(std::clamp(y, 0, h - 1));
+    return std::vector<std::uint8_t>(row, row + bytes);
+  };
+  std::vector<std::vector<std::uint8_t>> above(bands), below(bands);
+  for (int b = 0; b < bands; ++b) {
+    above[b] = original(bound(b) - 1);
+    below[b] = original(bound(b + 1));
+  }
+  ForEachRowBlock(bands, bands, [&](std::int32_t b0, std::int32_t b1) {
+    for (int b = b0; b < b1; ++b) SharpenBand(image, bound(b), bound(b + 1), focus, table, above[b], below[b]);
   });
   return true;
 }
