@@ -32,8 +32,8 @@ bool UseAvx2Fma() {
 // column), so its sum splits: per row y, C(x) = the column's sum over the rows
 // in range plus (rows out of range) * p(x, y); the total is the sum of C over
 // the columns in range plus (columns out of range) * C(x). The sums are
-// integers, so sliding them row by row and taking prefix sums along the row
-// gives exactly the window's sum.
+// integers, so column sums slid from row to row and then added along the row
+// give exactly the window's sum.
 
 // Radii up to 7 (the page goes to 6): every sum fits 16 bits, since
 // 255 * 15 * 15 < 2^16, and the mean is (total * m) >> s in 32 bits with s the
