@@ -242,6 +242,13 @@ TEST(BoxBlur, MatchesThePlainLoops) {
         ASSERT_TRUE(BoxBlur(b, r, threads));
         ASSERT_EQ(b, expected) << s.w << "x" << s.h << " r=" << r << " threads=" << threads;
       }
+  // A radius whose window sums no longer fit 32 bits.
+  for (const TSize s : {TSize{2, 1}, TSize{1, 3}}) {
+    TBitmap b = Picture(s.w, s.h, ++seed), expected = b;
+    BoxOracle(expected, 1001);
+    ASSERT_TRUE(BoxBlur(b, 1001));
+    ASSERT_EQ(b, expected) << s.w << "x" << s.h;
+  }
 }
 
 TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
