@@ -295,72 +295,107 @@ inline void FishEyePixel(const TBitmap& src, std::uint8_t* out, float sx, float 
     BilinearExtended(p0, p1, fx, fy, out);
 }
 
-// Row y and, when partner >= 0, row partner = H - y, whose dy is -dy. Where
+// Row y and, when `partner` >= 0, row partner = H - y, whose dy is -dy. Where
 // the estimates settle the angle and sx of pixel (x, y), its mirror (x,
 // partner) has exactly the negated angle, the same cosine estimate and the
 // negated sine estimate, so the same sx; its sy is settled on its own.
-void FishEyeRow(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner,
-                const std::vector<TRing>& rings) {
-  constexpr double kPiD = 3.1415926535897932385;
-  const int w = lens.w;
-  const float maxX = static_cast<float>(w - 2), maxY = static_cast<float>(lens.h - 2);
-  const double cx = lens.cx, cy = lens.cy;
-  const double bound = 0x1p-40 * (3 * (cx + cy) + 1);  // d * m stays below 1.1 R <= 1.1 (cx + cy)
-  auto exactAngle = [](double dy, double dx) {
-    return static_cast<float>(std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
-  };
-  auto exactX = [&](float thetaF, double dm) {
-    return static_cast<float>(std::cos(static_cast<long double>(thetaF)) * static_cast<long double>(dm) + lens.cx);
-  };
-  auto exactY = [&](float thetaF, double dm) {
-    return static_cast<float>(std::sin(static_cast<long double>(thetaF)) * static_cast<long double>(dm) + lens.cy);
-  };
-  const double dy = static_cast<double>(y) - cy;
-  std::uint8_t* out = dst.ScanLine(y);
-  std::uint8_t* out2 = partner >= 0 ? dst.ScanLine(partner) : nullptr;
+struct TRowPair {
+  std::vector<double> inverse, dm;  // the rings, column by column
+  std::vector<double> angle;        // estimate of atan2(|dy|, dx)
+  std::vector<float> thetaF, sx, sy, sy2;  // sy2: the partner row's
+  std::vector<std::uint8_t> unsettled;     // 1: angle or sx, 2: sy, 4: sy2
+  explicit TRowPair(int w)
+      : inverse(w), dm(w), angle(w), thetaF(w), sx(w), sy(w), sy2(w), unsettled(w) {}
+};
+
+constexpr double kPiD = 3.1415926535897932385;
+constexpr double kAngleBound = 0x1p-44;
+
+// The estimates of a row pair, without branches so that they run on vector
+// registers. cos and sin of thetaF = theta + delta come from those of the
+// pixel's own direction (dx / D, dy / D); |delta| < 2e-7, so the turn by delta
+// to the second order is exact within 2e-21. At the centre d * m = 0 and the
+// estimates give cx, cy exactly.
+__attribute__((target_clones("avx2", "default"))) void EstimateRowPair(
+    int w, double cx, double cy, double dy, double bound, const double* __restrict inverse,
+    const double* __restrict dm, const double* __restrict angle, float* __restrict thetaF,
+    float* __restrict sx, float* __restrict sy, float* __restrict sy2, std::uint8_t* __restrict unsettled) {
+  const double flip = dy < 0 ? -1.0 : 1.0;
   for (int x = 0; x < w; ++x) {
     const double dx = static_cast<double>(x) - cx;
-    const TRing& ring = rings[2 * x > w ? w - x : x];
-    if (!(ring.inverse > 0)) {  // the centre itself: d * m = 0
-      FishEyePixel(src, out + 3 * x, lens.cx, lens.cy, maxX, maxY);
-      if (out2) FishEyePixel(src, out2 + 3 * x, lens.cx, lens.cy, maxX, maxY);
-      continue;
-    }
-    double theta = ring.angle;
-    if (dx < 0) theta = kPiD - theta;
-    if (dy < 0) theta = -theta;
-    float thetaF, sx, sy;
-    bool settled = OneFloat(theta, 0x1p-44, thetaF);
-    if (!settled) thetaF = exactAngle(dy, dx);
-    // cos and sin of thetaF = theta + delta from those of the pixel's own
-    // direction (dx / D, dy / D); |delta| < 2e-7, so the turn by delta to the
-    // second order is exact within 2e-21.
-    const double delta = static_cast<double>(thetaF) - theta;
-    const double c0 = dx * ring.inverse, s0 = dy * ring.inverse;
+    const double theta = flip * angle[x];
+    const float tLow = static_cast<float>(theta - kAngleBound), tHigh = static_cast<float>(theta + kAngleBound);
+    const double delta = static_cast<double>(tLow) - theta;
+    const double c0 = dx * inverse[x], s0 = dy * inverse[x];
     const double half = 1 - delta * delta / 2;
     const double c = c0 * half - s0 * delta;
     const double s = s0 * half + c0 * delta;
-    if (!OneFloat(c * ring.dm + cx, bound, sx)) {
-      sx = exactX(thetaF, ring.dm);
-      settled = false;
+    const double vx = c * dm[x] + cx, vy = s * dm[x] + cy, vy2 = -s * dm[x] + cy;
+    const float xLow = static_cast<float>(vx - bound), xHigh = static_cast<float>(vx + bound);
+    const float yLow = static_cast<float>(vy - bound), yHigh = static_cast<float>(vy + bound);
+    const float y2Low = static_cast<float>(vy2 - bound), y2High = static_cast<float>(vy2 + bound);
+    thetaF[x] = tLow;
+    sx[x] = xLow;
+    sy[x] = yLow;
+    sy2[x] = y2Low;
+    unsettled[x] = static_cast<std::uint8_t>((tLow != tHigh) | (xLow != xHigh) | ((yLow != yHigh) << 1) |
+                                             ((y2Low != y2High) << 2));
+  }
+}
+
+// One pixel pair the row estimates could not settle, step by step.
+void SettlePixelPair(const TLens& lens, double bound, double dx, double dy, double inverse, double dm,
+                     double angleUp, bool pair, float& sx, float& sy, float& sx2, float& sy2) {
+  auto exactAngle = [](double y, double x) {
+    return static_cast<float>(std::atan2(static_cast<long double>(y), static_cast<long double>(x)));
+  };
+  auto exactX = [&](float t) {
+    return static_cast<float>(std::cos(static_cast<long double>(t)) * static_cast<long double>(dm) + lens.cx);
+  };
+  auto exactY = [&](float t) {
+    return static_cast<float>(std::sin(static_cast<long double>(t)) * static_cast<long double>(dm) + lens.cy);
+  };
+  const double c0 = dx * inverse;
+  auto settle = [&](double ddy, float& outX, float& outY) {
+    const double theta = ddy < 0 ? -angleUp : angleUp;
+    float thetaF;
+    if (!OneFloat(theta, kAngleBound, thetaF)) thetaF = exactAngle(ddy, dx);
+    const double delta = static_cast<double>(thetaF) - theta;
+    const double s0 = ddy * inverse;
+    const double half = 1 - delta * delta / 2;
+    if (!OneFloat((c0 * half - s0 * delta) * dm + lens.cx, bound, outX)) outX = exactX(thetaF);
+    if (!OneFloat((s0 * half + c0 * delta) * dm + lens.cy, bound, outY)) outY = exactY(thetaF);
+  };
+  settle(dy, sx, sy);
+  if (pair) settle(-dy, sx2, sy2);
+}
+
+void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner, TRowPair& row) {
+  const int w = lens.w;
+  const float maxX = static_cast<float>(w - 2), maxY = static_cast<float>(lens.h - 2);
+  const double bound = 0x1p-40 * (3 * (static_cast<double>(lens.cx) + lens.cy) + 1);  // d * m < 1.1 (cx + cy)
+  const double dy = static_cast<double>(y) - lens.cy;
+  EstimateRowPair(w, lens.cx, lens.cy, dy, bound, row.inverse.data(), row.dm.data(), row.angle.data(),
+                  row.thetaF.data(), row.sx.data(), row.sy.data(), row.sy2.data(), row.unsettled.data());
+  std::uint8_t* out = dst.ScanLine(y);
+  std::uint8_t* out2 = partner >= 0 ? dst.ScanLine(partner) : nullptr;
+  for (int x = 0; x < w; ++x) {
+    float sx = row.sx[x], sy = row.sy[x], sx2 = sx, sy2 = row.sy2[x];
+    if (const int u = row.unsettled[x]) {
+      auto exactY = [&](float t) {
+        return static_cast<float>(std::sin(static_cast<long double>(t)) * static_cast<long double>(row.dm[x]) +
+                                  lens.cy);
+      };
+      if (u & 1) {
+        SettlePixelPair(lens, bound, static_cast<double>(x) - lens.cx, dy, row.inverse[x], row.dm[x], row.angle[x],
+                        out2 != nullptr, sx, sy, sx2, sy2);
+      } else {
+        if (u & 2) sy = exactY(row.thetaF[x]);
+        if (u & 4) sy2 = exactY(-row.thetaF[x]);
+      }
     }
-    if (!OneFloat(s * ring.dm + cy, bound, sy)) sy = exactY(thetaF, ring.dm);
     FishEyePixel(src, out + 3 * x, sx, sy, maxX, maxY);
-    if (!out2) continue;
-    if (settled) {
-      if (!OneFloat(-s * ring.dm + cy, bound, sy)) sy = exactY(-thetaF, ring.dm);
-    } else {
-      // Rare: settle the mirror on its own.
-      const double theta2 = -theta;
-      if (!OneFloat(theta2, 0x1p-44, thetaF)) thetaF = exactAngle(-dy, dx);
-      const double delta2 = static_cast<double>(thetaF) - theta2;
-      const double half2 = 1 - delta2 * delta2 / 2;
-      const double c2 = c0 * half2 + s0 * delta2;
-      const double s2 = -s0 * half2 + c0 * delta2;
-      if (!OneFloat(c2 * ring.dm + cx, bound, sx)) sx = exactX(thetaF, ring.dm);
-      if (!OneFloat(s2 * ring.dm + cy, bound, sy)) sy = exactY(thetaF, ring.dm);
-    }
-    FishEyePixel(src, out2 + 3 * x, sx, sy, maxX, maxY);
+    if (out2) FishEyePixel(src, out2 + 3 * x, sx2, sy2, maxX, maxY);
   }
 }
 
@@ -369,12 +404,21 @@ void FishEyeRow(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int 
 // and, for an even height, row H/2 have no partner.
 void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int p0, int p1) {
   const auto& pieces = AtanPieces();
-  std::vector<TRing> rings(static_cast<std::size_t>(lens.w / 2) + 1);
+  TRowPair row(lens.w);
   for (int y = p0; y < p1; ++y) {
     const double dy = static_cast<double>(y) - lens.cy;
-    for (int x = 0; 2 * x <= lens.w; ++x) rings[x] = LensRing(lens, static_cast<double>(x) - lens.cx, dy, pieces);
+    for (int x = 0; 2 * x <= lens.w; ++x) {
+      const TRing ring = LensRing(lens, static_cast<double>(x) - lens.cx, dy, pieces);
+      for (int col : {x, lens.w - x}) {
+        if (col >= lens.w) continue;
+        row.inverse[col] = ring.inverse;
+        row.dm[col] = ring.dm;
+        // The angle of the upper half-plane: pi - angle left of the centre.
+        row.angle[col] = 2 * col < lens.w ? kPiD - ring.angle : ring.angle;
+      }
+    }
     const int partner = lens.h - y;
-    FishEyeRow(src, dst, lens, y, partner > y && partner < lens.h ? partner : -1, rings);
+    FishEyeRowPair(src, dst, lens, y, partner > y && partner < lens.h ? partner : -1, row);
   }
 }
 
