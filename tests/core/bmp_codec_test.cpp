@@ -27,9 +27,10 @@ struct TSuiteEntry {
 
 std::vector<TSuiteEntry> SuiteIndex() {
   std::vector<TSuiteEntry> entries;
-  std::ifstream in(kData + "/bmpsuite/INDEX.tsv");
+  const std::string path = DataFile("bmpsuite/INDEX.tsv");
+  std::ifstream in(path);
   std::string line;
-  std::getline(in, line);  // column names
+  if (!std::getline(in, line)) MissingTestFile(path);  // column names
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     std::string file, version, refs;
@@ -50,7 +51,7 @@ std::vector<TSuiteEntry> SuiteIndex() {
 // True when the decoded picture equals one of the references exactly.
 bool MatchesAReference(const TBitmap& picture, const TSuiteEntry& e) {
   for (const std::string& ref : e.references) {
-    const std::optional<TBitmap> expected = ReadPng(kData + "/bmpsuite/reference/" + ref);
+    const std::optional<TBitmap> expected = ReadPng(DataFile("bmpsuite/reference/" + ref));
     if (expected && *expected == picture) return true;
   }
   return false;
@@ -61,7 +62,7 @@ TEST(BmpSuite, EveryGoodFileDecodesToItsReference) {
   for (const TSuiteEntry& e : SuiteIndex()) {
     if (e.file.rfind("g/", 0) != 0) continue;
     SCOPED_TRACE(e.file);
-    const TLoadResult r = DecodeBytes(ReadBytes(kData + "/bmpsuite/" + e.file));
+    const TLoadResult r = DecodeBytes(ReadBytes(DataFile("bmpsuite/" + e.file)));
     ASSERT_TRUE(r) << r.error;
     EXPECT_TRUE(MatchesAReference(To24(*r.bitmap), e));
     ++checked;
@@ -69,9 +70,10 @@ TEST(BmpSuite, EveryGoodFileDecodesToItsReference) {
   EXPECT_EQ(checked, 27);
 }
 
-// The questionable files may be refused, but never crash, and a refusal says
-// why. The ones we decode mostly match the suite's reference; those listed
-// here are decoded on purpose in a way no reference shows.
+// The questionable files (and the one related format in x/) may be refused,
+// but never crash, and a refusal says why. The ones we decode mostly match the
+// suite's reference; those listed here are decoded on purpose in a way no
+// reference shows.
 TEST(BmpSuite, QuestionableFilesDecodeOrAreRefusedCleanly) {
   const std::set<std::string> expectedRefusals = {
       "q/pal1huffmsb.bmp", "q/rgb24jpeg.bmp", "q/rgb24png.bmp", "q/rgb24rle24.bmp", "q/rgba64.bmp",
@@ -84,10 +86,15 @@ TEST(BmpSuite, QuestionableFilesDecodeOrAreRefusedCleanly) {
       "q/rgba16-4444.bmp", "q/rgba16-5551.bmp", "q/rgba16-1924.bmp", "q/rgba32-1.bmp",
       "q/rgba32-2.bmp", "q/rgba32-1010102.bmp", "q/rgba32-81284.bmp", "q/rgba32-61754.bmp",
       "q/rgba32abf.bmp", "q/rgba32h56.bmp", "q/rgb24prof2.bmp", "q/rgb32-111110.bmp"};
+  int questionable = 0, related = 0;
+  std::set<std::string> visited;
   for (const TSuiteEntry& e : SuiteIndex()) {
     if (e.file.rfind("g/", 0) == 0) continue;
+    questionable += e.file.rfind("q/", 0) == 0;
+    related += e.file.rfind("x/", 0) == 0;
+    visited.insert(e.file);
     SCOPED_TRACE(e.file);
-    const TLoadResult r = DecodeBytes(ReadBytes(kData + "/bmpsuite/" + e.file));
+    const TLoadResult r = DecodeBytes(ReadBytes(DataFile("bmpsuite/" + e.file)));
     if (expectedRefusals.count(e.file)) {
       EXPECT_FALSE(r);
       EXPECT_FALSE(r.error.empty());
@@ -99,16 +106,30 @@ TEST(BmpSuite, QuestionableFilesDecodeOrAreRefusedCleanly) {
       EXPECT_TRUE(MatchesAReference(To24(*r.bitmap), e));
     }
   }
+  EXPECT_EQ(questionable, 43);
+  EXPECT_EQ(related, 1);
+  for (const std::set<std::string>* named : {&expectedRefusals, &decodedDifferently}) {
+    for (const std::string& file : *named) EXPECT_TRUE(visited.count(file)) << file << " is not in the index";
+  }
 }
 
 // Plain 24-bit files are read from disk by a path of their own; it must
 // agree with the in-memory decoder on every file, whole or cut short.
 TEST(BmpFiles, FileAndMemoryReadersAgree) {
   const std::string cut = (fs::temp_directory_path() / ("kira_codecs_agree_" + std::to_string(::getpid()) + ".bmp")).string();
-  for (const char* folder : {"bmpsuite/g", "bmpsuite/q", "bmpsuite/x", "bmp-extra"}) {
-    for (const auto& entry : fs::directory_iterator(kData + "/" + folder)) {
+  const struct {
+    const char* folder;
+    int files;  // at least
+  } folders[] = {{"bmpsuite/g", 27}, {"bmpsuite/q", 43}, {"bmpsuite/x", 1}, {"bmp-extra", 6}};
+  for (const auto& [folder, files] : folders) {
+    const std::string path = kData + "/" + folder;
+    if (!fs::is_directory(path)) MissingTestFile(path);
+    int read = 0;
+    for (const auto& entry : fs::directory_iterator(path)) {
       const std::vector<std::uint8_t> whole = ReadBytes(entry.path().string());
-      for (std::size_t keep : {whole.size(), whole.size() - 1, whole.size() / 3, std::size_t{40}}) {
+      ++read;
+      const std::size_t headers = std::min(whole.size(), std::size_t{40});
+      for (std::size_t keep : {whole.size(), whole.size() - 1, whole.size() / 3, headers}) {
         SCOPED_TRACE(entry.path().string() + " cut to " + std::to_string(keep));
         WriteBytes(cut, std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep)));
         const TLoadResult fromFile = LoadBmpFile(cut);
@@ -121,40 +142,42 @@ TEST(BmpFiles, FileAndMemoryReadersAgree) {
         }
       }
     }
+    EXPECT_GE(read, files) << path;
   }
   fs::remove(cut);
 }
 
 TEST(BmpFiles, TopDownEqualsBottomUpAndPaletteExpands) {
-  const TLoadResult up = LoadBmpFile(kData + "/bmp-extra/rocket_24bit_640x427.bmp");
-  const TLoadResult down = LoadBmpFile(kData + "/bmp-extra/rocket_24bit_topdown.bmp");
+  const TLoadResult up = LoadBmpFile(DataFile("bmp-extra/rocket_24bit_640x427.bmp"));
+  const TLoadResult down = LoadBmpFile(DataFile("bmp-extra/rocket_24bit_topdown.bmp"));
   ASSERT_TRUE(up) << up.error;
   ASSERT_TRUE(down) << down.error;
   EXPECT_EQ(up.bitmap->Width(), 640);
   EXPECT_EQ(up.bitmap->Height(), 427);
   EXPECT_TRUE(*up.bitmap == *down.bitmap);
 
-  const TLoadResult pal = LoadPicture(kData + "/bmp-extra/rocket_pal8_321px.bmp");
+  const TLoadResult pal = LoadPicture(DataFile("bmp-extra/rocket_pal8_321px.bmp"));
   ASSERT_TRUE(pal) << pal.error;
   EXPECT_EQ(pal.bitmap->PixelFormat(), TPixelFormat::pf24bit);
   EXPECT_EQ(pal.bitmap->Width(), 321);
   EXPECT_EQ(pal.bitmap->Height(), 214);
 
   for (const char* name : {"vgl_6434_0018a.bmp", "vgl_6548_0026a.bmp", "shira_bird8.bmp"}) {
-    EXPECT_TRUE(LoadBmpFile(kData + "/bmp-extra/" + name)) << name;
+    EXPECT_TRUE(LoadBmpFile(DataFile(std::string("bmp-extra/") + name))) << name;
   }
 }
 
 TEST(BmpFiles, RefusalsNameTheFileOnOneLine) {
-  const TLoadResult jpeg = LoadPicture(kData + "/wrong-extension/jpeg_content_named.bmp");
+  const std::string named = DataFile("wrong-extension/jpeg_content_named.bmp");
+  const TLoadResult jpeg = LoadPicture(named);
   ASSERT_FALSE(jpeg);
-  EXPECT_EQ(jpeg.error, kData + "/wrong-extension/jpeg_content_named.bmp: not a BMP file (bad signature)");
+  EXPECT_EQ(jpeg.error, named + ": not a BMP file (bad signature)");
 
   const TLoadResult missing = LoadBmpFile("/nonexistent/photo.bmp");
   ASSERT_FALSE(missing);
   EXPECT_EQ(missing.error.rfind("/nonexistent/photo.bmp: cannot open", 0), 0u) << missing.error;
 
-  const TLoadResult v5 = LoadPicture(kData + "/wrong-extension/bmp_v5_header_named.bmp");
+  const TLoadResult v5 = LoadPicture(DataFile("wrong-extension/bmp_v5_header_named.bmp"));
   EXPECT_TRUE(v5) << v5.error;
 }
 
@@ -162,7 +185,7 @@ TEST(BmpFiles, TruncatedFilesAreRefused) {
   for (const char* name : {"bmp-extra/rocket_24bit_640x427.bmp", "bmp-extra/rocket_pal8_321px.bmp",
                            "bmpsuite/g/pal8rle.bmp", "bmpsuite/g/pal4rle.bmp", "bmpsuite/g/rgb16-565.bmp"}) {
     SCOPED_TRACE(name);
-    const std::vector<std::uint8_t> whole = ReadBytes(kData + "/" + name);
+    const std::vector<std::uint8_t> whole = ReadBytes(DataFile(name));
     // (The RLE files end in a few bytes after their end-of-picture marker, so
     // they are cut no closer to the end than half.)
     for (std::size_t keep : {std::size_t{0}, std::size_t{1}, std::size_t{13}, std::size_t{30}, std::size_t{60},
@@ -199,7 +222,7 @@ std::vector<std::uint8_t> MakeBmp8(int width, int height, std::uint32_t compress
 }
 
 TEST(BmpFiles, UncompressedFileMissingItsLastBytesIsRefused) {
-  const std::vector<std::uint8_t> whole = ReadBytes(kData + "/bmp-extra/rocket_24bit_640x427.bmp");
+  const std::vector<std::uint8_t> whole = ReadBytes(DataFile("bmp-extra/rocket_24bit_640x427.bmp"));
   const TLoadResult r = DecodeBmp(whole.data(), whole.size() - 10);
   ASSERT_FALSE(r);
   EXPECT_EQ(r.error, "file is truncated (pixel data)");
@@ -214,7 +237,7 @@ TEST(BmpFiles, UncompressedFileMissingItsLastBytesIsRefused) {
   EXPECT_EQ(fromFile.error, path + ": file is truncated (pixel data)");
   const std::size_t padding = (640 * 3 + 3) / 4 * 4 - 640 * 3;
   ASSERT_EQ(padding, 0u);  // 640 pixels need none: cut a 119-pixel-wide file instead
-  const std::vector<std::uint8_t> narrow = ReadBytes(kData + "/bmp-extra/vgl_6434_0018a.bmp");
+  const std::vector<std::uint8_t> narrow = ReadBytes(DataFile("bmp-extra/vgl_6434_0018a.bmp"));
   const TLoadResult narrowWhole = DecodeBytes(narrow);
   ASSERT_TRUE(narrowWhole);
   WriteBytes(path, std::string(narrow.begin(), narrow.end() - 3));  // 119 * 3 = 357, padded to 360

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,29 @@ namespace kira::testing {
 
 inline const std::string kData = KIRA_TESTDATA;
 
+// A test cannot go on without its file: a missing or empty one stops the test
+// (gtest reports the exception as a failure) with the path in the message.
+[[noreturn]] inline void MissingTestFile(const std::string& path) {
+  throw std::runtime_error("test file missing or empty: " + path);
+}
+
+// The path of a test image, name relative to the test image folder, after
+// checking that the file is there and not empty.
+inline std::string DataFile(const std::string& name) {
+  const std::string path = kData + "/" + name;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0) {
+    MissingTestFile(path);
+  }
+  return path;
+}
+
+// The whole file; never empty.
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (bytes.empty()) MissingTestFile(path);
+  return bytes;
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

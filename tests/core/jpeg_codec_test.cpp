@@ -14,7 +14,7 @@ namespace {
 
 using namespace kira::testing;
 
-TLoadResult LoadJpeg(const std::string& name) { return LoadJpegFile(kData + "/" + name); }
+TLoadResult LoadJpeg(const std::string& name) { return LoadJpegFile(DataFile(name)); }
 
 double Psnr(const TBitmap& a, const TBitmap& b) {
   double sum = 0;
@@ -88,17 +88,17 @@ TEST(JpegFiles, SizesOfRealAndOddFiles) {
     EXPECT_EQ(r.bitmap->Height(), c.height);
   }
   for (const char* name : {"jpeg/upper_case_ext.JPG", "jpeg/mixed_case_ext.JpEg", "jpeg/jpeg_ext.jpeg"}) {
-    EXPECT_TRUE(LoadPicture(kData + "/" + name)) << name;
+    EXPECT_TRUE(LoadPicture(DataFile(name))) << name;
   }
 }
 
 TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
-  const std::string twelve = kData + "/jpeg/twelve_bit_monkey12.jpg";
+  const std::string twelve = DataFile("jpeg/twelve_bit_monkey12.jpg");
   const TLoadResult r12 = LoadJpegFile(twelve);
   ASSERT_FALSE(r12);
   EXPECT_EQ(r12.error, twelve + ": cannot read JPEG: 12-bit JPEG files are not supported (only 8-bit)");
 
-  const TLoadResult bmp = LoadPicture(kData + "/wrong-extension/bmp_content_named.jpg");
+  const TLoadResult bmp = LoadPicture(DataFile("wrong-extension/bmp_content_named.jpg"));
   ASSERT_FALSE(bmp);
   EXPECT_NE(bmp.error.find("bmp_content_named.jpg: cannot read JPEG: Not a JPEG file"), std::string::npos)
       << bmp.error;
@@ -109,7 +109,7 @@ TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
   for (const char* name : {"photos/rocket.jpg", "jpeg/progressive_rocket.jpg", "jpeg/arithmetic_coded.jpg",
                            "jpeg/grey_camera_512.jpg"}) {
     SCOPED_TRACE(name);
-    const std::vector<std::uint8_t> whole = ReadBytes(kData + "/" + name);
+    const std::vector<std::uint8_t> whole = ReadBytes(DataFile(name));
     for (std::size_t keep : {std::size_t{2}, std::size_t{100}, whole.size() / 2, whole.size() - 300}) {
       const TLoadResult r = DecodeJpeg(whole.data(), keep);
       EXPECT_FALSE(r) << keep;
@@ -120,7 +120,7 @@ TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
 }
 
 TEST(JpegFiles, AbsurdSizeInTheHeaderIsRefusedBeforeDecoding) {
-  std::vector<std::uint8_t> bytes = ReadBytes(kData + "/jpeg/ijg_testorig.jpg");
+  std::vector<std::uint8_t> bytes = ReadBytes(DataFile("jpeg/ijg_testorig.jpg"));
   // Find the frame header (SOF0..SOF2) and claim 65000 x 65000.
   std::size_t sof = 0;
   for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
@@ -203,6 +203,7 @@ TEST(JpegWriter, GreyBitmapIsWrittenAsThreeComponentsAndStaysGrey) {
 
   // A greyscale JPEG read and written again is a three-component file.
   const TLoadResult camera = LoadJpeg("jpeg/grey_camera_512.jpg");
+  ASSERT_TRUE(camera) << camera.error;
   ASSERT_TRUE(EncodeJpeg(*camera.bitmap, out, nullptr));
   const TLoadResult again = DecodeJpeg(out.data(), out.size());
   ASSERT_TRUE(again);
