@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "core/image_files.h"
@@ -28,8 +29,11 @@ class TBatchFixture : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  // Runs kirabox-batch with args; returns its exit status, its standard error in *err.
+  // Runs kirabox-batch with args; returns its exit status, its standard error
+  // in *err. A test image named in args must be there: a missing or empty one
+  // stops the test with its path instead of passing for a refused input.
   int Batch(const std::string& args, std::string* err = nullptr) const {
+    RequireTestImages(args);
     const std::string errFile = (dir / "stderr.txt").string();
     const std::string cmd = std::string(KIRA_BATCH_BIN) + " " + args + " 2>" + errFile + " >/dev/null";
     const int raw = std::system(cmd.c_str());
@@ -41,6 +45,17 @@ class TBatchFixture : public ::testing::Test {
   TBitmap Read(const std::string& name) const {
     TLoadResult r = LoadPicture(P(name));
     return r ? *r.bitmap : TBitmap();
+  }
+  static void RequireTestImages(const std::string& args) {
+    const std::string data = std::string(KIRA_TESTDATA) + "/";
+    std::istringstream words(args);
+    for (std::string word; words >> word;) {
+      if (word.rfind(data, 0) != 0) continue;
+      std::error_code ec;
+      if (!std::filesystem::is_regular_file(word, ec) || std::filesystem::file_size(word, ec) == 0) {
+        throw std::runtime_error("test file missing or empty: " + word);
+      }
+    }
   }
   static std::string ReadAll(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
