@@ -6,7 +6,7 @@
 #include <random>
 
 #include "core/bitmap.h"
-#include "document/histogram.h"
+#include "effects/histogram.h"
 #include "effects/resample.h"
 
 namespace {

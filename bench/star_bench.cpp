@@ -8,7 +8,7 @@
 
 #include "document/document.h"
 #include "starfilter/brightpoints.h"
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 
 namespace {
 
@@ -58,13 +58,13 @@ void BM_StarPreview(benchmark::State& state) {
   TDocument doc;
   doc.Source() = StarPhoto();
   TStarSettings s;
-  TabSheet1Show(doc, s);
+  StarPageShown(doc, s);
   s.Kind = static_cast<TStarKind>(state.range(0));
   s.Angle = static_cast<int>(state.range(1));
   s.SoftCross = state.range(2) != 0;
   for (auto _ : state) {
     doc.BrightPointsReady = false;  // as after showing the page: extract afresh
-    ButtonAPPClick(doc, s);
+    StarPreview(doc, s);
     benchmark::DoNotOptimize(doc.Result().Bits());
   }
 }
@@ -88,13 +88,13 @@ void BM_StarPreviewAllPoints(benchmark::State& state) {
   TDocument doc;
   doc.Source() = StarPhoto();
   TStarSettings s;
-  TabSheet1Show(doc, s);
+  StarPageShown(doc, s);
   s.Threshold = 0;
   s.Kind = static_cast<TStarKind>(state.range(0));
   s.Angle = static_cast<int>(state.range(1));
   for (auto _ : state) {
     doc.BrightPointsReady = false;
-    ButtonAPPClick(doc, s);
+    StarPreview(doc, s);
     benchmark::DoNotOptimize(doc.Result().Bits());
   }
 }

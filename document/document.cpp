@@ -30,42 +30,55 @@ void TDocument::Show(TViewLabel label, const TBitmap& image, bool keepCentre) {
   host_->DrawHistogram(image);
 }
 
-void TDocument::ButtonORG1Click() { Show(TViewLabel::BMP1, source_, false); }
-void TDocument::ButtonBP1Click() { Show(TViewLabel::BMP2, brightPoints_, false); }
-void TDocument::ButtonDST1Click() { Show(TViewLabel::BMP3, result_, true); }
+void TDocument::ShowSource() { Show(TViewLabel::BMP1, source_, false); }
+void TDocument::ShowBrightPoints() { Show(TViewLabel::BMP2, brightPoints_, false); }
+void TDocument::ShowResult() { Show(TViewLabel::BMP3, result_, true); }
 
 void TDocument::ReturnToMenu() {
   brightPoints_.Clear();
   result_.Clear();
-  ButtonORG1Click();
+  ShowSource();
   host_->ShowMenuPage();
 }
 
-void TDocument::Preview(const std::function<void(TBitmap&)>& effect) {
-  if (source_.Empty()) return;
+bool TDocument::Preview(const TEffect& effect) {
+  if (source_.Empty()) return true;
   TBusyScope busy(*host_);
-  result_ = source_;
+  bool done = false;
   try {
-    effect(result_);
+    done = effect(source_, result_);
+    // An effect refuses before it changes anything: the result is then a
+    // plain copy of the source, never an earlier preview.
+    if (!done) result_ = source_;
   } catch (...) {
     // A half-done result must never be applied: the edit goes back to having
     // no result, so that Apply runs the Preview again instead of copying it.
     result_.Clear();
     throw;
   }
-  ButtonDST1Click();
+  ShowResult();
+  return done;
+}
+
+bool TDocument::PreviewInPlace(const std::function<bool(TBitmap&)>& effect) {
+  return Preview([&effect](const TBitmap& source, TBitmap& result) {
+    result = source;
+    return effect(result);
+  });
 }
 
 void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
   if (result_.Empty() && preview) preview();
-  source_ = result_;
+  source_ = std::move(result_);
+  result_.Clear();
   if (renewCaption) host_->ShowFileCaption();
   ReturnToMenu();
 }
 
 void TDocument::ApplyAccumulated() {
   if (!result_.Empty()) {
-    source_ = result_;
+    source_ = std::move(result_);
+    result_.Clear();
     host_->ShowFileCaption();
   }
   ReturnToMenu();
@@ -76,7 +89,7 @@ void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
   TBusyScope busy(*host_);
   if (result_.Empty()) result_ = source_;
   change(result_);
-  ButtonDST1Click();
+  ShowResult();
 }
 
 TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* error) {

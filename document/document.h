@@ -70,25 +70,33 @@ class TDocument {
   bool BrightPointsReady = false;    // star filter: bright points extracted
   bool RgbHistogram = false;         // histogram draws the channel curves too
 
-  // View routines: show source / bright points / result, set the label,
-  // redraw the histogram.
-  void ButtonORG1Click();
-  void ButtonBP1Click();
-  void ButtonDST1Click();
+  // The view routines: show the source ("オリジナル" buttons ButtonORGn), the
+  // bright points (ButtonBP1) or the result ("加工後" buttons ButtonDSTn), set
+  // the label, redraw the histogram.
+  void ShowSource();
+  void ShowBrightPoints();
+  void ShowResult();
 
   // Empties the bright-point and result images, shows the source, menu page.
   void ReturnToMenu();
 
-  // The common frame of a Preview: nothing on an empty source; otherwise busy
-  // cursor, result := source, effect(result), show the result. The cursor is
-  // restored also when the effect throws (the exception passes on); the
-  // result is then left empty rather than half done.
-  void Preview(const std::function<void(TBitmap& result)>& effect);
+  // The common frame of a Preview: nothing on an empty source (true);
+  // otherwise busy cursor, effect(source, result) writes the result, then the
+  // result is shown. An effect that refuses (false) leaves a copy of the
+  // source as the result at the least, and Preview returns false. The cursor
+  // is restored also when the effect throws (the exception passes on); the
+  // result is then left empty rather than half done, so that Apply runs the
+  // Preview again instead of taking it.
+  using TEffect = std::function<bool(const TBitmap& source, TBitmap& result)>;
+  bool Preview(const TEffect& effect);
+  // The same for an effect that changes a picture in place: result := source,
+  // then effect(result).
+  bool PreviewInPlace(const std::function<bool(TBitmap& result)>& effect);
 
-  // Apply: Preview first when the result is empty, result -> source,
-  // optionally renew the caption (resize page), ReturnToMenu.
+  // Apply: Preview first when the result is empty, the result moves into the
+  // source, optionally the caption is renewed (resize page), ReturnToMenu.
   void Apply(const std::function<void()>& preview, bool renewCaption = false);
-  // The rotation page's Apply: a non-empty result becomes the source and the
+  // The rotation page's Apply: a non-empty result moves into the source and the
   // caption is renewed; an empty result changes nothing. Then ReturnToMenu.
   void ApplyAccumulated();
   // Cancel: ReturnToMenu; the source stays as it was.

@@ -5,17 +5,32 @@
 #include <climits>
 #include <cstdlib>
 #include <sstream>
+#include <stdexcept>
 
 namespace kira {
 
-int TStepValues::Get(const std::string& key) const {
-  if (auto it = given_.find(key); it != given_.end()) return it->second;
-  if (params_) {
-    for (const TParamSpec& p : *params_) {
-      if (p.key == key) return p.def;
+namespace {
+
+const TParamSpec& FindParam(const std::vector<TParamSpec>* params, const std::string& key) {
+  if (params) {
+    for (const TParamSpec& p : *params) {
+      if (p.key == key) return p;
     }
   }
-  return 0;
+  throw std::out_of_range("no setting '" + key + "' in the page's table");
+}
+
+}  // namespace
+
+int TStepValues::Get(const std::string& key) const {
+  const TParamSpec& p = FindParam(params_, key);
+  if (auto it = given_.find(key); it != given_.end()) return it->second;
+  return p.def;
+}
+
+void TStepValues::Set(const std::string& key, int value) {
+  FindParam(params_, key);
+  given_[key] = value;
 }
 
 bool ParseInt(const std::string& text, long long& value) {

@@ -1,8 +1,10 @@
 // Settings tables of the effect pages. Each page describes its settings once
-// (stable ASCII key, kind, range, default); that one table feeds the page's
-// controls, the batch tool's parsing and error messages, and --help. A page
-// registers a TStepSpec whose Run maps the values to its settings struct and
-// runs the page's Preview and Apply on a document, as a user would.
+// (stable ASCII key, kind, range, default, the control that holds it); that one
+// table resets the page's controls, reads them back, and gives the batch tool
+// its parsing, error messages and --help. It is the only place a default is
+// written. A page registers a TStepSpec whose run maps the values to its
+// settings struct and runs the page's Preview and Apply on a document, as a
+// user would.
 #pragma once
 
 #include <functional>
@@ -31,15 +33,25 @@ struct TParamSpec {
   int def = 0;                       // default value, or default choice index
   std::vector<std::string> choices;  // Choice only
   std::string help;                  // extra words for --help, if any
+  // The editor's control holding the value (object name): a spin edit, track
+  // bar or check box for the integer kinds; for a Choice, one radio button per
+  // choice in the same order. Empty where no control holds it as such.
+  std::string control;
+  std::vector<std::string> choiceControls;
 };
 
 class TStepValues {
  public:
-  // The given value, or the parameter's default.
+  TStepValues() = default;
+  explicit TStepValues(const std::vector<TParamSpec>* params) : params_(params) {}
+  // The given value, or the parameter's default. A key that is not in the
+  // table throws std::out_of_range: a mistyped key never reads as 0.
   int Get(const std::string& key) const;
   bool Given(const std::string& key) const { return given_.count(key) != 0; }
-  void Set(const std::string& key, int value) { given_[key] = value; }
+  // Also refuses (std::out_of_range) a key that is not in the table.
+  void Set(const std::string& key, int value);
   void SetDefaults(const std::vector<TParamSpec>* params) { params_ = params; }
+  const std::vector<TParamSpec>* Params() const { return params_; }
 
  private:
   const std::vector<TParamSpec>* params_ = nullptr;

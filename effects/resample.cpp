@@ -6,9 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "core/parallel_rows.h"
 
 namespace kira {
 
@@ -190,27 +191,10 @@ std::vector<std::int32_t> NearestAxis(std::int32_t side, std::int32_t n, long do
   return axis;
 }
 
-// Runs rows(begin, end) over [0, n) on up to `threads` threads, each taking
-// a block of whole destination rows.
+// Whole destination rows per thread; the bytes do not depend on the split.
 template <typename RowsFn>
 void ForRows(std::int32_t n, int threads, const RowsFn& rows) {
-  const int count = std::clamp(threads, 1, std::max(1, static_cast<int>(n)));
-  if (count == 1) {
-    rows(0, n);
-    return;
-  }
-  const auto bound = [&](int k) { return static_cast<std::int32_t>(static_cast<std::int64_t>(n) * k / count); };
-  std::vector<std::thread> pool;
-  pool.reserve(static_cast<std::size_t>(count - 1));
-  for (int k = 1; k < count; ++k) {
-    try {
-      pool.emplace_back([&, k] { rows(bound(k), bound(k + 1)); });
-    } catch (const std::system_error&) {
-      rows(bound(k), bound(k + 1));  // no thread to be had: this one does the block
-    }
-  }
-  rows(0, bound(1));
-  for (std::thread& t : pool) t.join();
+  ForEachRowBlock(n, threads, rows);
 }
 
 void Nearest(const TBitmap& src, TBitmap& dst, long double rx, long double ry, int threads) {

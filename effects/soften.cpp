@@ -1,12 +1,13 @@
 #include "effects/soften.h"
 
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
+#include "core/parallel_rows.h"
 #include "core/rounding.h"
 
 namespace kira {
@@ -114,9 +115,14 @@ void SoftCross(TBitmap& image) {
     SoftCrossBand(image, 0, h, top, bottom);
     return;
   }
-  std::thread lower([&] { SoftCrossBand(image, split, h, mid1, bottom); });
-  SoftCrossBand(image, 0, split, top, mid2);
-  lower.join();
+  ForEachRowBlock(2, 2, [&](std::int32_t b0, std::int32_t b1) {
+    for (std::int32_t band = b0; band < b1; ++band) {
+      if (band == 0)
+        SoftCrossBand(image, 0, split, top, mid2);
+      else
+        SoftCrossBand(image, split, h, mid1, bottom);
+    }
+  });
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #include "starfilter/rays.h"
 
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <thread>
 
+#include "core/parallel_rows.h"
 #include "core/rounding.h"
 #include "effects/soften.h"
 
@@ -368,9 +369,14 @@ void WholeRays(TBitmap& image, int length, int intensityPct) {
   };
   const int split = static_cast<std::size_t>(w) * h >= (1u << 18) ? h / 2 : h;
   if (split < h) {
-    std::thread lower(band, split, h);
-    band(0, split);
-    lower.join();
+    ForEachRowBlock(2, 2, [&](std::int32_t b0, std::int32_t b1) {
+      for (std::int32_t k = b0; k < b1; ++k) {
+        if (k == 0)
+          band(0, split);
+        else
+          band(split, h);
+      }
+    });
   } else {
     band(0, h);
   }

@@ -29,20 +29,8 @@
 #include "ui/form_thumb.h"
 #include "ui/histogram_view.h"
 #include "ui/pages/effect_page.h"
-#include "ui/pages/page_art1.h"
-#include "ui/pages/page_art2.h"
-#include "ui/pages/page_brightness.h"
-#include "ui/pages/page_colorfilter.h"
 #include "ui/pages/page_menu.h"
-#include "ui/pages/page_mirage.h"
-#include "ui/pages/page_monochrome.h"
-#include "ui/pages/page_peripheral.h"
-#include "ui/pages/page_resize.h"
-#include "ui/pages/page_rotate.h"
-#include "ui/pages/page_saturation.h"
-#include "ui/pages/page_sharpness.h"
-#include "ui/pages/page_softness.h"
-#include "ui/pages/page_starfilter.h"
+#include "ui/pages/page_widgets.h"
 
 namespace kira {
 
@@ -80,6 +68,36 @@ void AddPicturePreview(QFileDialog* dialog) {
     });
   });
 }
+
+// Held off while an effect runs: the user's mouse, keys, wheel, context menu
+// and close requests. A click on Cancel during a Preview must not run inside
+// it, or the Preview would go on to fill a result for a page already closed.
+class TInputHold : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::Drop:
+        return true;
+      case QEvent::Close:
+        event->ignore();
+        return true;
+      default:
+        return false;
+    }
+  }
+};
 
 }  // namespace
 
@@ -142,19 +160,9 @@ void TFormMain::CreatePanel() {
   pageControl_->setUsesScrollButtons(false);
   menuPage_ = new TPageMenu(*this);
   pageControl_->addTab(menuPage_, QStringLiteral("メニュー"));
-  pages_[1] = new TPageStarFilter(*this);
-  pages_[2] = new TPageColorFilter(*this);
-  pages_[3] = new TPageSoftness(*this);
-  pages_[4] = new TPageMonochrome(*this);
-  pages_[5] = new TPageResize(*this);
-  pages_[6] = new TPageBrightness(*this);
-  pages_[7] = new TPageSharpness(*this);
-  pages_[8] = new TPageSaturation(*this);
-  pages_[9] = new TPagePeripheral(*this);
-  pages_[10] = new TPageMirage(*this);
-  pages_[11] = new TPageArt1(*this);
-  pages_[12] = new TPageRotate(*this);
-  pages_[13] = new TPageArt2(*this);
+  for (const TPageWidgetEntry& entry : PageWidgets()) {
+    if (entry.number >= 1 && entry.number <= kEffectPages) pages_[entry.number] = entry.make(*this);
+  }
   for (int n = 1; n <= kEffectPages; ++n) pageControl_->addTab(pages_[n], pages_[n]->Caption());
   connect(pageControl_, &QTabWidget::currentChanged, this, &TFormMain::PageControlChanged);
   column->addWidget(pageControl_, 1);
@@ -280,14 +288,21 @@ void TFormMain::PageControlChanged(int index) {
 }
 
 void TFormMain::BeginBusy() {
-  if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (busyDepth_++ == 0) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!inputHold_) inputHold_ = new TInputHold(this);
+    qApp->installEventFilter(inputHold_);
+  }
   // One pass of pending events, so that the cursor is on screen before the
-  // work starts. Input is not blocked meanwhile.
-  QCoreApplication::processEvents();
+  // work starts. The user's input waits in the queue until the work is done.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TFormMain::EndBusy() {
-  if (busyDepth_ > 0 && --busyDepth_ == 0) QApplication::restoreOverrideCursor();
+  if (busyDepth_ > 0 && --busyDepth_ == 0) {
+    qApp->removeEventFilter(inputHold_);
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 void TFormMain::ShowWorkingImage(const TBitmap& image, bool keepCentre) {

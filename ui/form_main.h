@@ -133,6 +133,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QFileDialog* savePictureDialog1_ = nullptr;
   int wheelRemainder_ = 0;
   int busyDepth_ = 0;
+  QObject* inputHold_ = nullptr;  // installed on the application while busy
   // The page the page control is to display: 0 (menu) or the open effect page.
   int shownPage_ = 0;
 };

@@ -4,7 +4,7 @@
 #include <QPen>
 #include <QPolygon>
 
-#include "document/histogram.h"
+#include "effects/histogram.h"
 
 namespace kira {
 

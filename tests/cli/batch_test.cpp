@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tests/cli/batch_fixture.h"
@@ -99,6 +100,29 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
   std::size_t leftovers = 0;
   for (const auto& e : fs::directory_iterator(dir)) leftovers += e.path().string().find(".tmp") != std::string::npos;
   EXPECT_EQ(leftovers, 0u);
+}
+
+// --time: one line per step, the step as given and milliseconds with one
+// decimal; the picture written is the one without --time.
+TEST_F(BatchTest, TimeReportsEveryStepAsGiven) {
+  const std::string steps = " rotate:turn=left resize:width=100,method=nearest rotate";
+  ASSERT_EQ(RunBatch(photo + " " + P("plain.bmp") + steps).status, 0);
+  const BatchRun timed = RunBatch("--time " + photo + " " + P("timed.bmp") + steps);
+  ASSERT_EQ(timed.status, 0) << timed.err;
+  EXPECT_EQ(ReadAll(P("plain.bmp")), ReadAll(P("timed.bmp")));
+  std::istringstream lines(timed.err);
+  const char* expected[] = {"rotate:turn=left", "resize:width=100,method=nearest", "rotate"};
+  std::string word, step, ms;
+  for (const char* e : expected) {
+    ASSERT_TRUE(lines >> word >> step >> ms) << timed.err;
+    EXPECT_EQ(word, "time");
+    EXPECT_EQ(step, e);
+    const std::size_t dot = ms.find('.');
+    ASSERT_NE(dot, std::string::npos) << ms;
+    EXPECT_EQ(ms.size() - dot, 2u) << ms;
+    EXPECT_GE(std::stod(ms), 0.0);
+  }
+  EXPECT_FALSE(lines >> word);
 }
 
 }  // namespace

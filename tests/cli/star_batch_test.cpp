@@ -1,7 +1,7 @@
 // The brightpoints and star steps end to end through the real kirabox-batch.
 #include "tests/cli/batch_fixture.h"
 #include "starfilter/brightpoints.h"
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 
 namespace kira {
 namespace {
@@ -40,14 +40,14 @@ TEST_F(StarBatch, StarIsThePreviewOfAFreshlyShownPage) {
   TDocument doc;
   doc.Source() = picture;
   TStarSettings s;
-  TabSheet1Show(doc, s);
+  StarPageShown(doc, s);
   s.Threshold = 600;
   s.Length = 12;
   s.Angle = 30;
   s.Intensity = 80;
   s.Kind = TStarKind::Snow;
   s.SoftCross = true;
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(Read("star.bmp"), doc.Result());
 }
 

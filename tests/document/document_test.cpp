@@ -30,9 +30,10 @@ TBitmap Picture(int w, int h, std::uint8_t v) {
   return b;
 }
 
-void Invert(TBitmap& b) {
+bool Invert(TBitmap& b) {
   for (int y = 0; y < b.Height(); ++y)
     for (int i = 0; i < 3 * b.Width(); ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(255 - b.ScanLine(y)[i]);
+  return true;
 }
 
 class DocumentTest : public ::testing::Test {
@@ -44,20 +45,20 @@ class DocumentTest : public ::testing::Test {
 
 TEST_F(DocumentTest, PreviewWorksOnACopyAndShowsTheResult) {
   doc.Source() = Picture(4, 2, 10);
-  doc.Preview(Invert);
+  doc.PreviewInPlace(Invert);
   EXPECT_EQ(doc.Source(), Picture(4, 2, 10));
   EXPECT_EQ(doc.Result(), Picture(4, 2, 245));
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP3);
   EXPECT_EQ(&doc.ShownImage(), &doc.Result());
   EXPECT_EQ(host.calls, (std::vector<std::string>{"busy+", "show 4 centre", "histogram", "busy-"}));
   // A second Preview starts again from the source: no doubled effect.
-  doc.Preview(Invert);
+  doc.PreviewInPlace(Invert);
   EXPECT_EQ(doc.Result(), Picture(4, 2, 245));
 }
 
 TEST_F(DocumentTest, PreviewOnAnEmptySourceDoesNothing) {
   bool ran = false;
-  doc.Preview([&](TBitmap&) { ran = true; });
+  doc.PreviewInPlace([&](TBitmap&) { ran = true; return true; });
   EXPECT_FALSE(ran);
   EXPECT_TRUE(host.calls.empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::None);
@@ -65,7 +66,7 @@ TEST_F(DocumentTest, PreviewOnAnEmptySourceDoesNothing) {
 
 TEST_F(DocumentTest, BusyCursorIsRestoredWhenTheEffectFails) {
   doc.Source() = Picture(2, 2, 1);
-  EXPECT_THROW(doc.Preview([](TBitmap&) { throw std::runtime_error("boom"); }), std::runtime_error);
+  EXPECT_THROW(doc.PreviewInPlace([](TBitmap&) -> bool { throw std::runtime_error("boom"); }), std::runtime_error);
   EXPECT_EQ(host.busy, 0);
   // No half-done result stays behind for Apply to copy.
   EXPECT_TRUE(doc.Result().Empty());
@@ -73,7 +74,7 @@ TEST_F(DocumentTest, BusyCursorIsRestoredWhenTheEffectFails) {
 
 TEST_F(DocumentTest, ApplyWithoutPreviewRunsThePreviewFirst) {
   doc.Source() = Picture(3, 3, 0);
-  doc.Apply([&] { doc.Preview(Invert); });
+  doc.Apply([&] { doc.PreviewInPlace(Invert); });
   EXPECT_EQ(doc.Source(), Picture(3, 3, 255));
   EXPECT_TRUE(doc.Result().Empty());
   EXPECT_TRUE(doc.BrightPoints().Empty());
@@ -84,7 +85,7 @@ TEST_F(DocumentTest, ApplyWithoutPreviewRunsThePreviewFirst) {
 
 TEST_F(DocumentTest, ApplyUsesAnExistingResultAndCanRenewTheCaption) {
   doc.Source() = Picture(3, 3, 0);
-  doc.Preview(Invert);
+  doc.PreviewInPlace(Invert);
   bool previewAgain = false;
   doc.Apply([&] { previewAgain = true; }, true);
   EXPECT_FALSE(previewAgain);
@@ -96,7 +97,7 @@ TEST_F(DocumentTest, CancelKeepsTheSourceAndEmptiesTheOthers) {
   doc.Source() = Picture(5, 1, 77);
   doc.BrightPoints() = Picture(5, 1, 1);
   doc.BrightPointsReady = true;
-  doc.Preview(Invert);
+  doc.PreviewInPlace(Invert);
   doc.Cancel();
   EXPECT_EQ(doc.Source(), Picture(5, 1, 77));
   EXPECT_TRUE(doc.Result().Empty());
@@ -134,11 +135,11 @@ TEST_F(DocumentTest, ApplyAccumulatedWithNothingPressedChangesNothing) {
 }
 
 TEST_F(DocumentTest, ViewButtonsKeepCornerOrCentreAndWorkOnEmptyImages) {
-  doc.ButtonBP1Click();
+  doc.ShowBrightPoints();
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP2);
-  doc.ButtonDST1Click();
+  doc.ShowResult();
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP3);
-  doc.ButtonORG1Click();
+  doc.ShowSource();
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"show 0 corner", "histogram", "show 0 centre", "histogram",
                                                   "show 0 corner", "histogram"}));
@@ -149,7 +150,7 @@ TEST_F(DocumentTest, ViewButtonsKeepCornerOrCentreAndWorkOnEmptyImages) {
 TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
   doc.Source() = Picture(2, 2, 3);
   doc.CurrentFileName = "old.jpg";
-  doc.Preview(Invert);
+  doc.PreviewInPlace(Invert);
   host.calls.clear();
   for (const char* path : {"x.png", "x.jpe", "noext", "/tmp/a.b/photo"}) {
     EXPECT_EQ(doc.OpenImageFile(path), TOpenOutcome::Ignored) << path;
@@ -168,7 +169,7 @@ TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
   EXPECT_FALSE(doc.SaveShownImage("/tmp/kira_never_written.bmp", &error));
   EXPECT_TRUE(error.empty());
   doc.Source() = Picture(2, 2, 3);
-  doc.ButtonORG1Click();
+  doc.ShowSource();
   EXPECT_FALSE(doc.SaveShownImage("/tmp/kira_never_written.png", &error));
   EXPECT_TRUE(error.empty());
 }

@@ -12,14 +12,14 @@ TEST(FailedPreview, LeavesNoHalfDoneResultForApply) {
   doc.Source() = TBitmap(3, 2);
   doc.Source().ScanLine(1)[5] = 77;
   const TBitmap original = doc.Source();
-  const auto failing = [](TBitmap& result) {
+  const auto failing = [](TBitmap& result) -> bool {
     result.ScanLine(0)[0] = 200;  // part of the work done, then the memory ran out
     throw std::bad_alloc();
   };
-  EXPECT_THROW(doc.Preview(failing), std::bad_alloc);
+  EXPECT_THROW(doc.PreviewInPlace(failing), std::bad_alloc);
   EXPECT_TRUE(doc.Result().Empty());
   // Apply runs the Preview again, which fails again: the source is kept.
-  EXPECT_THROW(doc.Apply([&] { doc.Preview(failing); }), std::bad_alloc);
+  EXPECT_THROW(doc.Apply([&] { doc.PreviewInPlace(failing); }), std::bad_alloc);
   EXPECT_TRUE(doc.Source() == original);
 }
 

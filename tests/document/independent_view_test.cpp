@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/histogram.h"
+#include "effects/histogram.h"
 #include "document/view_geometry.h"
 #include "effects/resample.h"
 

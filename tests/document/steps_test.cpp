@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "document/steps.h"
 
 namespace kira {
@@ -57,6 +59,15 @@ TEST(Steps, UsageErrorsNameTheOffendingWord) {
     EXPECT_EQ(ParseStep(steps, c.text, v, error), nullptr) << c.text;
     EXPECT_NE(error.find(c.word), std::string::npos) << c.text << " -> " << error;
   }
+}
+
+TEST(Steps, AKeyOutsideTheTableIsAnErrorNeverZero) {
+  const auto steps = Steps();
+  TStepValues v(&steps[0].params);
+  EXPECT_THROW(v.Get("levle"), std::out_of_range);
+  EXPECT_THROW(v.Set("levle", 1), std::out_of_range);
+  EXPECT_THROW(TStepValues().Get("level"), std::out_of_range);
+  EXPECT_EQ(v.Get("level"), 3);
 }
 
 TEST(Steps, HelpListsKeysRangesAndDefaults) {

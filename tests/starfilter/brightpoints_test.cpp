@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "star_test_util.h"
+#include "tests/starfilter/star_test_util.h"
 
 namespace kira {
 namespace {

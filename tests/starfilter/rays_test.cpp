@@ -6,7 +6,7 @@
 #include <string>
 
 #include "effects/soften.h"
-#include "star_test_util.h"
+#include "tests/starfilter/star_test_util.h"
 
 namespace kira {
 namespace {

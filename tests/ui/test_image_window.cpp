@@ -158,7 +158,7 @@ class TestImageWindow : public QObject {
 
     // Showing the source keeps the top-left corner, unless the picture lies
     // wholly beyond the left edge as here: then it is centred again.
-    w.Doc().ButtonORG1Click();
+    w.Doc().ShowSource();
     QCOMPARE(image1->x(), (w.Image().Frame()->width() - 60) / 2);
   }
 
@@ -201,7 +201,7 @@ class TestImageWindow : public QObject {
   void emptyWorkingImageShowsAsNothing() {
     TWindows w;
     w.main->OpenImageFile(WritePicture(Path("empty.bmp"), Pattern(8, 8)));
-    w.Doc().ButtonDST1Click();
+    w.Doc().ShowResult();
     QCOMPARE(w.Image().Image1()->size(), QSize(0, 0));
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP3);
   }

@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QUrl>
 
 #include "document/view_geometry.h"
+
 #include "tests/ui/ui_test_support.h"
 #include "ui/pages/effect_page.h"
 #include "ui/pages/page_menu.h"
@@ -23,28 +25,29 @@ namespace {
 // that the shared Apply runs the Preview when there is no result yet.
 class TInvertPage : public TEffectPage {
  public:
-  explicit TInvertPage(TFormMain& main)
-      : TEffectPage(main, 7, QStringLiteral("test"), QStringLiteral("ButtonTestPreview")) {}
+  explicit TInvertPage(TFormMain& main) : TEffectPage(main, 7, QStringLiteral("ButtonTestPreview")) {}
   int previews = 0;
 
- protected:
-  void Effect(TBitmap& result) override {
-    ++previews;
-    for (int y = 0; y < result.Height(); ++y)
-      for (int i = 0; i < 3 * result.Width(); ++i) result.ScanLine(y)[i] ^= 0xFF;
+  void Preview() override {
+    Doc().PreviewInPlace([this](TBitmap& result) {
+      ++previews;
+      for (int y = 0; y < result.Height(); ++y)
+        for (int i = 0; i < 3 * result.Width(); ++i) result.ScanLine(y)[i] ^= 0xFF;
+      return true;
+    });
   }
 };
 
 // A page whose effect runs out of memory half-way.
 class TFailingPage : public TEffectPage {
  public:
-  explicit TFailingPage(TFormMain& main)
-      : TEffectPage(main, 9, QStringLiteral("test"), QStringLiteral("ButtonTestFail")) {}
+  explicit TFailingPage(TFormMain& main) : TEffectPage(main, 9, QStringLiteral("ButtonTestFail")) {}
 
- protected:
-  void Effect(TBitmap& result) override {
-    result.ScanLine(0)[0] ^= 0xFF;
-    throw std::bad_alloc();
+  void Preview() override {
+    Doc().PreviewInPlace([](TBitmap& result) -> bool {
+      result.ScanLine(0)[0] ^= 0xFF;
+      throw std::bad_alloc();
+    });
   }
 };
 
@@ -91,10 +94,14 @@ class TestMainWindow : public QObject {
                                "ButtonSaturat", "ButtonEffect1", "ButtonMirage", "ButtonEffect2",
                                "ButtonEffect3", "ButtonExit"};
     const int opens[] = {5, 12, 1, 2, 7, 3, 4, 6, 8, 9, 10, 11, 13};
+    const QStringList captions = {"リサイズ", "回転", "キラボックス", "カラーフィルター",
+                                  "シャープネス", "ソフトネス", "モノクローム", "明るさ調整",
+                                  "彩度/明度", "周辺効果", "ミラージュ", "アート効果１",
+                                  "アート効果２", "終了"};
     int lastY = -1;
     for (int i = 0; i < names.size(); ++i) {
       QPushButton* button = w.Button(names[i]);
-      QCOMPARE(button->text(), QString::fromUtf8(TPageMenu::kEntries[i].caption));
+      QCOMPARE(button->text(), captions[i]);
       QVERIFY(button->y() > lastY);
       lastY = button->y();
     }
@@ -176,6 +183,31 @@ class TestMainWindow : public QObject {
     QVERIFY(w.Doc().Source() == before);
     QVERIFY(w.Doc().Result().Empty());
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP1);
+  }
+
+  // A click on Cancel that arrives while a Preview works must not run inside
+  // it: the Preview would then fill a result after the page was closed, and
+  // the next page's Apply would take that stale picture.
+  void cancelClickedDuringAPreviewLeavesNoStaleResult() {
+    TWindows w;
+    w.main->OpenImageFile(WritePicture(Path("busy.bmp"), Pattern(9, 6)));
+    w.Click(QStringLiteral("ButtonReSize"));
+    QCOMPARE(w.main->OpenPageNumber(), 5);
+    QPushButton* cancel = w.Button(QStringLiteral("ButtonCAN5"));
+    const QPoint centre = cancel->rect().center();
+    const QPoint global = cancel->mapToGlobal(centre);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QCoreApplication::postEvent(cancel, new QMouseEvent(type, QPointF(centre), QPointF(global), Qt::LeftButton,
+                                                          type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                           : Qt::NoButton,
+                                                          Qt::NoModifier));
+    }
+    w.Click(QStringLiteral("ButtonReS"));
+    QCoreApplication::processEvents();
+    const bool pageOpenWithResult = w.main->OpenPageNumber() == 5 && !w.Doc().Result().Empty();
+    const bool menuWithoutResult = w.main->OpenPageNumber() == 0 && w.Doc().Result().Empty();
+    QVERIFY(pageOpenWithResult || menuWithoutResult);
+    QVERIFY(!QApplication::overrideCursor());
   }
 
   void anErrorInAHandlerIsShownAndTheProgramGoesOn() {

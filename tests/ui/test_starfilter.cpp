@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "starfilter/brightpoints.h"
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 #include "tests/ui/ui_test_support.h"
 
 using namespace kira;
@@ -139,10 +139,10 @@ class TestStarFilter : public QObject {
     TDocument ref;
     ref.Source() = StarPicture();
     TStarSettings s;
-    TabSheet1Show(ref, s);
+    StarPageShown(ref, s);
     s.Length = 6;
     s.Kind = TStarKind::Snow;
-    ButtonAPPClick(ref, s);
+    StarPreview(ref, s);
     QVERIFY(w.Doc().Result() == ref.Result());
     QVERIFY(!QApplication::overrideCursor());
   }

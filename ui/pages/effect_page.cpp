@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
+#include "pages/page_list.h"
 #include "ui/form_main.h"
 
 namespace kira {
@@ -21,9 +22,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 }
 }  // namespace
 
-TEffectPage::TEffectPage(TFormMain& main, int number, const QString& caption,
-                         const QString& previewName)
-    : main_(main), number_(number), caption_(caption) {
+TEffectPage::TEffectPage(TFormMain& main, int number, const QString& previewName)
+    : main_(main), number_(number) {
+  if (const TPageEntry* entry = PageEntry(number)) caption_ = QString::fromUtf8(entry->caption);
   setObjectName(QStringLiteral("TabSheet%1").arg(number));
   const QString n = QString::number(number);
 
@@ -60,9 +61,9 @@ TEffectPage::TEffectPage(TFormMain& main, int number, const QString& caption,
   // All pages share the view and Cancel handlers (ButtonORG1Click,
   // ButtonDST1Click, ButtonCAN1Click); Apply is the page's own.
   connect(orgButton_, &QPushButton::clicked, this,
-          [this] { main_.Run([this] { Doc().ButtonORG1Click(); }); });
+          [this] { main_.Run([this] { Doc().ShowSource(); }); });
   connect(dstButton_, &QPushButton::clicked, this,
-          [this] { main_.Run([this] { Doc().ButtonDST1Click(); }); });
+          [this] { main_.Run([this] { Doc().ShowResult(); }); });
   connect(cancelButton_, &QPushButton::clicked, this,
           [this] { main_.Run([this] { Doc().Cancel(); }); });
   connect(okButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { Apply(); }); });
@@ -73,7 +74,7 @@ TDocument& TEffectPage::Doc() const { return main_.Document(); }
 void TEffectPage::OpenFromMenu() { main_.OpenEffectPage(number_); }
 
 void TEffectPage::Preview() {
-  Doc().Preview([this](TBitmap& result) { Effect(result); });
+  Doc().PreviewInPlace([](TBitmap&) { return true; });
 }
 
 void TEffectPage::Apply() {

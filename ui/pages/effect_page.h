@@ -12,7 +12,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "core/bitmap.h"
 
 class QGroupBox;
 class QPushButton;
@@ -27,8 +26,9 @@ class TEffectPage : public QWidget {
   Q_OBJECT
 
  public:
-  // previewName empty: the page has no Preview button (rotation page).
-  TEffectPage(TFormMain& main, int number, const QString& caption, const QString& previewName);
+  // previewName empty: the page has no Preview button (rotation page). The
+  // caption is the page list's.
+  TEffectPage(TFormMain& main, int number, const QString& previewName);
 
   int Number() const { return number_; }
   QString Caption() const { return caption_; }
@@ -48,16 +48,14 @@ class TEffectPage : public QWidget {
   // The page's show handler (TabSheet1Show … TabSheet13Show): runs whenever
   // the page becomes the one displayed and sets the page's defaults.
   virtual void TabSheetShow() {}
-  // The Preview button's handler; Apply runs it on an empty result.
+  // The Preview button's handler; Apply runs it on an empty result. It reads
+  // the controls and forwards to the page's logic in pages/. A page without
+  // its effect leaves the result a copy of the source.
   virtual void Preview();
   // The Apply button's handler (ButtonOK1Click … ButtonOK13Click).
   virtual void Apply();
 
  protected:
-  // The page's effect on the result image (a copy of the source) inside the
-  // common Preview frame. Left alone, the result stays a copy of the source.
-  virtual void Effect(TBitmap& /*result*/) {}
-
   // Where a page puts its own controls, above the common ones.
   QVBoxLayout* Body() const { return body_; }
   TFormMain& Main() const { return main_; }

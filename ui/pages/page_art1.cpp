@@ -13,7 +13,7 @@
 namespace kira {
 
 TPageArt1::TPageArt1(TFormMain& main)
-    : TEffectPage(main, 11, QStringLiteral("アート効果１"), QStringLiteral("ButtonEFCT2")) {
+    : TEffectPage(main, 11, QStringLiteral("ButtonEFCT2")) {
   QVBoxLayout* body = Body();
   auto valueRow = [&](QSlider*& bar, QLabel*& label, const TTrackBarSpec& spec,
                       const char* labelName, const char* caption) {

@@ -11,7 +11,7 @@
 namespace kira {
 
 TPageArt2::TPageArt2(TFormMain& main)
-    : TEffectPage(main, 13, QStringLiteral("アート効果２"), QStringLiteral("ButtonEFCT3")) {
+    : TEffectPage(main, 13, QStringLiteral("ButtonEFCT3")) {
   radioButtonEFCT31_ = MakeRadio(this, "RadioButtonEFCT31", "カラーノイズ");
   radioButtonEFCT31_->setChecked(true);
   Body()->addWidget(radioButtonEFCT31_);

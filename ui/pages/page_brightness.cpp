@@ -5,6 +5,6 @@
 namespace kira {
 
 TPageBrightness::TPageBrightness(TFormMain& main)
-    : TEffectPage(main, 6, QStringLiteral("明るさ調整"), QStringLiteral("ButtonGammaCorrection")) {}
+    : TEffectPage(main, 6, QStringLiteral("ButtonGammaCorrection")) {}
 
 }  // namespace kira

@@ -6,7 +6,7 @@
 namespace kira {
 
 TPageColorFilter::TPageColorFilter(TFormMain& main)
-    : TEffectPage(main, 2, QStringLiteral("カラーフィルター"), QStringLiteral("ButtonCOL")) {}
+    : TEffectPage(main, 2, QStringLiteral("ButtonCOL")) {}
 
 void TPageColorFilter::OpenFromMenu() {
   const TDocument& doc = Doc();

@@ -1,4 +1,5 @@
-// The menu page (TabSheet0): one button per effect page, and the exit button.
+// The menu page (TabSheet0): one button per effect page, in the order of the
+// editor's page list, and the exit button "終了" (ButtonExit) below them.
 #pragma once
 
 #include <QWidget>
@@ -12,14 +13,6 @@ class TPageMenu : public QWidget {
 
  public:
   explicit TPageMenu(TFormMain& main);
-
-  // The page each menu button opens, in the buttons' order from the top.
-  struct TEntry {
-    const char* name;
-    const char* caption;
-    int page;  // 0: the exit button
-  };
-  static const TEntry kEntries[14];
 };
 
 }  // namespace kira

@@ -5,6 +5,6 @@
 namespace kira {
 
 TPageMirage::TPageMirage(TFormMain& main)
-    : TEffectPage(main, 10, QStringLiteral("ミラージュ"), QStringLiteral("ButtonMirageView")) {}
+    : TEffectPage(main, 10, QStringLiteral("ButtonMirageView")) {}
 
 }  // namespace kira

@@ -5,6 +5,6 @@
 namespace kira {
 
 TPageMonochrome::TPageMonochrome(TFormMain& main)
-    : TEffectPage(main, 4, QStringLiteral("モノクローム"), QStringLiteral("ButtonMonochrome")) {}
+    : TEffectPage(main, 4, QStringLiteral("ButtonMonochrome")) {}
 
 }  // namespace kira

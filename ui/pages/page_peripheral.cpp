@@ -11,7 +11,7 @@
 namespace kira {
 
 TPagePeripheral::TPagePeripheral(TFormMain& main)
-    : TEffectPage(main, 9, QStringLiteral("周辺効果"), QStringLiteral("ButtonEffectView")) {
+    : TEffectPage(main, 9, QStringLiteral("ButtonEffectView")) {
   radioButtonSpotLight_ = MakeRadio(this, "RadioButtonSpotLight", "スポットライト");
   radioButtonSpotLight_->setChecked(true);
   Body()->addWidget(radioButtonSpotLight_);

@@ -44,7 +44,7 @@ int SpinValue(const QSpinBox* spin) {
 }  // namespace
 
 TPageResize::TPageResize(TFormMain& main)
-    : TEffectPage(main, 5, QStringLiteral("リサイズ"), QStringLiteral("ButtonReS")) {
+    : TEffectPage(main, 5, QStringLiteral("ButtonReS")) {
   auto* sizes = new QGridLayout;
   spinEditNewW_ = MakeSpin(this, QStringLiteral("SpinEditNewW"));
   spinEditNewH_ = MakeSpin(this, QStringLiteral("SpinEditNewH"));
@@ -142,6 +142,6 @@ TResizeSettings TPageResize::Settings() const {
 
 void TPageResize::Preview() { ResizePreview(Doc(), Settings()); }
 
-void TPageResize::Apply() { ResizeApply(Doc(), Settings()); }
+void TPageResize::Apply() { ApplyResize(Doc(), Settings()); }
 
 }  // namespace kira

@@ -1,11 +1,11 @@
 // The resize page: new width and height, six interpolation methods. The
 // arithmetic behind the labels and the aspect rule lives in
-// effects/resize_page.h; this class only holds the controls.
+// pages/resize_page.h; this class only holds the controls.
 #pragma once
 
 #include <array>
 
-#include "effects/resize_page.h"
+#include "pages/resize_page.h"
 #include "ui/pages/effect_page.h"
 
 class QLabel;

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
-#include "effects/rotate_page.h"
+#include "pages/rotate_page.h"
 #include "ui/form_main.h"
 
 namespace kira {
@@ -76,7 +76,7 @@ QPushButton* MakeBitBtn(QWidget* parent, const QString& name, const QString& cap
 }  // namespace
 
 TPageRotate::TPageRotate(TFormMain& main)
-    : TEffectPage(main, 12, QStringLiteral("回転"), QString()) {
+    : TEffectPage(main, 12, QString()) {
   bitBtnLeft_ = MakeBitBtn(this, QStringLiteral("BitBtnLeft"), QStringLiteral("90ﾟ"), TGlyph::TurnLeft);
   // The left turn carries its glyph right of the caption, the right turn left
   // of it, so that each arrow sits on the side it turns to.
@@ -98,9 +98,9 @@ TPageRotate::TPageRotate(TFormMain& main)
   connect(bitBtnFlip_, &QPushButton::clicked, this, [this] { Main().Run([this] { BitBtnFlipClick(); }); });
 }
 
-void TPageRotate::BitBtnLeftClick() { PressTurn(Doc(), TTurn::Left); }
-void TPageRotate::BitBtnRightClick() { PressTurn(Doc(), TTurn::Right); }
-void TPageRotate::BitBtnFlipClick() { PressTurn(Doc(), TTurn::Flip); }
+void TPageRotate::BitBtnLeftClick() { TurnResult(Doc(), TTurn::Left); }
+void TPageRotate::BitBtnRightClick() { TurnResult(Doc(), TTurn::Right); }
+void TPageRotate::BitBtnFlipClick() { TurnResult(Doc(), TTurn::Flip); }
 
 void TPageRotate::ButtonOK12Click() { Doc().ApplyAccumulated(); }
 

@@ -11,7 +11,7 @@
 namespace kira {
 
 TPageSaturation::TPageSaturation(TFormMain& main)
-    : TEffectPage(main, 8, QStringLiteral("彩度/明度"), QStringLiteral("ButtonSaturation")) {
+    : TEffectPage(main, 8, QStringLiteral("ButtonSaturation")) {
   radioButtonSaturation_ = MakeRadio(this, "RadioButtonSaturation", "彩度");
   radioButtonSaturation_->setChecked(true);
   Body()->addWidget(radioButtonSaturation_);

@@ -11,7 +11,7 @@
 namespace kira {
 
 TPageSharpness::TPageSharpness(TFormMain& main)
-    : TEffectPage(main, 7, QStringLiteral("シャープネス"), QStringLiteral("ButtonSHARP")) {
+    : TEffectPage(main, 7, QStringLiteral("ButtonSHARP")) {
   auto* group = new QGroupBox(QStringLiteral("シャープネス"), this);
   group->setObjectName(QStringLiteral("GroupBox13"));
   auto* column = new QVBoxLayout(group);

@@ -11,7 +11,7 @@
 namespace kira {
 
 TPageSoftness::TPageSoftness(TFormMain& main)
-    : TEffectPage(main, 3, QStringLiteral("ソフトネス"), QStringLiteral("ButtonSOFT")) {
+    : TEffectPage(main, 3, QStringLiteral("ButtonSOFT")) {
   auto* group = new QGroupBox(QStringLiteral("ソフトネス"), this);
   group->setObjectName(QStringLiteral("GroupBox8"));
   auto* column = new QVBoxLayout(group);

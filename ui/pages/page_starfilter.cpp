@@ -17,29 +17,11 @@
 #include "document/document.h"
 #include "starfilter/editing.h"
 #include "ui/form_main.h"
+#include "ui/pages/page_controls.h"
 
 namespace kira {
 
 namespace {
-
-QSpinBox* MakeSpin(QWidget* parent, const QString& name, const TSpinRange& range) {
-  auto* spin = new QSpinBox(parent);
-  spin->setObjectName(name);
-  spin->setRange(range.Min, range.Max);
-  spin->setValue(range.Default);
-  spin->setToolTip(QStringLiteral("%1～%2").arg(range.Min).arg(range.Max));
-  spin->setFixedWidth(64);
-  return spin;
-}
-
-// A spin edit's value is its text read as an integer, the range's minimum
-// when the text is none, and the nearest bound when it lies outside.
-int SpinValue(const QSpinBox* spin) {
-  bool ok = false;
-  const int v = spin->cleanText().trimmed().toInt(&ok);
-  if (!ok) return spin->minimum();
-  return v < spin->minimum() ? spin->minimum() : (v > spin->maximum() ? spin->maximum() : v);
-}
 
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
@@ -87,13 +69,13 @@ QIcon ToolIcon(TToolGlyph glyph) {
 }  // namespace
 
 TPageStarFilter::TPageStarFilter(TFormMain& main)
-    : TEffectPage(main, 1, QStringLiteral("キラボックス"), QStringLiteral("ButtonAPP")) {
+    : TEffectPage(main, 1, QStringLiteral("ButtonAPP")) {
   // Threshold and density, with the automatic threshold beside the former.
   auto* pointsGrid = new QGridLayout;
-  spinEditV_ = MakeSpin(this, QStringLiteral("SpinEditV"), kSpinEditV);
+  spinEditV_ = MakeSpinEdit(this, ParamRow(StarParams(), "threshold"));
   speedButtonVA_ = MakeSpeedButton(this, QStringLiteral("SpeedButtonVA"), true);
   speedButtonVA_->setText(QStringLiteral("A"));
-  spinEditM_ = MakeSpin(this, QStringLiteral("SpinEditM"), kSpinEditM);
+  spinEditM_ = MakeSpinEdit(this, ParamRow(StarParams(), "density"));
   pointsGrid->addWidget(new QLabel(QStringLiteral("しきい値"), this), 0, 0);
   pointsGrid->addWidget(spinEditV_, 0, 1);
   pointsGrid->addWidget(speedButtonVA_, 0, 2);
@@ -141,9 +123,9 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
 
   // The rays.
   auto* raysGrid = new QGridLayout;
-  spinEditL_ = MakeSpin(this, QStringLiteral("SpinEditL"), kSpinEditL);
-  spinEditR_ = MakeSpin(this, QStringLiteral("SpinEditR"), kSpinEditR);
-  spinEditD_ = MakeSpin(this, QStringLiteral("SpinEditD"), kSpinEditD);
+  spinEditL_ = MakeSpinEdit(this, ParamRow(StarParams(), "length"));
+  spinEditR_ = MakeSpinEdit(this, ParamRow(StarParams(), "angle"));
+  spinEditD_ = MakeSpinEdit(this, ParamRow(StarParams(), "intensity"));
   raysGrid->addWidget(new QLabel(QStringLiteral("長さ"), this), 0, 0);
   raysGrid->addWidget(spinEditL_, 0, 1);
   raysGrid->addWidget(new QLabel(QStringLiteral("角度"), this), 1, 0);
@@ -180,7 +162,7 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
   buttonBP1_->setFixedSize(121, 25);
   ViewLayout()->insertWidget(1, buttonBP1_, 0, Qt::AlignHCenter);
 
-  connect(buttonBP1_, &QPushButton::clicked, this, [this] { Main().Run([this] { Doc().ButtonBP1Click(); }); });
+  connect(buttonBP1_, &QPushButton::clicked, this, [this] { Main().Run([this] { Doc().ShowBrightPoints(); }); });
   connect(buttonBPC_, &QPushButton::clicked, this, [this] { Main().Run([this] { ButtonBPCClick(); }); });
   connect(buttonBPR_, &QPushButton::clicked, this, [this] { Main().Run([this] { ButtonBPRClick(); }); });
   connect(speedButtonVA_, &QToolButton::clicked, this, [this] { Main().Run([this] { SpeedButtonVAClick(); }); });
@@ -193,17 +175,8 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
 }
 
 void TPageStarFilter::ReadControls() {
-  settings_.Threshold = SpinValue(spinEditV_);
-  settings_.Density = SpinValue(spinEditM_);
-  settings_.Length = SpinValue(spinEditL_);
-  settings_.Angle = SpinValue(spinEditR_);
-  settings_.Intensity = SpinValue(spinEditD_);
-  // Radio buttons are tested in a fixed order; the first one selected wins.
-  settings_.Kind = radioButtonCROSS_->isChecked()   ? TStarKind::Cross
-                   : radioButtonSNOW_->isChecked()  ? TStarKind::Snow
-                   : radioButtonSUNNY_->isChecked() ? TStarKind::Sunny
-                                                    : TStarKind::Cross;
-  settings_.SoftCross = checkBoxSoftX_->isChecked();
+  // Radio buttons are tested in the table's order; the first one selected wins.
+  StarSettingsFrom(kira::ReadControls(this, StarParams()), settings_);
   settings_.PointSize = radioButton2_->isChecked() ? 2 : (radioButton3_->isChecked() ? 3 : 1);
 }
 
@@ -247,33 +220,33 @@ void TPageStarFilter::SyncTool() {
 }
 
 void TPageStarFilter::TabSheetShow() {
-  TabSheet1Show(Doc(), settings_);
+  StarPageShown(Doc(), settings_);
   WriteControls();
 }
 
 void TPageStarFilter::Preview() {
   ReadControls();
-  ButtonAPPClick(Doc(), settings_);
+  StarPreview(Doc(), settings_);
   SyncTool();
 }
 
 void TPageStarFilter::ButtonBPCClick() {
   ReadControls();
-  kira::ButtonBPCClick(Doc(), settings_);
+  ExtractStarPoints(Doc(), settings_);
   SyncTool();
 }
 
-void TPageStarFilter::ButtonBPRClick() { kira::ButtonBPRClick(Doc()); }
+void TPageStarFilter::ButtonBPRClick() { ResetStarPoints(Doc()); }
 
 void TPageStarFilter::SpeedButtonVAClick() {
   ReadControls();
-  kira::SpeedButtonVAClick(Doc(), settings_);
+  AutoThreshold(Doc(), settings_);
   WriteControls();
   speedButtonVA_->setChecked(false);
 }
 
 void TPageStarFilter::SpeedButtonNOPClick() {
-  kira::SpeedButtonNOPClick(settings_);
+  ReleaseEditTools(settings_);
   SyncTool();
 }
 

@@ -4,7 +4,7 @@
 // the cut or put tool is down it takes over the left button on the picture.
 #pragma once
 
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 #include "ui/form_image.h"
 #include "ui/pages/effect_page.h"
 

@@ -1,4 +1,4 @@
-#include "document/histogram.h"
+#include "effects/histogram.h"
 
 #include <algorithm>
 

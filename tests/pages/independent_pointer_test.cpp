@@ -13,7 +13,7 @@
 #include "core/bitmap.h"
 #include "document/document.h"
 #include "starfilter/editing.h"
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 
 namespace kira {
 namespace {
@@ -74,7 +74,7 @@ TEST(IndependentPointer, ReleasesOnTheBrightPoints) {
     const int w = pick(1, 19), h = pick(1, 13);
     TDocument doc;
     doc.Source() = TBitmap(w, h);
-    doc.ButtonORG1Click();
+    doc.ShowSource();
     doc.ZoomPercent = 5 * pick(1, 50);
     TBitmap white(w, h);
     for (int y = 0; y < h; ++y) std::fill_n(white.ScanLine(y), 3 * w, std::uint8_t{255});

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/histogram.h"
+#include "effects/histogram.h"
 
 namespace kira {
 namespace {

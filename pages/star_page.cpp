@@ -1,4 +1,6 @@
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
+
+#include <algorithm>
 
 #include "effects/soften.h"
 #include "starfilter/brightpoints.h"
@@ -20,40 +22,66 @@ void ExtractFromSource(TDocument& doc, const TStarSettings& s) {
 
 }  // namespace
 
-void TabSheet1Show(TDocument& doc, TStarSettings& s) {
-  s.Threshold = kSpinEditV.Default;
-  s.Length = kSpinEditL.Default;
-  s.Angle = kSpinEditR.Default;
-  s.Intensity = kSpinEditD.Default;
-  s.Density = kSpinEditM.Default;
-  SpeedButtonNOPClick(s);
+const std::vector<TParamSpec>& StarParams() {
+  static const std::vector<TParamSpec> params = {
+      {"threshold", TParamKind::IntegerOrAuto, 0, 765, 764, {}, "auto = the \"A\" button's threshold",
+       "SpinEditV", {}},
+      {"density", TParamKind::Integer, 0, 10, 10, {}, "", "SpinEditM", {}},
+      {"length", TParamKind::Integer, 0, 256, 32, {}, "", "SpinEditL", {}},
+      {"angle", TParamKind::Integer, 0, 180, 0, {}, "", "SpinEditR", {}},
+      {"intensity", TParamKind::Integer, 0, 100, 50, {}, "", "SpinEditD", {}},
+      {"kind", TParamKind::Choice, 0, 0, 0, {"cross", "snow", "sunny"}, "", "",
+       {"RadioButtonCROSS", "RadioButtonSNOW", "RadioButtonSUNNY"}},
+      {"soft", TParamKind::Integer, 0, 1, 0, {}, "1 = soft cross", "CheckBoxSoftX", {}},
+  };
+  return params;
+}
+
+void StarSettingsFrom(const TStepValues& v, TStarSettings& s) {
+  s.Threshold = v.Get("threshold");
+  s.Density = v.Get("density");
+  s.Length = v.Get("length");
+  s.Angle = v.Get("angle");
+  s.Intensity = v.Get("intensity");
+  s.Kind = static_cast<TStarKind>(v.Get("kind"));
+  s.SoftCross = v.Get("soft") != 0;
+}
+
+TStarSettings StarDefaults() {
+  TStarSettings s;
+  StarSettingsFrom(TStepValues(&StarParams()), s);
+  return s;
+}
+
+void StarPageShown(TDocument& doc, TStarSettings& s) {
+  s = StarDefaults();
+  ReleaseEditTools(s);
   s.PointSize = 1;
-  s.Kind = TStarKind::Cross;
-  s.SoftCross = false;
   doc.BrightPointsReady = false;
 }
 
-void SpeedButtonNOPClick(TStarSettings& s) { s.Tool = TEditTool::None; }
+void ReleaseEditTools(TStarSettings& s) { s.Tool = TEditTool::None; }
 
-void SpeedButtonVAClick(const TDocument& doc, TStarSettings& s) {
+void AutoThreshold(const TDocument& doc, TStarSettings& s) {
   // An all-black or empty picture gives -1, which the range turns into 0.
-  s.Threshold = kSpinEditV.Clamp(MaxBrightness(doc.Source()) - 1);
+  const TParamSpec& range = StarParams().front();
+  s.Threshold = std::clamp(MaxBrightness(doc.Source()) - 1, range.min, range.max);
 }
 
-void ButtonBPCClick(TDocument& doc, TStarSettings& s) {
+void ExtractStarPoints(TDocument& doc, TStarSettings& s) {
   TBusyScope busy(doc.Host());
   ExtractFromSource(doc, s);
-  doc.ButtonBP1Click();
-  SpeedButtonNOPClick(s);
+  doc.ShowBrightPoints();
+  ReleaseEditTools(s);
 }
 
-void ButtonBPRClick(TDocument& doc) {
+void ResetStarPoints(TDocument& doc) {
   doc.BrightPoints().Clear();
   doc.BrightPointsReady = false;
-  doc.ButtonORG1Click();
+  doc.ShowSource();
 }
 
-void ButtonAPPClick(TDocument& doc, TStarSettings& s) {
+void StarPreview(TDocument& doc, TStarSettings& s) {
   TBusyScope busy(doc.Host());
   const int a = -s.Angle;
   // Points that no longer fit the picture (the source changed under a set
@@ -74,12 +102,12 @@ void ButtonAPPClick(TDocument& doc, TStarSettings& s) {
     result.Clear();
     throw;
   }
-  doc.ButtonDST1Click();
-  SpeedButtonNOPClick(s);
+  doc.ShowResult();
+  ReleaseEditTools(s);
 }
 
-void ButtonOK1Click(TDocument& doc, TStarSettings& s) {
-  doc.Apply([&doc, &s] { ButtonAPPClick(doc, s); });
+void StarApply(TDocument& doc, TStarSettings& s) {
+  doc.Apply([&doc, &s] { StarPreview(doc, s); });
 }
 
 bool StarMouseDown(const TDocument& doc, const TStarSettings& s, int clientX, int clientY,
@@ -117,69 +145,55 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
   } else {
     return false;
   }
-  if (doc.ViewLabel() == TViewLabel::BMP2) doc.ButtonBP1Click();
+  if (doc.ViewLabel() == TViewLabel::BMP2) doc.ShowBrightPoints();
   return true;
 }
 
 namespace {
 
-std::vector<TParamSpec> ExtractionParams() {
-  return {{"threshold", TParamKind::IntegerOrAuto, kSpinEditV.Min, kSpinEditV.Max, kSpinEditV.Default, {},
-           "auto = the \"A\" button's threshold"},
-          {"density", TParamKind::Integer, kSpinEditM.Min, kSpinEditM.Max, kSpinEditM.Default, {}, ""}};
-}
-
 // Page just shown, then the given keys, then the "A" button for auto.
 TStarSettings ShownPage(TDocument& doc, const TStepValues& v) {
   TStarSettings s;
-  TabSheet1Show(doc, s);
-  s.Density = v.Get("density");
-  if (v.Get("threshold") == kAutoValue)
-    SpeedButtonVAClick(doc, s);
-  else
-    s.Threshold = v.Get("threshold");
+  StarPageShown(doc, s);
+  StarSettingsFrom(v, s);
+  if (s.Threshold == kAutoValue) AutoThreshold(doc, s);
   return s;
+}
+
+std::vector<TParamSpec> ExtractionParams() {
+  const std::vector<TParamSpec>& all = StarParams();
+  return {all[0], all[1]};
 }
 
 }  // namespace
 
-TStepSpec BrightPointsStep() {
-  TStepSpec st;
-  st.name = "brightpoints";
-  st.page = "star filter: the image becomes the bright-point image (\"輝点抽出\")";
-  st.params = ExtractionParams();
-  st.run = [](TDocument& doc, const TStepValues& v, std::string&) {
+std::vector<TStepSpec> StarSteps() {
+  TStepSpec points;
+  points.name = "brightpoints";
+  points.page = "star filter: the image becomes the bright-point image (\"輝点抽出\")";
+  points.params = ExtractionParams();
+  points.run = [](TDocument& doc, const TStepValues& given, std::string&) {
+    // The two keys of this step over the whole table's defaults.
+    TStepValues v(&StarParams());
+    v.Set("threshold", given.Get("threshold"));
+    v.Set("density", given.Get("density"));
     TStarSettings s = ShownPage(doc, v);
-    ButtonBPCClick(doc, s);
+    ExtractStarPoints(doc, s);
     doc.Source() = doc.BrightPoints();
     doc.ReturnToMenu();
     return true;
   };
-  return st;
-}
 
-TStepSpec StarStep() {
-  TStepSpec st;
-  st.name = "star";
-  st.page = "star filter Preview on a page just shown (bright points extracted afresh)";
-  st.params = ExtractionParams();
-  st.params.push_back({"length", TParamKind::Integer, kSpinEditL.Min, kSpinEditL.Max, kSpinEditL.Default, {}, ""});
-  st.params.push_back({"angle", TParamKind::Integer, kSpinEditR.Min, kSpinEditR.Max, kSpinEditR.Default, {}, ""});
-  st.params.push_back(
-      {"intensity", TParamKind::Integer, kSpinEditD.Min, kSpinEditD.Max, kSpinEditD.Default, {}, ""});
-  st.params.push_back({"kind", TParamKind::Choice, 0, 0, 0, {"cross", "snow", "sunny"}, ""});
-  st.params.push_back({"soft", TParamKind::Integer, 0, 1, 0, {}, "1 = soft cross"});
-  st.run = [](TDocument& doc, const TStepValues& v, std::string&) {
+  TStepSpec star;
+  star.name = "star";
+  star.page = "star filter Preview on a page just shown (bright points extracted afresh)";
+  star.params = StarParams();
+  star.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     TStarSettings s = ShownPage(doc, v);
-    s.Length = v.Get("length");
-    s.Angle = v.Get("angle");
-    s.Intensity = v.Get("intensity");
-    s.Kind = static_cast<TStarKind>(v.Get("kind"));
-    s.SoftCross = v.Get("soft") != 0;
-    ButtonOK1Click(doc, s);
+    StarApply(doc, s);
     return true;
   };
-  return st;
+  return {points, star};
 }
 
 }  // namespace kira

@@ -1,21 +1,14 @@
-#include "effects/resize_page.h"
+#include "pages/resize_page.h"
 
 #include <algorithm>
-#include <thread>
 
+#include "core/parallel_rows.h"
 #include "core/rounding.h"
 #include "effects/resample.h"
 
 namespace kira {
 
 namespace {
-
-// Destination rows are independent, so the two cores of the usual machine
-// share them; the bytes are the same with any number of threads.
-int ResizeThreads() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores >= 2 ? 2 : 1;
-}
 
 std::optional<int> FollowAspect(int given, int givenSide, int otherSide) {
   if (givenSide == 0) return std::nullopt;
@@ -86,30 +79,42 @@ TResizeOpening OpenResizePage(const TBitmap& source) {
   return o;
 }
 
-bool ResizePreview(TDocument& doc, const TResizeSettings& settings) {
-  // The code is fixed before the result takes its copy of the source.
-  const std::uint8_t code = ResampleCodeOf(settings.method);
-  bool resized = doc.Source().Empty();
-  doc.Preview([&](TBitmap& result) {
-    resized = ResampleBitmap(result, settings.newWidth, settings.newHeight, code, ResizeThreads());
-  });
-  return resized;
+const std::vector<TParamSpec>& ResizeParams() {
+  static const std::vector<TParamSpec> params = {
+      {"width", TParamKind::Integer, 1, 10000, 0, {},
+       "the current width when not given; alone, the height follows the aspect ratio", "", {}},
+      {"height", TParamKind::Integer, 1, 10000, 0, {},
+       "the current height when not given; alone, the width follows the aspect ratio", "", {}},
+      {"method", TParamKind::Choice, 0, 0, 2, {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
+       "", "",
+       {"RadioButtonNearest", "RadioButtonBilinear", "RadioButtonBicubic", "RadioButtonLagrange",
+        "RadioButtonBSpline", "RadioButtonMitchell"}},
+  };
+  return params;
 }
 
-void ResizeApply(TDocument& doc, const TResizeSettings& settings) {
+TResizeMethod DefaultResizeMethod() {
+  return static_cast<TResizeMethod>(TStepValues(&ResizeParams()).Get("method"));
+}
+
+bool ResizePreview(TDocument& doc, const TResizeSettings& settings) {
+  const std::uint8_t code = ResampleCodeOf(settings.method);
+  // Destination rows are independent, so both cores share them; the bytes
+  // are the same with any number of threads.
+  return doc.Preview([&](const TBitmap& source, TBitmap& result) {
+    return ResampleInto(source, result, settings.newWidth, settings.newHeight, code, DefaultThreads());
+  });
+}
+
+void ApplyResize(TDocument& doc, const TResizeSettings& settings) {
   doc.Apply([&] { ResizePreview(doc, settings); }, /*renewCaption=*/true);
 }
 
-TStepSpec ResizeStep() {
+std::vector<TStepSpec> ResizeSteps() {
   TStepSpec s;
   s.name = "resize";
   s.page = "resize";
-  s.params = {
-      {"width", TParamKind::Integer, 1, 10000, 0, {}, "the current width when not given; alone, the height follows the aspect ratio"},
-      {"height", TParamKind::Integer, 1, 10000, 0, {}, "the current height when not given; alone, the width follows the aspect ratio"},
-      {"method", TParamKind::Choice, 0, 0, 2, {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
-       ""},
-  };
+  s.params = ResizeParams();
   s.run = [](TDocument& doc, const TStepValues& v, std::string& error) {
     const TResizeOpening open = OpenResizePage(doc.Source());
     TResizeSettings settings;
@@ -136,10 +141,10 @@ TStepSpec ResizeStep() {
               std::to_string(settings.newHeight) + "; give both width and height";
       return false;
     }
-    ResizeApply(doc, settings);
+    ApplyResize(doc, settings);
     return true;
   };
-  return s;
+  return {s};
 }
 
 }  // namespace kira

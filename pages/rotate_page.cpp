@@ -1,4 +1,4 @@
-#include "effects/rotate_page.h"
+#include "pages/rotate_page.h"
 
 #include "effects/geometry.h"
 
@@ -13,21 +13,21 @@ bool ApplyTurn(TBitmap& image, TTurn turn) {
   return false;
 }
 
-void PressTurn(TDocument& doc, TTurn turn) {
+void TurnResult(TDocument& doc, TTurn turn) {
   doc.Accumulate([turn](TBitmap& result) { ApplyTurn(result, turn); });
 }
 
-TStepSpec RotateStep() {
+std::vector<TStepSpec> RotateSteps() {
   TStepSpec s;
   s.name = "rotate";
   s.page = "rotation: one press of a button, then Apply";
   s.params = {{"turn", TParamKind::Choice, 0, 0, 1, {"left", "right", "flip"}, ""}};
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    PressTurn(doc, static_cast<TTurn>(v.Get("turn")));
+    TurnResult(doc, static_cast<TTurn>(v.Get("turn")));
     doc.ApplyAccumulated();
     return true;
   };
-  return s;
+  return {s};
 }
 
 }  // namespace kira

@@ -1,12 +1,13 @@
-// The resize page: its settings, the arithmetic behind its labels and spin
-// edits, its Preview and Apply, and the batch step "resize". The window only
-// holds the controls and forwards to these.
+// The resize page ("リサイズ", TabSheet5): its settings, the arithmetic behind
+// its labels and spin edits, its Preview and Apply, and the batch step
+// "resize". The window only holds the controls and forwards to these.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/bitmap.h"
 #include "document/steps.h"
@@ -21,10 +22,13 @@ inline constexpr int kResizeMethodCount = 6;
 inline constexpr int kResizeSpinMin = 0;
 inline constexpr int kResizeSpinMax = 10000;
 
+// The method the page selects when shown (the settings table's default).
+TResizeMethod DefaultResizeMethod();
+
 struct TResizeSettings {
   int newWidth = 0;
   int newHeight = 0;
-  TResizeMethod method = TResizeMethod::Bicubic;  // "バイキュービック", checked at start
+  TResizeMethod method = DefaultResizeMethod();
 };
 
 // ResampleBitmap's code of a method: nearest 0, bilinear 1, bicubic 2,
@@ -64,16 +68,20 @@ struct TResizeOpening {
 };
 TResizeOpening OpenResizePage(const TBitmap& source);
 
-// Preview (ButtonReSClick): the result image becomes a copy of the source
-// resampled to newWidth x newHeight with the method's code; nothing with an
-// empty source. A new side of 0 is refused by the resampler, so the result
-// then stays a copy of the source; returns false in that case.
+// The page's settings table; the method's default is its only setting with one
+// (the sizes come from the source when the page opens).
+const std::vector<TParamSpec>& ResizeParams();
+
+// Preview (ButtonReS): the source resampled to newWidth x newHeight with the
+// method's code, written straight into the result; nothing with an empty
+// source. A new side of 0 is refused by the resampler, so the result then is
+// a copy of the source; returns false in that case.
 bool ResizePreview(TDocument& doc, const TResizeSettings& settings);
-// Apply (ButtonOK5Click): Preview first when there is no result, the result
+// Apply (ButtonOK5): Preview first when there is no result, the result
 // becomes the source, the image window's caption is renewed, menu page.
-void ResizeApply(TDocument& doc, const TResizeSettings& settings);
+void ApplyResize(TDocument& doc, const TResizeSettings& settings);
 
 // Batch step "resize".
-TStepSpec ResizeStep();
+std::vector<TStepSpec> ResizeSteps();
 
 }  // namespace kira

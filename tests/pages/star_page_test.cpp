@@ -1,11 +1,11 @@
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 
 #include <gtest/gtest.h>
 
 #include "effects/soften.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/editing.h"
-#include "star_test_util.h"
+#include "tests/starfilter/star_test_util.h"
 
 namespace kira {
 namespace {
@@ -35,8 +35,8 @@ struct StarPage : ::testing::Test {
   TStarSettings s;
   void SetUp() override {
     doc.Source() = Photo();
-    doc.ButtonORG1Click();
-    TabSheet1Show(doc, s);
+    doc.ShowSource();
+    StarPageShown(doc, s);
   }
   // The result Preview must give when the rays come from `points`.
   TBitmap Expected(const TBitmap& points) const {
@@ -52,7 +52,7 @@ TEST_F(StarPage, ShowSetsDefaultsAndClearsTheFlagOnly) {
   s = {1, 2, 3, 4, 5, TStarKind::Sunny, true, 3, TEditTool::Cut};
   doc.BrightPoints() = Black(2, 2);
   doc.BrightPointsReady = true;
-  TabSheet1Show(doc, s);
+  StarPageShown(doc, s);
   EXPECT_EQ(s.Threshold, 764);
   EXPECT_EQ(s.Length, 32);
   EXPECT_EQ(s.Angle, 0);
@@ -71,37 +71,37 @@ TEST_F(StarPage, PreviewExtractsThenDrawsAndReleasesTools) {
   s.SoftCross = true;
   s.Kind = TStarKind::Snow;
   s.Angle = 20;
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_TRUE(doc.BrightPointsReady);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2);
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP3);
   EXPECT_EQ(s.Tool, TEditTool::None);
   EXPECT_TRUE(doc.Result() == Expected(doc.BrightPoints()));
   const TBitmap first = doc.Result();
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_TRUE(doc.Result() == first);  // previews do not accumulate
 }
 
 TEST_F(StarPage, PreviewReusesEditedPointsUntilResetOrShow) {
-  ButtonBPCClick(doc, s);
+  ExtractStarPoints(doc, s);
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP2);
   CutBrightPoints(doc.BrightPoints(), {0, 0, 30, 40});  // the left white point goes
   s.Threshold = 600;  // would add the 700 point, but the points are ready
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
   const TBitmap edited = doc.BrightPoints();
   EXPECT_TRUE(doc.Result() == Expected(edited));
 
-  ButtonBPRClick(doc);
+  ResetStarPoints(doc);
   EXPECT_FALSE(doc.BrightPointsReady);
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 3);  // afresh, threshold 600
 
   CutBrightPoints(doc.BrightPoints(), {0, 0, 60, 40});
-  TabSheet1Show(doc, s);
-  ButtonAPPClick(doc, s);
+  StarPageShown(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2);  // afresh, threshold 764
 }
 
@@ -109,20 +109,20 @@ TEST_F(StarPage, AutomaticThreshold) {
   doc.Source() = Black(5, 5);
   Set(doc.Source(), 2, 2, 200, 250, 250);
   Set(doc.Source(), 3, 2, 199, 250, 250);
-  SpeedButtonVAClick(doc, s);
+  AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 699);
   EXPECT_FALSE(doc.BrightPointsReady);  // no extraction
-  ButtonBPCClick(doc, s);
+  ExtractStarPoints(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
 
   doc.Source() = Black(5, 5);
-  SpeedButtonVAClick(doc, s);
+  AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 0);
 }
 
 TEST_F(StarPage, PreviewOnEmptySourceShowsEmptyResult) {
   TDocument empty;
-  ButtonAPPClick(empty, s);
+  StarPreview(empty, s);
   EXPECT_TRUE(empty.BrightPointsReady);
   EXPECT_TRUE(empty.BrightPoints().Empty());
   EXPECT_TRUE(empty.Result().Empty());
@@ -136,7 +136,7 @@ TEST_F(StarPage, ApplyWithoutPreviewRunsItAndKeepsTheFlag) {
     ExtractBrightPoints(bp, 764, 10);
     return Expected(bp);
   }();
-  ButtonOK1Click(doc, s);
+  StarApply(doc, s);
   EXPECT_TRUE(doc.Source() == expected);
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_TRUE(doc.BrightPointsReady);  // left alone; showing the page clears it
@@ -145,11 +145,11 @@ TEST_F(StarPage, ApplyWithoutPreviewRunsItAndKeepsTheFlag) {
 TEST_F(StarPage, PointsOfAnotherSizeAreExtractedAfreshNotLaidOverThePicture) {
   // Flag left set after an Apply that emptied the points: the next Preview
   // must not turn the picture into an empty (or smaller) result.
-  ButtonOK1Click(doc, s);
+  StarApply(doc, s);
   ASSERT_TRUE(doc.BrightPointsReady);
   ASSERT_TRUE(doc.BrightPoints().Empty());
   const TBitmap before = doc.Source();
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(doc.Result().Width(), before.Width());
   EXPECT_EQ(doc.Result().Height(), before.Height());
   TBitmap bp = before;
@@ -222,21 +222,21 @@ struct StarEditing : StarPage {
 };
 
 TEST_F(StarEditing, PutWithTheFlagClearStartsABlackSet) {
-  ButtonBPCClick(doc, s);  // two points, then the page is shown again
-  TabSheet1Show(doc, s);
+  ExtractStarPoints(doc, s);  // two points, then the page is shown again
+  StarPageShown(doc, s);
   s.Tool = TEditTool::Put;
   EXPECT_TRUE(StarMouseUp(doc, s, sel, 7, 9, 0, 0));
   EXPECT_TRUE(doc.BrightPointsReady);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
   EXPECT_EQ(Blue(doc.BrightPoints(), 7, 9), 255);
   // Preview draws from the hand-made set alone.
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
   EXPECT_EQ(s.Tool, TEditTool::None);
 }
 
 TEST_F(StarEditing, PutUsesZoomSizeAndRefreshesTheShownPoints) {
-  ButtonBPCClick(doc, s);
+  ExtractStarPoints(doc, s);
   const int shownBefore = host.shown;
   doc.ZoomPercent = 200;
   s.Tool = TEditTool::Put;
@@ -252,7 +252,7 @@ TEST_F(StarEditing, PutUsesZoomSizeAndRefreshesTheShownPoints) {
 }
 
 TEST_F(StarEditing, PutAfterApplyWritesNothing) {
-  ButtonBPCClick(doc, s);
+  ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Put;
   doc.Cancel();  // empties the bright points, flag stays set
   ASSERT_TRUE(doc.BrightPointsReady);
@@ -264,7 +264,7 @@ TEST_F(StarEditing, CutDragsARectangleInEitherDirection) {
   doc.Source() = Black(60, 40);
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 60; ++x) SetGrey(doc.Source(), x, y, 255);
-  ButtonBPCClick(doc, s);
+  ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Cut;
   // Picture control at (4, 6) in the client; drag from lower right to upper left.
   ASSERT_TRUE(StarMouseDown(doc, s, 24 + 4, 15 + 6, sel));
@@ -298,7 +298,7 @@ TEST_F(StarEditing, CutNeedsTheFlagAndAnOpenedPicture) {
 
 TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   TStepValues v;
-  const TStepSpec bpStep = BrightPointsStep();
+  const TStepSpec bpStep = StarSteps().at(0);
   v.SetDefaults(&bpStep.params);
   v.Set("threshold", kAutoValue);
   TDocument doc;
@@ -308,7 +308,7 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   EXPECT_EQ(CountNonBlack(doc.Source()), 2);  // the two white pixels hold the maximum
   EXPECT_EQ(Blue(doc.Source(), 45, 30), 255);
 
-  const TStepSpec starStep = StarStep();
+  const TStepSpec starStep = StarSteps().at(1);
   TStepValues w;
   w.SetDefaults(&starStep.params);
   w.Set("kind", 2);
@@ -320,11 +320,11 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   TDocument d3;
   d3.Source() = Photo();
   TStarSettings s;
-  TabSheet1Show(d3, s);
+  StarPageShown(d3, s);
   s.Kind = TStarKind::Sunny;
   s.Angle = 30;
   s.SoftCross = true;
-  ButtonAPPClick(d3, s);
+  StarPreview(d3, s);
   EXPECT_TRUE(d2.Source() == d3.Result());
 }
 

@@ -1,6 +1,8 @@
-// The rotation page: three buttons that act at once and accumulate on the
-// result image, then Apply.
+// The rotation page ("回転", TabSheet12): three buttons that act at once and
+// accumulate on the result image, then Apply.
 #pragma once
+
+#include <vector>
 
 #include "core/bitmap.h"
 #include "document/steps.h"
@@ -13,10 +15,11 @@ enum class TTurn { Left, Right, Flip };
 // BitBtnFlip: FlipBitmap(.., 1).
 bool ApplyTurn(TBitmap& image, TTurn turn);
 
-// One press on the document's result (filled from the source when empty).
-void PressTurn(TDocument& doc, TTurn turn);
+// One press of a button on the document's result (filled from the source
+// when empty).
+void TurnResult(TDocument& doc, TTurn turn);
 
 // Batch step "rotate": one press of the button, then Apply.
-TStepSpec RotateStep();
+std::vector<TStepSpec> RotateSteps();
 
 }  // namespace kira

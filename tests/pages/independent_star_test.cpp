@@ -18,7 +18,7 @@
 #include "effects/soften.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/rays.h"
-#include "starfilter/star_page.h"
+#include "pages/star_page.h"
 
 namespace kira {
 namespace {
@@ -596,7 +596,7 @@ TEST(IndependentStar, PreviewOfThePage) {
       doc.Source() = ToBitmap(source);
       doc.BrightPointsReady = ready;
       if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
-      ButtonAPPClick(doc, s);
+      StarPreview(doc, s);
       const std::string what = std::to_string(sz[0]) + "x" + std::to_string(sz[1]) + " " + KindName(s.Kind) +
                                " V " + std::to_string(s.Threshold) + " M " + std::to_string(s.Density) +
                                " L " + std::to_string(s.Length) + " R " + std::to_string(s.Angle) + " D " +
@@ -611,7 +611,7 @@ TEST(IndependentStar, PreviewOfThePage) {
   // No picture: the flag is set, bright points and result stay empty.
   TDocument doc;
   TStarSettings s;
-  ButtonAPPClick(doc, s);
+  StarPreview(doc, s);
   EXPECT_TRUE(doc.BrightPointsReady);
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_TRUE(doc.Result().Empty());
@@ -638,7 +638,7 @@ TEST(IndependentStar, RandomPreviews) {
     doc.Source() = ToBitmap(source);
     doc.BrightPointsReady = ready;
     if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
-    ButtonAPPClick(doc, s);
+    StarPreview(doc, s);
     ASSERT_TRUE(SamePic(want.result, doc.Result()))
         << "run " << rep << ", " << w << "x" << h << " " << KindName(s.Kind) << " V " << s.Threshold << " M "
         << s.Density << " L " << s.Length << " R " << s.Angle << " D " << s.Intensity

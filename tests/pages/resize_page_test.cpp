@@ -5,7 +5,7 @@
 #include "core/bitmap.h"
 #include "document/steps.h"
 #include "effects/resample.h"
-#include "effects/resize_page.h"
+#include "pages/resize_page.h"
 
 namespace kira {
 namespace {
@@ -98,7 +98,7 @@ TEST(ResizePage, ApplyResizesTheSourceAndRenewsTheCaption) {
   TBitmap expected = doc.Source();
   ASSERT_TRUE(ResampleBitmap(expected, 4, 3, kResampleLagrange));
 
-  ResizeApply(doc, {4, 3, TResizeMethod::Lagrange});  // no Preview before: Apply runs it
+  ApplyResize(doc, {4, 3, TResizeMethod::Lagrange});  // no Preview before: Apply runs it
   EXPECT_EQ(doc.Source(), expected);
   EXPECT_TRUE(doc.Result().Empty());
   EXPECT_EQ(host.captions, 1);
@@ -115,7 +115,7 @@ TEST(ResizePage, PreviewWithAZeroSideKeepsACopyOfTheSource) {
 std::string RunResize(TDocument& doc, const std::string& step) {
   TStepValues values;
   std::string error;
-  const std::vector<TStepSpec> steps{ResizeStep()};
+  const std::vector<TStepSpec> steps = ResizeSteps();
   const TStepSpec* spec = ParseStep(steps, step, values, error);
   if (!spec) return "usage: " + error;
   if (!spec->run(doc, values, error)) return "failed: " + error;

@@ -1,0 +1,56 @@
+#include "pages/page_list.h"
+
+#include <cstring>
+
+#include "pages/resize_page.h"
+#include "pages/rotate_page.h"
+#include "pages/star_page.h"
+
+namespace kira {
+
+const std::vector<TPageEntry>& AllPages() {
+  static const std::vector<TPageEntry> pages = {
+      {1, "キラボックス", StarSteps},
+      {2, "カラーフィルター", nullptr},
+      {3, "ソフトネス", nullptr},
+      {4, "モノクローム", nullptr},
+      {5, "リサイズ", ResizeSteps},
+      {6, "明るさ調整", nullptr},
+      {7, "シャープネス", nullptr},
+      {8, "彩度/明度", nullptr},
+      {9, "周辺効果", nullptr},
+      {10, "ミラージュ", nullptr},
+      {11, "アート効果１", nullptr},
+      {12, "回転", RotateSteps},
+      {13, "アート効果２", nullptr},
+  };
+  return pages;
+}
+
+const TPageEntry* PageEntry(int number) {
+  for (const TPageEntry& p : AllPages()) {
+    if (p.number == number) return &p;
+  }
+  return nullptr;
+}
+
+const std::vector<TStepSpec>& AllSteps() {
+  static const std::vector<TStepSpec> steps = [] {
+    std::vector<TStepSpec> all;
+    for (const TPageEntry& p : AllPages()) {
+      if (!p.steps) continue;
+      for (TStepSpec& s : p.steps()) all.push_back(std::move(s));
+    }
+    return all;
+  }();
+  return steps;
+}
+
+const TStepSpec* FindStep(const char* name) {
+  for (const TStepSpec& s : AllSteps()) {
+    if (s.name == name) return &s;
+  }
+  return nullptr;
+}
+
+}  // namespace kira
