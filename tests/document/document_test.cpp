@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -165,13 +168,19 @@ TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
 }
 
 TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kira_never_written_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
   std::string error = "x";
-  EXPECT_FALSE(doc.SaveShownImage("/tmp/kira_never_written.bmp", &error));
+  EXPECT_FALSE(doc.SaveShownImage((dir / "empty.bmp").string(), &error));
   EXPECT_TRUE(error.empty());
   doc.Source() = Picture(2, 2, 3);
   doc.ShowSource();
-  EXPECT_FALSE(doc.SaveShownImage("/tmp/kira_never_written.png", &error));
+  EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.png").string(), &error));
   EXPECT_TRUE(error.empty());
+  // Not a file, nor a temporary one left beside it.
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

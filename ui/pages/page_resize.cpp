@@ -11,6 +11,7 @@
 
 #include "document/document.h"
 #include "ui/form_main.h"
+#include "ui/pages/page_controls.h"
 
 namespace kira {
 
@@ -29,16 +30,6 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption) 
   auto* label = new QLabel(caption, parent);
   label->setObjectName(name);
   return label;
-}
-
-// A spin edit's value is its text read as an integer (the minimum when the
-// text is none), limited to the range. Read from the text because a field
-// being left has not yet taken what was typed into it.
-int SpinValue(const QSpinBox* spin) {
-  bool ok = false;
-  const int v = spin->cleanText().trimmed().toInt(&ok);
-  if (!ok) return spin->minimum();
-  return v < spin->minimum() ? spin->minimum() : (v > spin->maximum() ? spin->maximum() : v);
 }
 
 }  // namespace
@@ -110,9 +101,7 @@ void TPageResize::OpenFromMenu() {
   spinEditNewH_->setValue(open.height);
 }
 
-void TPageResize::TabSheetShow() {
-  methods_[static_cast<int>(TResizeMethod::Bicubic)]->setChecked(true);
-}
+void TPageResize::TabSheetShow() { ResetControls(this, ResizeParams()); }
 
 void TPageResize::SpinEditNewWExit() {
   const TResizeOpening source = OpenResizePage(Doc().Source());
