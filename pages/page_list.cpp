@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pages/art2_page.h"
+#include "pages/mirage_page.h"
 #include "pages/resize_page.h"
 #include "pages/rotate_page.h"
 #include "pages/star_page.h"
@@ -19,10 +21,10 @@ const std::vector<TPageEntry>& AllPages() {
       {7, "シャープネス", nullptr},
       {8, "彩度/明度", nullptr},
       {9, "周辺効果", nullptr},
-      {10, "ミラージュ", nullptr},
+      {10, "ミラージュ", MirageSteps},
       {11, "アート効果１", nullptr},
       {12, "回転", RotateSteps},
-      {13, "アート効果２", nullptr},
+      {13, "アート効果２", Art2Steps},
   };
   return pages;
 }
