@@ -1,0 +1,47 @@
+// The softness page ("ソフトネス", TabSheet3): five kinds of softening with one
+// strength 0..6 (TrackBarSoftness), its Preview (ButtonSOFTClick) and Apply
+// (ButtonOK3Click), and the batch step "softness". The window only holds the
+// controls and forwards to these.
+#pragma once
+
+#include <vector>
+
+#include "core/bitmap.h"
+#include "document/steps.h"
+
+namespace kira {
+
+// The kind radio buttons in the order the page tests them.
+enum class TSoftnessKind { Blur, Gaussian, Radial, Angle, Soften };
+
+// The settings table: "kind" (RadioButtonBlur .. RadioButtonSoften, Gaussian
+// by default) and "level" (TrackBarSoftness, 0..6, default 0).
+const std::vector<TParamSpec>& SoftnessParams();
+
+// The settings from a table's values; the defaults are the table's.
+struct TSoftnessSettings;
+TSoftnessSettings SoftnessSettingsOf(const TStepValues& values);
+TSoftnessSettings SoftnessDefaults();
+
+struct TSoftnessSettings {
+  TSoftnessKind kind = SoftnessDefaults().kind;
+  int level = SoftnessDefaults().level;
+};
+
+// The page's effect on a picture, with p the level: BoxBlur radius p,
+// GaussianBlur sigma 2p (refused at 0, the picture unchanged), RadialBlur
+// 3p pixels, AngleBlur 3p degrees, DiamondSoften window 5 and strength 17p.
+// The blurs share the rows between both cores.
+bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings);
+
+// Preview: the result is the source softened; false, with the result a copy
+// of the source, when the effect refuses (Gaussian at level 0).
+bool SoftnessPreview(TDocument& doc, const TSoftnessSettings& settings);
+// Apply: Preview first when there is no result, the result becomes the
+// source, menu page.
+void ApplySoftness(TDocument& doc, const TSoftnessSettings& settings);
+
+// Batch step "softness".
+std::vector<TStepSpec> SoftnessSteps();
+
+}  // namespace kira
