@@ -2,16 +2,10 @@
 
 #include <cstring>
 
-#include "pages/art1_page.h"
 #include "pages/art2_page.h"
-#include "pages/brightness_page.h"
-#include "pages/colorfilter_page.h"
 #include "pages/mirage_page.h"
-#include "pages/monochrome_page.h"
-#include "pages/peripheral_page.h"
 #include "pages/resize_page.h"
 #include "pages/rotate_page.h"
-#include "pages/saturation_page.h"
 #include "pages/sharpness_page.h"
 #include "pages/softness_page.h"
 #include "pages/star_page.h"
@@ -21,16 +15,16 @@ namespace kira {
 const std::vector<TPageEntry>& AllPages() {
   static const std::vector<TPageEntry> pages = {
       {1, "キラボックス", StarSteps},
-      {2, "カラーフィルター", ColorFilterSteps},
+      {2, "カラーフィルター", nullptr},
       {3, "ソフトネス", SoftnessSteps},
-      {4, "モノクローム", MonochromeSteps},
+      {4, "モノクローム", nullptr},
       {5, "リサイズ", ResizeSteps},
-      {6, "明るさ調整", BrightnessSteps},
+      {6, "明るさ調整", nullptr},
       {7, "シャープネス", SharpnessSteps},
-      {8, "彩度/明度", SaturationSteps},
-      {9, "周辺効果", PeripheralSteps},
+      {8, "彩度/明度", nullptr},
+      {9, "周辺効果", nullptr},
       {10, "ミラージュ", MirageSteps},
-      {11, "アート効果１", Art1Steps},
+      {11, "アート効果１", nullptr},
       {12, "回転", RotateSteps},
       {13, "アート効果２", Art2Steps},
   };
