@@ -4,8 +4,10 @@
 
 #include "pages/art2_page.h"
 #include "pages/mirage_page.h"
+#include "pages/peripheral_page.h"
 #include "pages/resize_page.h"
 #include "pages/rotate_page.h"
+#include "pages/saturation_page.h"
 #include "pages/sharpness_page.h"
 #include "pages/softness_page.h"
 #include "pages/star_page.h"
@@ -21,8 +23,8 @@ const std::vector<TPageEntry>& AllPages() {
       {5, "リサイズ", ResizeSteps},
       {6, "明るさ調整", nullptr},
       {7, "シャープネス", SharpnessSteps},
-      {8, "彩度/明度", nullptr},
-      {9, "周辺効果", nullptr},
+      {8, "彩度/明度", SaturationSteps},
+      {9, "周辺効果", PeripheralSteps},
       {10, "ミラージュ", MirageSteps},
       {11, "アート効果１", nullptr},
       {12, "回転", RotateSteps},
