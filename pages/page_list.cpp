@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "pages/brightness_page.h"
+#include "pages/colorfilter_page.h"
+#include "pages/monochrome_page.h"
 #include "pages/art2_page.h"
 #include "pages/mirage_page.h"
 #include "pages/peripheral_page.h"
@@ -17,11 +20,11 @@ namespace kira {
 const std::vector<TPageEntry>& AllPages() {
   static const std::vector<TPageEntry> pages = {
       {1, "キラボックス", StarSteps},
-      {2, "カラーフィルター", nullptr},
+      {2, "カラーフィルター", ColorFilterSteps},
       {3, "ソフトネス", SoftnessSteps},
-      {4, "モノクローム", nullptr},
+      {4, "モノクローム", MonochromeSteps},
       {5, "リサイズ", ResizeSteps},
-      {6, "明るさ調整", nullptr},
+      {6, "明るさ調整", BrightnessSteps},
       {7, "シャープネス", SharpnessSteps},
       {8, "彩度/明度", SaturationSteps},
       {9, "周辺効果", PeripheralSteps},

@@ -1,0 +1,75 @@
+// The brightness page ("明るさ調整", TabSheet6): gamma, exposure by tilt,
+// exposure by shift and contrast, each with its track bar and value label,
+// and a picture of the curve (ImageGamma). The window holds the controls and
+// forwards to these.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "document/steps.h"
+
+namespace kira {
+
+// The radio buttons in the order of the batch step's kinds:
+// RadioButtonGamma, RadioButtonBrightness1, RadioButtonBrightness2,
+// RadioButtonContrast.
+enum class TBrightnessKind { Gamma, Tilt, Shift, Contrast };
+inline constexpr int kBrightnessKindCount = 4;
+
+// Track-bar ranges: TrackBarGamma, TrackBarBrightness1 (tilt),
+// TrackBarBrightness2 (shift), TrackBarContrast.
+struct TTrackRange {
+  int min, max;
+};
+TTrackRange BrightnessRange(TBrightnessKind kind);
+
+struct TBrightnessSettings {
+  std::array<bool, kBrightnessKindCount> checked{true, false, false, false};
+  std::array<int, kBrightnessKindCount> position{};  // by kind
+};
+
+// What the page shows when it opens (ButtonBrightClick, then TabSheet6Show):
+// gamma checked, every position 0.
+TBrightnessSettings OpenedBrightnessSettings();
+
+// The curve Preview applies: the first checked radio button in the order
+// gamma, contrast, tilt, shift; none when none is checked (the result stays a
+// copy of the source).
+const TBrightnessKind* BrightnessKindOfChecked(const std::array<bool, kBrightnessKindCount>& checked);
+
+// A track bar's value label: LabelGamma shows g in single precision
+// ("1.00" at 0, "0.28" at -65), the others the raw position ("-35.00").
+std::string BrightnessLabelText(TBrightnessKind kind, int position);
+
+// The curve picture of a kind at a track-bar position (255 x 255), as a
+// track bar's change handler draws it.
+TBitmap BrightnessPicture(TBrightnessKind kind, int position);
+// The identity line: RadioButtonContrastClick shows it whatever the contrast
+// position, and the page opens with it.
+TBitmap IdentityPicture();
+
+// Label and picture after a handler: TrackBar…Change draws its own curve
+// whether its radio button is checked or not; Radio…Click does the same,
+// except that RadioButtonContrastClick ends on the identity line.
+struct TBrightnessView {
+  std::string label;
+  TBitmap picture;
+};
+TBrightnessView TrackBarChanged(TBrightnessKind kind, int position);
+TBrightnessView RadioClicked(TBrightnessKind kind, int position);
+
+// Preview (ButtonGammaCorrection): the selected curve on a copy of the
+// source; gamma x = position / 20 in double precision. Nothing with an empty
+// source.
+bool BrightnessPreview(TDocument& doc, const TBrightnessSettings& settings);
+// Apply (ButtonOK6).
+void ApplyBrightness(TDocument& doc, const TBrightnessSettings& settings);
+
+const std::vector<TParamSpec>& BrightnessParams();
+// Batch step "brightness": kind and position, the position's range by kind.
+std::vector<TStepSpec> BrightnessSteps();
+
+}  // namespace kira
