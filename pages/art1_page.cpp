@@ -1,0 +1,145 @@
+#include "pages/art1_page.h"
+
+#include "core/parallel_rows.h"
+#include "effects/art.h"
+#include "effects/laplacian.h"
+
+namespace kira {
+
+namespace {
+
+const char* const kKindNames[] = {"watercolor", "solarize", "fisheye", "sobel", "edge1", "edge2", "edge3", "negative"};
+
+// The page-table key of each kind's track bar; empty for the kinds without one.
+const char* const kLevelKeys[] = {"watercolor", "solarize", "fisheye", "", "edge1", "edge2", "", ""};
+
+// --help text of "level", from the page table, so that the ranges and defaults
+// are written once.
+std::string LevelHelp() {
+  std::string help = "the kind's track-bar position:";
+  for (int k = 0; k < 8; ++k) {
+    if (const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(k))) {
+      help += std::string(k ? ", " : " ") + kKindNames[k] + " " + std::to_string(row->min) + ".." +
+              std::to_string(row->max) + " (" + std::to_string(row->def) + ")";
+    }
+  }
+  return help + "; refused for sobel, edge3 and negative";
+}
+
+}  // namespace
+
+const std::vector<TParamSpec>& Art1Params() {
+  static const std::vector<TParamSpec> params = {
+      {"kind", TParamKind::Choice, 0, 0, 0, {kKindNames, kKindNames + 8}, "", "",
+       {"RadioButtonEFCT21", "RadioButtonEFCT22", "RadioButtonEFCT23", "RadioButtonEFCT24", "RadioButtonEFCT25",
+        "RadioButtonEFCT26", "RadioButtonEFCT27", "RadioButtonEFCT28"}},
+      {"watercolor", TParamKind::Integer, 1, 5, 1, {}, "", "TrackBarEFCT21", {}},
+      {"solarize", TParamKind::Integer, 0, 255, 128, {}, "", "TrackBarEFCT22", {}},
+      {"fisheye", TParamKind::Integer, 1, 11, 8, {}, "", "TrackBarEFCT23", {}},
+      {"edge1", TParamKind::Integer, 5, 55, 20, {}, "", "TrackBarEFCT25", {}},
+      {"edge2", TParamKind::Integer, 1, 100, 20, {}, "", "TrackBarEFCT26", {}},
+      {"continuous", TParamKind::Integer, 0, 1, 0, {}, "edge2 only", "CheckBox26", {}},
+  };
+  return params;
+}
+
+TArt1Settings Art1SettingsOf(const TStepValues& values) {
+  return {static_cast<TArt1Kind>(values.Get("kind")),
+          values.Get("watercolor"),
+          values.Get("solarize"),
+          values.Get("fisheye"),
+          values.Get("edge1"),
+          values.Get("edge2"),
+          values.Get("continuous") != 0};
+}
+
+TArt1Settings Art1Defaults() {
+  static const TArt1Settings defaults = Art1SettingsOf(TStepValues(&Art1Params()));
+  return defaults;
+}
+
+const TParamSpec* Art1LevelRow(TArt1Kind kind) {
+  const int k = static_cast<int>(kind);
+  if (k < 0 || k >= 8 || !*kLevelKeys[k]) return nullptr;
+  for (const TParamSpec& row : Art1Params()) {
+    if (row.key == kLevelKeys[k]) return &row;
+  }
+  return nullptr;
+}
+
+std::string Art1LevelLabelText(int position) { return std::to_string(position); }
+
+std::string FishEyeLabelText(int position) {
+  // Tenths in integers: the label never shows a binary fraction's tail.
+  const int tenths = position < 0 ? -position : position;
+  return std::string(position < 0 ? "-" : "") + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+bool Art1Picture(TBitmap& image, const TArt1Settings& s) {
+  bool done = false;
+  switch (s.kind) {
+    case TArt1Kind::Watercolor: done = Watercolor(image, s.watercolor + 2, DefaultThreads()); break;
+    case TArt1Kind::Solarize: done = Solarize(image, s.solarize); break;
+    case TArt1Kind::FishEye:
+      done = FishEye(image, static_cast<float>(s.fisheye / 10.0L), DefaultThreads());
+      break;
+    case TArt1Kind::Sobel: done = SobelEdges(image, false, DefaultThreads()); break;
+    case TArt1Kind::Edge1: done = ThresholdEdges(image, s.edge1); break;
+    case TArt1Kind::Edge2:
+      done = LaplacianEdges(image, s.edge2, s.continuous ? TLaplacianMode::Continuous : TLaplacianMode::Threshold,
+                            DefaultThreads());
+      break;
+    case TArt1Kind::Edge3: done = ShadedEdges(image, false); break;
+    case TArt1Kind::Negative: done = Negative(image); break;
+  }
+  // Two of the edge drawings leave 1 or 8 bits per pixel; the working images
+  // are 24-bit.
+  image.SetPixelFormat(TPixelFormat::pf24bit);
+  return done;
+}
+
+bool Art1Preview(TDocument& doc, const TArt1Settings& settings) {
+  return doc.PreviewInPlace([&](TBitmap& result) { return Art1Picture(result, settings); });
+}
+
+void ApplyArt1(TDocument& doc, const TArt1Settings& settings) {
+  doc.Apply([&] { Art1Preview(doc, settings); });
+}
+
+std::vector<TStepSpec> Art1Steps() {
+  const std::vector<TParamSpec>& page = Art1Params();
+  TStepSpec s;
+  s.name = "art1";
+  s.page = "art effects 1";
+  // A default outside the range: the kind's own track bar gives it.
+  s.params = {page[0], {"level", TParamKind::Integer, 0, 255, -1, {}, LevelHelp(), "", {}}, page.back()};
+  s.check = [](const TStepValues& v) -> std::string {
+    const int kind = v.Get("kind");
+    const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(kind));
+    if (v.Given("level")) {
+      const int level = v.Get("level");
+      if (!row) return std::string("'level' is refused for ") + kKindNames[kind] + ", which has no level";
+      if (level < row->min || level > row->max) {
+        return "level '" + std::to_string(level) + "' is outside " + std::to_string(row->min) + ".." +
+               std::to_string(row->max) + " for " + kKindNames[kind];
+      }
+    }
+    if (v.Given("continuous") && static_cast<TArt1Kind>(kind) != TArt1Kind::Edge2)
+      return std::string("'continuous' is for edge2 only, not ") + kKindNames[kind];
+    return "";
+  };
+  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
+    // The page as shown: every control at its default, then the given ones.
+    TStepValues page(&Art1Params());
+    page.Set("kind", v.Get("kind"));
+    if (const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(v.Get("kind")))) {
+      if (v.Given("level")) page.Set(row->key, v.Get("level"));
+    }
+    page.Set("continuous", v.Get("continuous"));
+    ApplyArt1(doc, Art1SettingsOf(page));
+    return true;
+  };
+  return {s};
+}
+
+}  // namespace kira
