@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "pages/art1_page.h"
 #include "pages/brightness_page.h"
 #include "pages/colorfilter_page.h"
 #include "pages/monochrome_page.h"
@@ -29,7 +30,7 @@ const std::vector<TPageEntry>& AllPages() {
       {8, "彩度/明度", SaturationSteps},
       {9, "周辺効果", PeripheralSteps},
       {10, "ミラージュ", MirageSteps},
-      {11, "アート効果１", nullptr},
+      {11, "アート効果１", Art1Steps},
       {12, "回転", RotateSteps},
       {13, "アート効果２", Art2Steps},
   };
