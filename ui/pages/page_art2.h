@@ -1,11 +1,12 @@
 // The second art-effects page: colour noise, monochrome noise, ripple and
-// spray, with one strength 1..128.
+// spray, with one strength 1..128. The settings and the effect live in
+// pages/art2_page.h; this class only holds the controls.
 #pragma once
 
+#include "pages/art2_page.h"
 #include "ui/pages/effect_page.h"
 
 class QLabel;
-class QRadioButton;
 class QSlider;
 
 namespace kira {
@@ -19,9 +20,15 @@ class TPageArt2 : public TEffectPage {
   // TabSheet13Show: colour noise selected, strength 64.
   void TabSheetShow() override;
   void TrackBarEFCT31Change();
+  // ButtonEFCT3Click.
+  void Preview() override;
+  // ButtonOK13Click.
+  void Apply() override;
+
+  // The controls as the page's settings.
+  TArt2Settings Settings() const;
 
  private:
-  QRadioButton* radioButtonEFCT31_ = nullptr;
   QSlider* trackBarEFCT31_ = nullptr;
   QLabel* labelEFCT31_ = nullptr;
 };
