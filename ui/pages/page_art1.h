@@ -1,5 +1,7 @@
 // The first art-effects page: watercolour, solarization, fisheye, Sobel,
-// three edge extractions and the negative, each with its own parameter.
+// three edge extractions and the negative, each with its own parameter. The
+// controls only; labels, defaults, Preview and Apply come from
+// pages/art1_page.h.
 #pragma once
 
 #include "ui/pages/effect_page.h"
@@ -18,8 +20,12 @@ class TPageArt1 : public TEffectPage {
   explicit TPageArt1(TFormMain& main);
 
   // TabSheet11Show: watercolour selected, every track bar at its default,
-  // the continuous mode unchecked.
+  // the continuous mode unchecked. A track bar that moves to its default
+  // renews its label, as its change event would.
   void TabSheetShow() override;
+  // ButtonEFCT2Click and ButtonOK11Click.
+  void Preview() override;
+  void Apply() override;
   void TrackBarEFCT21Change();
   void TrackBarEFCT22Change();
   void TrackBarEFCT23Change();
