@@ -12,12 +12,14 @@ namespace kira {
 
 TPagePeripheral::TPagePeripheral(TFormMain& main)
     : TEffectPage(main, 9, QStringLiteral("ButtonEffectView")) {
-  radioButtonSpotLight_ = MakeRadio(this, "RadioButtonSpotLight", "スポットライト");
-  radioButtonSpotLight_->setChecked(true);
-  Body()->addWidget(radioButtonSpotLight_);
+  auto* spotLight = MakeRadio(this, "RadioButtonSpotLight", "スポットライト");
+  spotLight->setChecked(true);
+  Body()->addWidget(spotLight);
   Body()->addWidget(MakeRadio(this, "RadioButtonColorSpotLight", "カラースポットライト"));
   Body()->addWidget(MakeRadio(this, "RadioButtonVaseline", "ワセリン"));
-  trackBarEffect1_ = MakeTrackBar(this, {"TrackBarEffect1", 1, 100, 50, 10, 5, "半径"});
+  const TParamSpec& radius = ParamRow(PeripheralParams(), "radius");
+  trackBarEffect1_ =
+      MakeTrackBar(this, {radius.control.c_str(), radius.min, radius.max, radius.def, 10, 5, "半径"});
   labelEffect1_ = MakeValueLabel(this, "LabelEffect1", "   50");
   AddValueRow(Body(), trackBarEffect1_, labelEffect1_);
   connect(trackBarEffect1_, &QSlider::valueChanged, this,
@@ -25,12 +27,22 @@ TPagePeripheral::TPagePeripheral(TFormMain& main)
 }
 
 void TPagePeripheral::TabSheetShow() {
-  radioButtonSpotLight_->setChecked(true);
-  trackBarEffect1_->setValue(50);
+  const int before = trackBarEffect1_->value();
+  ResetControls(this, PeripheralParams());
+  // A track bar that moves runs its change handler, as when the user moves it.
+  if (trackBarEffect1_->value() != before) TrackBarEffect1Change();
 }
 
 void TPagePeripheral::TrackBarEffect1Change() {
-  labelEffect1_->setText(QString::number(trackBarEffect1_->value()));
+  labelEffect1_->setText(QString::fromStdString(PeripheralLabelText(trackBarEffect1_->value())));
 }
+
+TPeripheralSettings TPagePeripheral::Settings() const {
+  return PeripheralSettingsOf(ReadControls(this, PeripheralParams()));
+}
+
+void TPagePeripheral::Preview() { PeripheralPreview(Doc(), Settings()); }
+
+void TPagePeripheral::Apply() { ApplyPeripheral(Doc(), Settings()); }
 
 }  // namespace kira

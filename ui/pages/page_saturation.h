@@ -1,6 +1,9 @@
 // The saturation and luminance page: one correction -100..100 for either.
+// The settings and the effect live in pages/saturation_page.h; this class only
+// holds the controls.
 #pragma once
 
+#include "pages/saturation_page.h"
 #include "ui/pages/effect_page.h"
 
 class QLabel;
@@ -20,9 +23,15 @@ class TPageSaturation : public TEffectPage {
   // TabSheet8Show: saturation selected, correction 0.
   void TabSheetShow() override;
   void TrackBarSaturationChange();
+  // ButtonSaturationClick.
+  void Preview() override;
+  // ButtonOK8Click.
+  void Apply() override;
+
+  // The controls as the page's settings.
+  TSaturationSettings Settings() const;
 
  private:
-  QRadioButton* radioButtonSaturation_ = nullptr;
   QSlider* trackBarSaturation_ = nullptr;
   QLabel* labelSaturation_ = nullptr;
 };
