@@ -1,21 +1,109 @@
 #include "ui/pages/page_colorfilter.h"
 
+#include <QColorDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QSpinBox>
+#include <QToolButton>
+
 #include "document/document.h"
+#include "tone/color_filter.h"
 #include "ui/form_main.h"
+#include "ui/pages/page_controls.h"
 
 namespace kira {
 
-TPageColorFilter::TPageColorFilter(TFormMain& main)
-    : TEffectPage(main, 2, QStringLiteral("ButtonCOL")) {}
+namespace {
+
+QColor ToQColor(std::uint32_t color) {
+  return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                static_cast<int>((color >> 16) & 0xFF));
+}
+
+// Four coloured squares: the button's glyph.
+QIcon PaletteGlyph() {
+  QPixmap glyph(16, 16);
+  glyph.fill(Qt::transparent);
+  QPainter p(&glyph);
+  p.fillRect(1, 1, 6, 6, Qt::red);
+  p.fillRect(9, 1, 6, 6, Qt::green);
+  p.fillRect(1, 9, 6, 6, Qt::blue);
+  p.fillRect(9, 9, 6, 6, Qt::yellow);
+  return QIcon(glyph);
+}
+
+}  // namespace
+
+TPageColorFilter::TPageColorFilter(TFormMain& main) : TEffectPage(main, 2, QStringLiteral("ButtonCOL")) {
+  auto* group = new QGroupBox(QStringLiteral("カラー"), this);
+  group->setObjectName(QStringLiteral("GroupBox6"));
+  auto* colourRow = new QHBoxLayout(group);
+  panelCOL_ = new QFrame(group);
+  panelCOL_->setObjectName(QStringLiteral("PanelCOL"));
+  panelCOL_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panelCOL_->setFixedSize(64, 25);
+  panelCOL_->setAutoFillBackground(true);
+  speedButton1_ = new QToolButton(group);
+  speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
+  speedButton1_->setIcon(PaletteGlyph());
+  speedButton1_->setFixedSize(25, 25);
+  colourRow->addWidget(panelCOL_);
+  colourRow->addWidget(speedButton1_);
+  colourRow->addStretch(1);
+  Body()->addWidget(group);
+
+  const std::vector<TParamSpec>& params = ColorFilterParams();
+  auto* densityRow = new QHBoxLayout;
+  auto* label6 = new QLabel(QStringLiteral("濃度"), this);
+  label6->setObjectName(QStringLiteral("Label6"));
+  spinEditCOLD_ = MakeSpinEdit(this, ParamRow(params, "density"));
+  spinEditCOLD_->setToolTip(QStringLiteral("0～100%"));
+  densityRow->addWidget(label6);
+  densityRow->addWidget(spinEditCOLD_);
+  densityRow->addStretch(1);
+  Body()->addLayout(densityRow);
+
+  SetFilterColor(ColorOfRgbHex(ParamRow(params, "color").def));
+  connect(speedButton1_, &QToolButton::clicked, this, [this] { Main().Run([this] { SpeedButton1Click(); }); });
+}
+
+void TPageColorFilter::SetFilterColor(std::uint32_t color) {
+  color_ = color & 0xFFFFFF;
+  QPalette palette = panelCOL_->palette();
+  palette.setColor(QPalette::Window, ToQColor(color_));
+  panelCOL_->setPalette(palette);
+}
 
 void TPageColorFilter::OpenFromMenu() {
-  const TDocument& doc = Doc();
-  if (!doc.Result().Empty()) {
-    Main().DrawHistogram(doc.Result());
-  } else if (!doc.Source().Empty()) {
-    Main().DrawHistogram(doc.Source());
-  }
+  if (const TBitmap* image = ColorFilterHistogramImage(Doc())) Main().DrawHistogram(*image);
   TEffectPage::OpenFromMenu();
 }
+
+void TPageColorFilter::TabSheetShow() {
+  const TColorFilterSettings opened = OpenedColorFilterSettings();
+  SetFilterColor(opened.color);
+  ResetControls(this, ColorFilterParams());
+}
+
+void TPageColorFilter::SpeedButton1Click() {
+  QColorDialog dialog(dialogColor_, this);
+  dialog.setObjectName(QStringLiteral("ColorDialog1"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  dialogColor_ = dialog.selectedColor();
+  SetFilterColor(ColorRef(static_cast<std::uint8_t>(dialogColor_.red()), static_cast<std::uint8_t>(dialogColor_.green()),
+                          static_cast<std::uint8_t>(dialogColor_.blue())));
+}
+
+TColorFilterSettings TPageColorFilter::Settings() const {
+  return {color_, ReadControls(this, ColorFilterParams()).Get("density")};
+}
+
+void TPageColorFilter::Preview() { ColorFilterPreview(Doc(), Settings()); }
+
+void TPageColorFilter::Apply() { ApplyColorFilter(Doc(), Settings()); }
 
 }  // namespace kira
