@@ -15,14 +15,14 @@ TPageSharpness::TPageSharpness(TFormMain& main)
   auto* group = new QGroupBox(QStringLiteral("シャープネス"), this);
   group->setObjectName(QStringLiteral("GroupBox13"));
   auto* column = new QVBoxLayout(group);
-  trackBarSharp_ = MakeTrackBar(group, {"TrackBarSharp", 0, 100, 0, 20, 10, "0～100"});
+  const TParamSpec& amount = ParamRow(SharpnessParams(), "amount");
+  trackBarSharp_ = MakeTrackBar(group, {"TrackBarSharp", amount.min, amount.max, amount.def, 20, 10, "0～100"});
   AddEndLabelledRow(column, group, trackBarSharp_, nullptr, nullptr);
-  radioButtonSharpen_ = MakeRadio(group, "RadioButtonSharpen", "シャープン");
-  radioButtonFocus_ = MakeRadio(group, "RadioButtonFocus", "フォーカス");
-  radioButtonSharpen_->setChecked(true);
-  column->addWidget(radioButtonSharpen_);
-  column->addWidget(radioButtonFocus_);
+  // In the order the page tests them.
+  column->addWidget(MakeRadio(group, "RadioButtonSharpen", "シャープン"));
+  column->addWidget(MakeRadio(group, "RadioButtonFocus", "フォーカス"));
   Body()->addWidget(group);
+  ResetControls(this, SharpnessParams());
 }
 
 void TPageSharpness::OpenFromMenu() {
@@ -30,9 +30,14 @@ void TPageSharpness::OpenFromMenu() {
   TEffectPage::OpenFromMenu();
 }
 
-void TPageSharpness::TabSheetShow() {
-  radioButtonSharpen_->setChecked(true);
-  trackBarSharp_->setValue(0);
+void TPageSharpness::TabSheetShow() { ResetControls(this, SharpnessParams()); }
+
+TSharpnessSettings TPageSharpness::Settings() const {
+  return SharpnessSettingsOf(ReadControls(this, SharpnessParams()));
 }
+
+void TPageSharpness::Preview() { SharpnessPreview(Doc(), Settings()); }
+
+void TPageSharpness::Apply() { ApplySharpness(Doc(), Settings()); }
 
 }  // namespace kira

@@ -15,17 +15,17 @@ TPageSoftness::TPageSoftness(TFormMain& main)
   auto* group = new QGroupBox(QStringLiteral("ソフトネス"), this);
   group->setObjectName(QStringLiteral("GroupBox8"));
   auto* column = new QVBoxLayout(group);
-  trackBarSoftness_ = MakeTrackBar(group, {"TrackBarSoftness", 0, 6, 0, 0, 1, "0～6"});
+  const TParamSpec& level = ParamRow(SoftnessParams(), "level");
+  trackBarSoftness_ = MakeTrackBar(group, {"TrackBarSoftness", level.min, level.max, level.def, 0, 1, "0～6"});
   AddEndLabelledRow(column, group, trackBarSoftness_, "LabelS1", "LabelS2");
   // In the order the page tests them.
   column->addWidget(MakeRadio(group, "RadioButtonBlur", "ブラー"));
-  radioButtonGaussianBlur_ = MakeRadio(group, "RadioButtonGaussianBlur", "ガウシアンブラー");
-  radioButtonGaussianBlur_->setChecked(true);
-  column->addWidget(radioButtonGaussianBlur_);
+  column->addWidget(MakeRadio(group, "RadioButtonGaussianBlur", "ガウシアンブラー"));
   column->addWidget(MakeRadio(group, "RadioButtonRadialBlur", "ラジアルブラー"));
   column->addWidget(MakeRadio(group, "RadioButtonAngleBlur", "アングルブラー"));
   column->addWidget(MakeRadio(group, "RadioButtonSoften", "ソフトネス"));
   Body()->addWidget(group);
+  ResetControls(this, SoftnessParams());
 }
 
 void TPageSoftness::OpenFromMenu() {
@@ -33,9 +33,14 @@ void TPageSoftness::OpenFromMenu() {
   TEffectPage::OpenFromMenu();
 }
 
-void TPageSoftness::TabSheetShow() {
-  radioButtonGaussianBlur_->setChecked(true);
-  trackBarSoftness_->setValue(0);
+void TPageSoftness::TabSheetShow() { ResetControls(this, SoftnessParams()); }
+
+TSoftnessSettings TPageSoftness::Settings() const {
+  return SoftnessSettingsOf(ReadControls(this, SoftnessParams()));
 }
+
+void TPageSoftness::Preview() { SoftnessPreview(Doc(), Settings()); }
+
+void TPageSoftness::Apply() { ApplySoftness(Doc(), Settings()); }
 
 }  // namespace kira

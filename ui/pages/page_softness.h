@@ -1,9 +1,11 @@
-// The softness page: five kinds of softening with one strength 0..6.
+// The softness page: five kinds of softening with one strength 0..6. The
+// settings and the effect live in pages/softness_page.h; this class only holds
+// the controls.
 #pragma once
 
+#include "pages/softness_page.h"
 #include "ui/pages/effect_page.h"
 
-class QRadioButton;
 class QSlider;
 
 namespace kira {
@@ -16,12 +18,18 @@ class TPageSoftness : public TEffectPage {
 
   // ButtonSoftnessClick: the strength back to 0, then the page opens.
   void OpenFromMenu() override;
-  // TabSheet3Show: Gaussian blur selected, strength 0.
+  // TabSheet3Show: the table's defaults, Gaussian blur and strength 0.
   void TabSheetShow() override;
+  // ButtonSOFTClick.
+  void Preview() override;
+  // ButtonOK3Click.
+  void Apply() override;
+
+  // The controls as the page's settings.
+  TSoftnessSettings Settings() const;
 
  private:
   QSlider* trackBarSoftness_ = nullptr;
-  QRadioButton* radioButtonGaussianBlur_ = nullptr;
 };
 
 }  // namespace kira
