@@ -107,7 +107,7 @@ const std::vector<TParamSpec>& BrightnessParams() {
 std::vector<TStepSpec> BrightnessSteps() {
   TStepSpec s;
   s.name = "brightness";
-  s.page = "brightness";
+  s.page = "brightness: one of four tone curves at its track-bar position, then Apply";
   s.params = BrightnessParams();
   s.check = [](const TStepValues& v) -> std::string {
     const auto kind = static_cast<TBrightnessKind>(v.Get("kind"));

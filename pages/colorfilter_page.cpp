@@ -46,7 +46,7 @@ const std::vector<TParamSpec>& ColorFilterParams() {
 std::vector<TStepSpec> ColorFilterSteps() {
   TStepSpec s;
   s.name = "colorfilter";
-  s.page = "colour filter";
+  s.page = "colour filter: a coloured glass at a density, then Apply";
   s.params = ColorFilterParams();
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     ApplyColorFilter(doc, {ColorOfRgbHex(v.Get("color")), v.Get("density")});

@@ -40,7 +40,7 @@ const std::vector<TParamSpec>& MonochromeParams() {
 std::vector<TStepSpec> MonochromeSteps() {
   TStepSpec s;
   s.name = "monochrome";
-  s.page = "monochrome";
+  s.page = "monochrome: one of five grey conversions, then Apply";
   s.params = MonochromeParams();
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     TMonochromeSettings settings;
