@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "pages/art1_page.h"
+#include "pages/art2_page.h"
 #include "pages/brightness_page.h"
 #include "pages/colorfilter_page.h"
-#include "pages/monochrome_page.h"
-#include "pages/art2_page.h"
 #include "pages/mirage_page.h"
+#include "pages/monochrome_page.h"
 #include "pages/peripheral_page.h"
 #include "pages/resize_page.h"
 #include "pages/rotate_page.h"
