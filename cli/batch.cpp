@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "steps:\n";
 
 struct TPlannedStep {
-  const TStepSpec* spec;
+  const TStepSpec* step;
   TStepValues values;
   std::string text;  // as given on the command line
 };
@@ -96,9 +96,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (std::size_t i = 2; i < positional.size(); ++i) {
       TPlannedStep p{};
       std::string error;
-      p.spec = ParseStep(AllSteps(), positional[i], p.values, error);
+      p.step = ParseStep(AllSteps(), positional[i], p.values, error);
       p.text = positional[i];
-      if (!p.spec) {
+      if (!p.step) {
         err << "kirabox-batch: " << error << "\n";
         return 2;
       }
@@ -114,8 +114,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     RandSeed() = seedGiven ? seed : 0;
     for (TPlannedStep& p : plan) {
       const auto start = std::chrono::steady_clock::now();
-      if (!p.spec->run(doc, p.values, error)) {
-        err << "kirabox-batch: " << p.spec->name << ": " << error << "\n";
+      if (!p.step->run(doc, p.values, error)) {
+        err << "kirabox-batch: " << p.step->name << ": " << error << "\n";
         return 1;
       }
       if (timed) {

@@ -109,16 +109,16 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
                            std::string& error) {
   const std::size_t colon = text.find(':');
   const std::string name = text.substr(0, colon);
-  const TStepSpec* spec = nullptr;
+  const TStepSpec* step = nullptr;
   for (const TStepSpec& s : steps) {
-    if (s.name == name) spec = &s;
+    if (s.name == name) step = &s;
   }
-  if (!spec) {
+  if (!step) {
     error = "unknown step '" + name + "'";
     return nullptr;
   }
   values = TStepValues();
-  values.SetDefaults(&spec->params);
+  values.SetDefaults(&step->params);
   if (colon != std::string::npos) {
     const std::string rest = text.substr(colon + 1);
     std::size_t start = 0;
@@ -133,7 +133,7 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
       const std::string key = item.substr(0, eq);
       const std::string val = item.substr(eq + 1);
       const TParamSpec* param = nullptr;
-      for (const TParamSpec& p : spec->params) {
+      for (const TParamSpec& p : step->params) {
         if (p.key == key) param = &p;
       }
       if (!param) {
@@ -147,11 +147,11 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
       start = comma + 1;
     }
   }
-  if (spec->check) {
-    error = spec->check(values);
+  if (step->check) {
+    error = step->check(values);
     if (!error.empty()) return nullptr;
   }
-  return spec;
+  return step;
 }
 
 std::string DescribeSteps(const std::vector<TStepSpec>& steps) {

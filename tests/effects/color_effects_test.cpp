@@ -8,9 +8,12 @@
 #include "core/bitmap.h"
 #include "core/rounding.h"
 #include "effects/color_effects.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
+
+using testpic::Solid;
 
 using ld = long double;
 
@@ -27,18 +30,6 @@ TBitmap Random24(int w, int h, unsigned seed) {
       if (x % 4 == 0) p[2] = p[0];
     }
   return b;
-}
-
-TBitmap Solid(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  TBitmap bm(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = bm.ScanLine(y) + 3 * x;
-      p[0] = b;
-      p[1] = g;
-      p[2] = r;
-    }
-  return bm;
 }
 
 // The plain oracle of this family: one pixel at a time, line by line.

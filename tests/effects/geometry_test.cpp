@@ -4,17 +4,12 @@
 
 #include "core/bitmap.h"
 #include "effects/geometry.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
 
-TBitmap Random24(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
+using testpic::Random24;
 
 // Plain per-pixel oracles, straight from the definitions.
 TBitmap RotateOracle(const TBitmap& in, bool right) {

@@ -8,31 +8,15 @@
 #include "core/bitmap.h"
 #include "core/rounding.h"
 #include "effects/lighting.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
 
+using testpic::Random24;
+using testpic::Solid;
+
 using ld = long double;
-
-TBitmap Random24(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
-
-TBitmap Solid(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  TBitmap bm(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = bm.ScanLine(y) + 3 * x;
-      p[0] = b;
-      p[1] = g;
-      p[2] = r;
-    }
-  return bm;
-}
 
 enum class TKind { Spot, ColorSpot, Vaseline };
 

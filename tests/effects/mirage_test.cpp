@@ -8,26 +8,15 @@
 #include "core/bitmap.h"
 #include "core/rounding.h"
 #include "effects/mirage.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
 
+using testpic::Random24;
+using testpic::Uniform;
+
 enum class TMode { Bright, Dark, Blend };
-
-TBitmap Random24(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
-
-TBitmap Uniform(int w, int h, std::uint8_t v) {
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = v;
-  return b;
-}
 
 void SetPixel(TBitmap& b, int x, int y, std::uint8_t v) {
   std::uint8_t* p = b.ScanLine(y) + 3 * x;

@@ -8,24 +8,13 @@
 #include "core/bitmap.h"
 #include "effects/noise.h"
 #include "effects/random.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
 
-TBitmap Random24(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
-
-TBitmap Uniform(int w, int h, std::uint8_t v) {
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = v;
-  return b;
-}
+using testpic::Random24;
+using testpic::Uniform;
 
 // A fixed clock for the ripple's reseeding.
 TTimeOfDay g_time{12, 34, 56, 789};

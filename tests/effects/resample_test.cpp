@@ -7,17 +7,12 @@
 #include "core/bitmap.h"
 #include "core/rounding.h"
 #include "effects/resample.h"
+#include "tests/effects/picture_util.h"
 
 namespace kira {
 namespace {
 
-TBitmap Random24(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
+using testpic::Random24;
 
 // A one-row (or one-column) picture whose three channels all hold values[k].
 TBitmap Line(const std::vector<int>& values, bool vertical = false) {

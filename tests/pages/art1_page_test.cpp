@@ -115,8 +115,8 @@ TEST(Art1Page, BatchStepChecksTheLevelAgainstTheKind) {
   for (const Case& c : cases) {
     TStepValues values;
     std::string error;
-    const TStepSpec* spec = ParseStep(steps, c.text, values, error);
-    EXPECT_EQ(spec != nullptr, c.ok) << c.text << ": " << error;
+    const TStepSpec* step = ParseStep(steps, c.text, values, error);
+    EXPECT_EQ(step != nullptr, c.ok) << c.text << ": " << error;
     if (!c.ok) {
       EXPECT_NE(error.find(c.word), std::string::npos) << c.text << ": " << error;
     }
@@ -130,9 +130,9 @@ TEST(Art1Page, BatchStepRunsThePageWithTheKindsTrackBar) {
     doc.Source() = Photo(31, 9);
     TStepValues values;
     std::string error;
-    const TStepSpec* spec = ParseStep(steps, text, values, error);
-    EXPECT_NE(spec, nullptr) << error;
-    EXPECT_TRUE(spec->run(doc, values, error));
+    const TStepSpec* step = ParseStep(steps, text, values, error);
+    EXPECT_NE(step, nullptr) << error;
+    EXPECT_TRUE(step->run(doc, values, error));
     return doc.Source();
   };
   TBitmap expect = Photo(31, 9);

@@ -10,9 +10,13 @@
 #include "effects/random.h"
 #include "pages/art2_page.h"
 #include "pages/mirage_page.h"
+#include "tests/pages/step_util.h"
 
 namespace kira {
 namespace {
+
+using teststep::RunStep;
+using teststep::ParseError;
 
 TBitmap Picture(int w, int h, unsigned seed) {
   TBitmap b(w, h);
@@ -22,26 +26,6 @@ TBitmap Picture(int w, int h, unsigned seed) {
   return b;
 }
 
-// Parses and runs one batch step on a document whose source is `picture`.
-TBitmap RunStep(const std::vector<TStepSpec>& steps, const std::string& text, const TBitmap& picture) {
-  TDocument doc;
-  doc.Source() = picture;
-  TStepValues values;
-  std::string error;
-  const TStepSpec* spec = ParseStep(steps, text, values, error);
-  EXPECT_NE(spec, nullptr) << error;
-  if (spec) {
-    EXPECT_TRUE(spec->run(doc, values, error)) << error;
-  }
-  return doc.Source();
-}
-
-std::string ParseError(const std::vector<TStepSpec>& steps, const std::string& text) {
-  TStepValues values;
-  std::string error;
-  EXPECT_EQ(ParseStep(steps, text, values, error), nullptr) << text;
-  return error;
-}
 
 TEST(MiragePage, DensityLabelsForEveryPosition) {
   const char* labels[] = {"0.20", "0.25", "0.30", "0.35", "0.40", "0.45", "0.50", "0.55", "0.60",

@@ -112,13 +112,13 @@ TEST(ResizePage, PreviewWithAZeroSideKeepsACopyOfTheSource) {
   EXPECT_EQ(doc.Result(), doc.Source());
 }
 
-std::string RunResize(TDocument& doc, const std::string& step) {
+std::string RunResize(TDocument& doc, const std::string& text) {
   TStepValues values;
   std::string error;
   const std::vector<TStepSpec> steps = ResizeSteps();
-  const TStepSpec* spec = ParseStep(steps, step, values, error);
-  if (!spec) return "usage: " + error;
-  if (!spec->run(doc, values, error)) return "failed: " + error;
+  const TStepSpec* step = ParseStep(steps, text, values, error);
+  if (!step) return "usage: " + error;
+  if (!step->run(doc, values, error)) return "failed: " + error;
   return std::to_string(doc.Source().Width()) + "x" + std::to_string(doc.Source().Height());
 }
 

@@ -26,9 +26,9 @@ TBitmap Picture(int w, int h) {
 std::string RunStep(TDocument& doc, const std::vector<TStepSpec>& steps, const std::string& text) {
   TStepValues values;
   std::string error;
-  const TStepSpec* spec = ParseStep(steps, text, values, error);
-  if (!spec) return "usage: " + error;
-  if (!spec->run(doc, values, error)) return "failed: " + error;
+  const TStepSpec* step = ParseStep(steps, text, values, error);
+  if (!step) return "usage: " + error;
+  if (!step->run(doc, values, error)) return "failed: " + error;
   return "";
 }
 

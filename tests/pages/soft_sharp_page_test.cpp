@@ -10,9 +10,12 @@
 #include "effects/soften.h"
 #include "pages/sharpness_page.h"
 #include "pages/softness_page.h"
+#include "tests/pages/step_util.h"
 
 namespace kira {
 namespace {
+
+using teststep::RunStep;
 
 TBitmap Picture(int w, int h, unsigned seed) {
   TBitmap b(w, h);
@@ -20,21 +23,6 @@ TBitmap Picture(int w, int h, unsigned seed) {
   for (int y = 0; y < h; ++y)
     for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>((i * 7 + y * 5) % 200 + rng() % 50);
   return b;
-}
-
-// Runs one batch step on a document whose source is `picture`.
-TBitmap RunStep(const std::vector<TStepSpec>& steps, const std::string& text, const TBitmap& picture) {
-  TDocument doc;
-  doc.Source() = picture;
-  TStepValues values;
-  std::string error;
-  const TStepSpec* spec = ParseStep(steps, text, values, error);
-  EXPECT_NE(spec, nullptr) << error;
-  if (spec) {
-    EXPECT_TRUE(spec->run(doc, values, error)) << error;
-  }
-  EXPECT_TRUE(doc.Result().Empty());
-  return doc.Source();
 }
 
 TEST(SoftnessPage, DefaultsAreGaussianAtLevelZero) {

@@ -12,15 +12,15 @@
 
 namespace kira {
 
-QSlider* MakeTrackBar(QWidget* parent, const TTrackBarSpec& spec) {
+QSlider* MakeTrackBar(QWidget* parent, const TTrackBarSpec& design) {
   auto* bar = new QSlider(Qt::Horizontal, parent);
-  bar->setObjectName(QString::fromLatin1(spec.name));
-  bar->setRange(spec.min, spec.max);
-  bar->setValue(spec.value);
-  if (spec.pageSize > 0) bar->setPageStep(spec.pageSize);
+  bar->setObjectName(QString::fromLatin1(design.name));
+  bar->setRange(design.min, design.max);
+  bar->setValue(design.value);
+  if (design.pageSize > 0) bar->setPageStep(design.pageSize);
   bar->setTickPosition(QSlider::TicksBelow);
-  bar->setTickInterval(spec.frequency);
-  bar->setToolTip(QString::fromUtf8(spec.hint));
+  bar->setTickInterval(design.frequency);
+  bar->setToolTip(QString::fromUtf8(design.hint));
   return bar;
 }
 

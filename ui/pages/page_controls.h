@@ -25,7 +25,7 @@ struct TTrackBarSpec {
   const char* hint;
 };
 
-QSlider* MakeTrackBar(QWidget* parent, const TTrackBarSpec& spec);
+QSlider* MakeTrackBar(QWidget* parent, const TTrackBarSpec& design);
 // A value label with its design-time caption (leading blanks, "   50"); the
 // track bar's change handler later writes the plain number.
 QLabel* MakeValueLabel(QWidget* parent, const char* name, const char* caption);

@@ -1,0 +1,38 @@
+// Batch steps run the way kirabox-batch runs them, for the page tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+#include "document/steps.h"
+
+namespace kira::teststep {
+
+// Parses and runs one step on a document whose source is `picture`; the
+// step's Apply leaves no result behind. Returns the new source.
+inline TBitmap RunStep(const std::vector<TStepSpec>& steps, const std::string& text, const TBitmap& picture) {
+  TDocument doc;
+  doc.Source() = picture;
+  TStepValues values;
+  std::string error;
+  const TStepSpec* step = ParseStep(steps, text, values, error);
+  EXPECT_NE(step, nullptr) << error;
+  if (step) {
+    EXPECT_TRUE(step->run(doc, values, error)) << error;
+  }
+  EXPECT_TRUE(doc.Result().Empty());
+  return doc.Source();
+}
+
+// The usage error of a step that must not parse.
+inline std::string ParseError(const std::vector<TStepSpec>& steps, const std::string& text) {
+  TStepValues values;
+  std::string error;
+  EXPECT_EQ(ParseStep(steps, text, values, error), nullptr) << text;
+  return error;
+}
+
+}  // namespace kira::teststep
