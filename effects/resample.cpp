@@ -191,16 +191,11 @@ std::vector<std::int32_t> NearestAxis(std::int32_t side, std::int32_t n, long do
   return axis;
 }
 
-// Whole destination rows per thread; the bytes do not depend on the split.
-template <typename RowsFn>
-void ForRows(std::int32_t n, int threads, const RowsFn& rows) {
-  ForEachRowBlock(n, threads, rows);
-}
-
 void Nearest(const TBitmap& src, TBitmap& dst, long double rx, long double ry, int threads) {
   const std::vector<std::int32_t> cols = NearestAxis(src.Width(), dst.Width(), rx);
   const std::vector<std::int32_t> rows = NearestAxis(src.Height(), dst.Height(), ry);
-  ForRows(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+  // Whole destination rows per thread; the bytes do not depend on the split.
+  ForEachRowBlock(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
       const std::uint8_t* in = src.ScanLine(rows[y]);
       std::uint8_t* out = dst.ScanLine(y);
@@ -217,7 +212,7 @@ void Nearest(const TBitmap& src, TBitmap& dst, long double rx, long double ry, i
 void Bilinear(const TBitmap& src, TBitmap& dst, long double rx, long double ry, int threads) {
   const std::vector<TLinear> cols = LinearAxis(src.Width(), dst.Width(), rx);
   const std::vector<TLinear> rows = LinearAxis(src.Height(), dst.Height(), ry);
-  ForRows(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+  ForEachRowBlock(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
       const TLinear& r = rows[y];
       const std::uint8_t* top = src.ScanLine(r.i0);
@@ -269,7 +264,7 @@ void Kernel(const TBitmap& src, TBitmap& dst, std::uint8_t method, long double r
     colWeight[k] = cols.taps[k].weight;
   }
   const std::int32_t width = dst.Width();
-  ForRows(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+  ForEachRowBlock(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
       const TTap* rowBegin = rows.taps.data() + rows.first[y];
       const TTap* rowEnd = rows.taps.data() + rows.first[y + 1];

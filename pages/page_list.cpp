@@ -1,7 +1,5 @@
 #include "pages/page_list.h"
 
-#include <cstring>
-
 #include "pages/art1_page.h"
 #include "pages/art2_page.h"
 #include "pages/brightness_page.h"
