@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -43,8 +44,19 @@ void OfferHugePages(std::uint8_t* p, std::size_t size) {
 // with one 4-byte load without reading past the block.
 constexpr std::size_t kSlack = 4;
 
+std::atomic<long> gAllocationsBeforeFailure{-1};
+
+bool InjectedFailure() {
+  long left = gAllocationsBeforeFailure.load(std::memory_order_relaxed);
+  while (left > 0) {
+    if (gAllocationsBeforeFailure.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return false;
+  }
+  return left == 0;
+}
+
 std::uint8_t* Allocate(std::size_t size, bool zero) {
   if (size == 0) return nullptr;
+  if (InjectedFailure()) throw std::bad_alloc();
   void* p = zero ? std::calloc(size + kSlack, 1) : std::malloc(size + kSlack);
   if (!p) throw std::bad_alloc();
   OfferHugePages(static_cast<std::uint8_t*>(p), size);
@@ -52,6 +64,10 @@ std::uint8_t* Allocate(std::size_t size, bool zero) {
 }
 
 }  // namespace
+
+void FailPixelAllocationsAfter(long count) {
+  gAllocationsBeforeFailure.store(count < 0 ? -1 : count, std::memory_order_relaxed);
+}
 
 TPixelBuffer::TPixelBuffer(std::size_t size) : data_(Allocate(size, true)), size_(size) {}
 
@@ -100,6 +116,14 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : format_(format) {
   if (format == TPixelFormat::pf8bit) palette_ = GreyTable();
   if (format == TPixelFormat::pf1bit) palette_ = MonoTable();
   Reallocate(width, height, format);
+}
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+  if (this != &other) {
+    TBitmap copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
 }
 
 TBitmap::TBitmap(TBitmap&& other) noexcept

@@ -48,13 +48,21 @@ class TPixelBuffer {
   std::size_t size_ = 0;
 };
 
+// Test hook for the failure paths: the next `count` allocations of pixel
+// storage succeed and every later one throws std::bad_alloc, as on a machine
+// out of memory. A negative count (the default) turns the failures off.
+void FailPixelAllocationsAfter(long count);
+
 class TBitmap {
  public:
   TBitmap() = default;
   TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
 
   TBitmap(const TBitmap&) = default;
-  TBitmap& operator=(const TBitmap&) = default;
+  // All or nothing: when the copy cannot get its memory the bitmap keeps its
+  // old size and pixels (a member-wise copy would keep the new size over the
+  // old, smaller storage).
+  TBitmap& operator=(const TBitmap& other);
   TBitmap(TBitmap&& other) noexcept;
   TBitmap& operator=(TBitmap&& other) noexcept;
 

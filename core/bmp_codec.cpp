@@ -19,6 +19,7 @@
 #include "core/image_files.h"
 
 #include "core/encode_frame.h"
+#include "core/working_memory.h"
 
 namespace kira {
 
@@ -133,6 +134,7 @@ THeader ReadHeader(const std::uint8_t* data, std::size_t size) {
   if (h.width > kMaxSide || h.height > kMaxSide || h.width * h.height > kMaxPixels) {
     Refuse("picture too large (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
   }
+  if (std::string tight = CheckWorkingMemory(h.width, h.height); !tight.empty()) Refuse(std::move(tight));
 
   switch (h.bitCount) {
     case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;

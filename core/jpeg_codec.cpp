@@ -20,6 +20,7 @@
 #include "core/image_files.h"
 
 #include "core/encode_frame.h"
+#include "core/working_memory.h"
 
 namespace kira {
 
@@ -186,6 +187,8 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
       r.error = "picture too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
       return r;
     }
+    r.error = CheckWorkingMemory(width, height);
+    if (!r.error.empty()) return r;
     TBitmap bitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf24bit);
     if (!ReadPixels(d, bitmap)) {
       r.error = std::string("cannot decode JPEG: ") + d.err.message;
