@@ -1,6 +1,7 @@
 #include "core/image_files.h"
 
 #include "core/encode_frame.h"
+#include "core/file_faults.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -69,8 +70,12 @@ TLoadResult LoadPicture(const std::string& path) {
 }
 
 TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path) {
+  return SavePicture(bitmap, path, TPhotoMetadata{});
+}
+
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata) {
   switch (FileKindOf(path)) {
-    case TFileKind::Jpeg: return SaveJpegFile(bitmap, path);
+    case TFileKind::Jpeg: return SaveJpegFile(bitmap, path, metadata);
     case TFileKind::Bmp: return SaveBmpFile(bitmap, path);
     case TFileKind::Unknown: break;
   }
@@ -132,7 +137,7 @@ TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes)
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(rd()));
     tmp = path + suffix;
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = CreateFile(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {
@@ -145,7 +150,7 @@ TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes)
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
+    const ssize_t n = WriteSome(fd, p, left, static_cast<std::int64_t>(bytes.size() - left));
     if (n < 0) {
       if (errno == EINTR) continue;
       r.error = path + ": cannot write: " + std::strerror(errno);
@@ -156,12 +161,15 @@ TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes)
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    r.error = path + ": cannot write: " + std::strerror(errno);
+  // The descriptor is closed also when the flush fails.
+  const int syncError = ::fsync(fd) == 0 ? 0 : errno;
+  const int closeError = ::close(fd) == 0 ? 0 : errno;
+  if (syncError != 0 || closeError != 0) {
+    r.error = path + ": cannot write: " + std::strerror(syncError != 0 ? syncError : closeError);
     ::unlink(tmp.c_str());
     return r;
   }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (RenameFile(tmp.c_str(), path.c_str()) != 0) {
     r.error = path + ": cannot write: " + std::strerror(errno);
     ::unlink(tmp.c_str());
     return r;

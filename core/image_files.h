@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/bitmap.h"
+#include "core/photo_metadata.h"
 
 namespace kira {
 
@@ -38,6 +39,7 @@ inline constexpr std::int32_t kMaxSide = 65'535;
 struct TLoadResult {
   std::optional<TBitmap> bitmap;  // empty on failure
   std::string error;              // a one-line message on failure
+  TPhotoMetadata metadata;        // a JPEG's EXIF block and RGB profile
   explicit operator bool() const { return bitmap.has_value(); }
 };
 
@@ -45,6 +47,8 @@ struct TLoadResult {
 // as grey (R = G = B), CMYK/YCCK converted to RGB. Result is 24 bits.
 // Refused: 12-bit files, data cut short or damaged (libjpeg's corrupt-data
 // warnings count as errors), more than 1000 progressive scans.
+// The EXIF block (the first APP1 segment with the EXIF header) and an ICC
+// profile for RGB data come back in `metadata`, as read.
 // The Load* routines prefix their messages with the path; Decode* do not.
 TLoadResult LoadJpegFile(const std::string& path);
 TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size);
@@ -70,12 +74,18 @@ struct TSaveResult {
 // JPEG, quality 90, sequential, three components (a grey or palette bitmap is
 // written through its 24-bit form).
 TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path);
+// The same with the metadata of the opened photo: its EXIF block as
+// ExifForSaving makes it (orientation 1, no thumbnail; left out when damaged)
+// and its ICC profile.
+TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata);
 // 24-bit uncompressed BMP, 14 + 40 byte headers, rows bottom-up padded to 4
 // with zero bytes, 2835 pixels per metre (72 dpi).
 TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path);
 // Chosen by extension; an unknown extension writes nothing and fails with an
 // empty error message.
 TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path);
+// The same, a JPEG with the photo's metadata (a BMP holds none).
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata);
 
 // The bytes of a whole file, read or about to be written. The block comes
 // from the pixel storage's allocator: a 36 MB file then costs a few huge-page
@@ -99,6 +109,7 @@ class TFileBytes {
 // In-memory encoders used by the savers (and by tests). On failure `out` is
 // left alone and *error (when given) says why.
 bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error);
+bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error);
 bool EncodeBmp(const TBitmap& bitmap, TFileBytes& out, std::string* error);
 
 // Reads a whole regular file into memory. Fails with a one-line message that

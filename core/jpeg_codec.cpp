@@ -12,6 +12,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // jpeglib.h first: it brings the configuration that jerror.h's list depends on.
 #include <jpeglib.h>
@@ -108,6 +109,9 @@ bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
   d.progress.progress_monitor = ProgressMonitor;
   d.cinfo.progress = &d.progress;
   jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+  // EXIF (APP1) and ICC profile (APP2) segments are kept for saving.
+  jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(&d.cinfo, TRUE);
   const J_COLOR_SPACE in = d.cinfo.jpeg_color_space;
   // CMYK is asked for as such and converted here; libjpeg has no CMYK to RGB.
@@ -116,6 +120,35 @@ bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
   d.cinfo.scale_denom = 1;
   d.cinfo.quantize_colors = FALSE;
   return true;
+}
+
+// The joined ICC profile into *profile (malloc'd, the caller frees it), or
+// nothing when the chunks are missing or do not fit together.
+bool ReadIccProfile(TDecompressor& d, JOCTET** profile, unsigned int* size) {
+  *profile = nullptr;
+  *size = 0;
+  if (setjmp(d.err.jump)) return false;
+  return jpeg_read_icc_profile(&d.cinfo, profile, size) != FALSE;
+}
+
+// Metadata problems never fail the load: what cannot be read is left out.
+void CollectMetadata(TDecompressor& d, TPhotoMetadata& metadata) {
+  for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && IsExifPayload(m->data, m->data_length)) {
+      metadata.exif.assign(m->data, m->data + m->data_length);
+      break;
+    }
+  }
+  JOCTET* profile = nullptr;
+  unsigned int size = 0;
+  const bool read = ReadIccProfile(d, &profile, &size);
+  try {
+    if (read && IsRgbIccProfile(profile, size)) metadata.icc.assign(profile, profile + size);
+  } catch (...) {
+    std::free(profile);
+    throw;
+  }
+  std::free(profile);
 }
 
 // Adobe applications store CMYK inverted (0 = full ink) and mark the file
@@ -190,11 +223,14 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
     r.error = CheckWorkingMemory(width, height);
     if (!r.error.empty()) return r;
     TBitmap bitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf24bit);
+    TPhotoMetadata metadata;
+    CollectMetadata(d, metadata);
     if (!ReadPixels(d, bitmap)) {
       r.error = std::string("cannot decode JPEG: ") + d.err.message;
       return r;
     }
     r.bitmap = std::move(bitmap);
+    r.metadata = std::move(metadata);
   } catch (const std::bad_alloc&) {
     r.error = "not enough memory for the picture";
   } catch (const std::length_error&) {
@@ -228,7 +264,17 @@ struct TCompressor {
   }
 };
 
-bool Compress(TCompressor& c, const TBitmap& bitmap) {
+// The bytes written beside the pixels: an EXIF APP1 payload and an ICC
+// profile, either may be empty.
+struct TMarkers {
+  const std::vector<std::uint8_t>* exif = nullptr;
+  const std::vector<std::uint8_t>* icc = nullptr;
+};
+
+// jpeg_write_icc_profile numbers its chunks in one byte.
+constexpr std::size_t kMaxIccBytes = 255 * (kMaxMarkerPayload - 14);
+
+bool Compress(TCompressor& c, const TBitmap& bitmap, const TMarkers& markers) {
   if (setjmp(c.err.jump)) return false;
   c.created = true;
   jpeg_create_compress(&c.cinfo);
@@ -240,6 +286,12 @@ bool Compress(TCompressor& c, const TBitmap& bitmap) {
   jpeg_set_defaults(&c.cinfo);  // YCbCr, three components, sequential
   jpeg_set_quality(&c.cinfo, 90, TRUE);
   jpeg_start_compress(&c.cinfo, TRUE);
+  if (markers.exif && !markers.exif->empty()) {
+    jpeg_write_marker(&c.cinfo, JPEG_APP0 + 1, markers.exif->data(), static_cast<unsigned>(markers.exif->size()));
+  }
+  if (markers.icc && !markers.icc->empty() && markers.icc->size() <= kMaxIccBytes) {
+    jpeg_write_icc_profile(&c.cinfo, markers.icc->data(), static_cast<unsigned>(markers.icc->size()));
+  }
   JSAMPROW rows[16];
   const int height = bitmap.Height();
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
@@ -257,11 +309,17 @@ bool Compress(TCompressor& c, const TBitmap& bitmap) {
 }  // namespace
 
 bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
-  return EncodeFrame(bitmap, out, error, [](const TBitmap& bitmap, TFileBytes& out) -> std::string {
+  return EncodeJpeg(bitmap, TPhotoMetadata{}, out, error);
+}
+
+bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error) {
+  return EncodeFrame(bitmap, out, error, [&metadata](const TBitmap& bitmap, TFileBytes& out) -> std::string {
+    std::vector<std::uint8_t> exif;
+    if (!metadata.exif.empty()) exif = ExifForSaving(metadata.exif, bitmap.Width(), bitmap.Height());
     TCompressor c;
     InitError(c.err);
     c.cinfo.err = &c.err.mgr;
-    if (!Compress(c, bitmap)) return std::string("cannot encode JPEG: ") + c.err.message;
+    if (!Compress(c, bitmap, TMarkers{&exif, &metadata.icc})) return std::string("cannot encode JPEG: ") + c.err.message;
     TFileBytes bytes(c.bufferSize);
     if (c.bufferSize > 0) std::memcpy(bytes.data(), c.buffer, c.bufferSize);
     out = std::move(bytes);
@@ -271,6 +329,13 @@ bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
 
 TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path) {
   return EncodeAndSave(bitmap, path, EncodeJpeg);
+}
+
+TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata) {
+  TFileBytes bytes;
+  std::string error;
+  if (!EncodeJpeg(bitmap, metadata, bytes, &error)) return {false, path + ": " + error};
+  return WriteFileAtomically(path, bytes.View());
 }
 
 }  // namespace kira

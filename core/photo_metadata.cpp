@@ -1,0 +1,130 @@
+#include "core/photo_metadata.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <memory>
+
+#include <libexif/exif-data.h>
+#include <libexif/exif-log.h>
+#include <libexif/exif-mem.h>
+#include <libexif/exif-utils.h>
+
+namespace kira {
+
+namespace {
+
+struct TExifMemUnref {
+  void operator()(ExifMem* m) const { exif_mem_unref(m); }
+};
+struct TExifDataUnref {
+  void operator()(ExifData* d) const { exif_data_unref(d); }
+};
+struct TExifLogUnref {
+  void operator()(ExifLog* l) const { exif_log_unref(l); }
+};
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+// Sets a SHORT or LONG entry to v; an entry of any other form is removed
+// rather than left with a stale value.
+void SetCount(ExifContent* ifd, ExifTag tag, ExifByteOrder order, std::uint32_t v) {
+  ExifEntry* e = exif_content_get_entry(ifd, tag);
+  if (!e) return;
+  if (e->format == EXIF_FORMAT_SHORT && e->components == 1 && e->size >= 2 && v <= 0xFFFF) {
+    exif_set_short(e->data, order, static_cast<ExifShort>(v));
+  } else if (e->format == EXIF_FORMAT_LONG && e->components == 1 && e->size >= 4) {
+    exif_set_long(e->data, order, v);
+  } else {
+    exif_content_remove_entry(ifd, e);
+  }
+}
+
+void SetTopLeftOrientation(ExifContent* ifd0, ExifByteOrder order) {
+  ExifEntry* e = exif_content_get_entry(ifd0, EXIF_TAG_ORIENTATION);
+  if (e && !(e->format == EXIF_FORMAT_SHORT && e->components == 1 && e->size >= 2)) {
+    exif_content_remove_entry(ifd0, e);
+    e = nullptr;
+  }
+  if (!e) {
+    // Written even where the camera left it out, so that no viewer guesses.
+    ExifEntry* fresh = exif_entry_new();
+    if (!fresh) return;
+    exif_content_add_entry(ifd0, fresh);
+    exif_entry_initialize(fresh, EXIF_TAG_ORIENTATION);
+    exif_entry_unref(fresh);
+    e = exif_content_get_entry(ifd0, EXIF_TAG_ORIENTATION);
+    if (!e || e->size < 2) return;
+  }
+  exif_set_short(e->data, order, 1);
+}
+
+void NoteOutOfMemory(ExifLog*, ExifLogCode code, const char*, const char*, va_list, void* data) {
+  if (code == EXIF_LOG_CODE_NO_MEMORY) *static_cast<bool*>(data) = true;
+}
+
+}  // namespace
+
+bool IsExifPayload(const std::uint8_t* data, std::size_t size) {
+  static constexpr std::uint8_t kHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
+  return size >= sizeof kHeader && std::memcmp(data, kHeader, sizeof kHeader) == 0;
+}
+
+bool IsRgbIccProfile(const std::uint8_t* data, std::size_t size) {
+  if (size < 128) return false;
+  const std::uint32_t declared = BigEndian32(data);
+  return declared >= 128 && declared <= size && std::memcmp(data + 36, "acsp", 4) == 0 &&
+         std::memcmp(data + 16, "RGB ", 4) == 0;
+}
+
+std::vector<std::uint8_t> ExifForSaving(const std::vector<std::uint8_t>& exif, int width, int height) {
+  if (!IsExifPayload(exif.data(), exif.size()) || exif.size() > kMaxMarkerPayload) return {};
+  std::unique_ptr<ExifMem, TExifMemUnref> mem(exif_mem_new_default());
+  if (!mem) return {};
+  std::unique_ptr<ExifData, TExifDataUnref> data(exif_data_new_mem(mem.get()));
+  std::unique_ptr<ExifLog, TExifLogUnref> log(exif_log_new_mem(mem.get()));
+  if (!data || !log) return {};
+  bool outOfMemory = false;
+  exif_log_set_func(log.get(), NoteOutOfMemory, &outOfMemory);
+  exif_data_log(data.get(), log.get());
+  // Keep the block as the camera wrote it: no tags added or "fixed", unknown
+  // tags kept, the maker note copied unparsed.
+  exif_data_unset_option(data.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
+  exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  exif_data_set_option(data.get(), EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
+  exif_data_load_data(data.get(), exif.data(), static_cast<unsigned int>(exif.size()));
+  ExifContent* ifd0 = data->ifd[EXIF_IFD_0];
+  if (outOfMemory || !ifd0 || ifd0->count == 0) return {};
+
+  const ExifByteOrder order = exif_data_get_byte_order(data.get());
+  SetTopLeftOrientation(ifd0, order);
+  // The thumbnail shows the picture as the camera took it, not as edited.
+  if (data->data) {
+    exif_mem_free(mem.get(), data->data);
+    data->data = nullptr;
+    data->size = 0;
+  }
+  if (ExifContent* ifd1 = data->ifd[EXIF_IFD_1]) {
+    while (ifd1->count > 0) exif_content_remove_entry(ifd1, ifd1->entries[ifd1->count - 1]);
+  }
+  const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  if (ExifContent* sub = data->ifd[EXIF_IFD_EXIF]) {
+    SetCount(sub, EXIF_TAG_PIXEL_X_DIMENSION, order, w);
+    SetCount(sub, EXIF_TAG_PIXEL_Y_DIMENSION, order, h);
+  }
+  SetCount(ifd0, EXIF_TAG_IMAGE_WIDTH, order, w);
+  SetCount(ifd0, EXIF_TAG_IMAGE_LENGTH, order, h);
+
+  unsigned char* bytes = nullptr;
+  unsigned int size = 0;
+  exif_data_save_data(data.get(), &bytes, &size);
+  std::vector<std::uint8_t> out;
+  if (bytes && !outOfMemory && IsExifPayload(bytes, size) && size <= kMaxMarkerPayload) {
+    out.assign(bytes, bytes + size);
+  }
+  exif_mem_free(mem.get(), bytes);
+  return out;
+}
+
+}  // namespace kira
