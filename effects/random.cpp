@@ -6,12 +6,17 @@ namespace kira {
 
 namespace {
 TTimeOfDayClock g_clock = nullptr;
+thread_local std::uint32_t* t_bound = nullptr;
 }  // namespace
 
 std::uint32_t& RandSeed() {
+  if (t_bound != nullptr) return *t_bound;
   static std::uint32_t seed = 0;
   return seed;
 }
+
+TRandomScope::TRandomScope(std::uint32_t& state) : previous_(t_bound) { t_bound = &state; }
+TRandomScope::~TRandomScope() { t_bound = previous_; }
 
 TLcgJump LcgJump(std::uint64_t steps) {
   // Square-and-multiply on the affine map s -> a s + c.

@@ -1,12 +1,35 @@
-// The program's one pseudo-random generator: a 32-bit linear congruential
-// state, 0 at start-up. Every random number of the program comes from here.
+// The program's pseudo-random generator: a 32-bit linear congruential state,
+// 0 at start-up. Every random number of the program comes from here.
+//
+// The editor has one generator for the whole run. kirabox-batch runs several
+// files side by side, each from the same starting state; each job binds a
+// state of its own to its thread with TRandomScope, so that the jobs neither
+// share nor disturb one another's draws and the bytes do not depend on how
+// many run at once.
 #pragma once
 
 #include <cstdint>
 
 namespace kira {
 
+// The state of the generator bound to the calling thread: the program's one
+// generator unless a TRandomScope on this thread binds another.
 std::uint32_t& RandSeed();
+
+// Binds `state` as the calling thread's generator for the scope's lifetime;
+// the binding before it comes back at the end. The state must outlive the
+// scope. Threads an effect starts for its rows never draw (they jump ahead
+// with LcgJump from the state their caller read), so they need no binding.
+class TRandomScope {
+ public:
+  explicit TRandomScope(std::uint32_t& state);
+  ~TRandomScope();
+  TRandomScope(const TRandomScope&) = delete;
+  TRandomScope& operator=(const TRandomScope&) = delete;
+
+ private:
+  std::uint32_t* previous_;
+};
 
 // seed := seed * 134775813 + 1 (mod 2^32); result = (seed * n) div 2^32,
 // the upper half of the 64-bit product, in 0 .. n-1. Random(0) is 0 and still
