@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/parallel_rows.h"
+#include "effects/resample_rows.h"
 
 namespace kira {
 
@@ -97,89 +99,6 @@ inline std::uint8_t RoundClampByteFast(long double value) {
 #endif
 }
 
-// One source index and its weight. The weights depend only on the
-// destination column (or row), so they are worked out once per axis: the
-// kernel is the same function of the same argument, hence the same value as
-// an evaluation per tap.
-struct TTap {
-  std::int32_t index;
-  long double weight;
-};
-
-// Per destination position: [first[d], first[d + 1]) in taps.
-struct TAxisTaps {
-  std::vector<std::int32_t> first;
-  std::vector<TTap> taps;
-};
-
-// Taps of the kernel methods along one axis of n destination positions over
-// a source side of length `side`. Rows and columns differ only for the
-// B-spline, whose row weights are built from (g + k)^3 and column weights
-// from (k - f)^3.
-TAxisTaps KernelAxis(std::uint8_t method, std::int32_t side, std::int32_t n, long double ratio, bool rows) {
-  TAxisTaps axis;
-  axis.first.reserve(static_cast<std::size_t>(n) + 1);
-  axis.taps.reserve(static_cast<std::size_t>(n) * 4);
-  const int lo = method == kResampleHermite ? 0 : -1;
-  const int hi = method == kResampleHermite ? 1 : 2;
-  for (std::int32_t d = 0; d < n; ++d) {
-    axis.first.push_back(static_cast<std::int32_t>(axis.taps.size()));
-    const long double s = d * ratio;
-    const std::int32_t is = static_cast<std::int32_t>(std::trunc(s));
-    long double w[4];
-    if (method == kResampleBSpline) {
-      const long double f = s - is;
-      if (!rows) {
-        const long double a1 = Cube(1 - f) / 6, a2 = Cube(2 - f) / 6, a3 = Cube(3 - f) / 6,
-                          a4 = Cube(4 - f) / 6;
-        w[0] = a1;
-        w[1] = a2 - 4 * a1;
-        w[2] = a3 - 4 * a2 + 6 * a1;
-        w[3] = a4 - 4 * a3 + 6 * a2 - 4 * a1;
-      } else {
-        const long double b0 = Cube(f + 0) / 6, b1 = Cube(f + 1) / 6, b2 = Cube(f + 2) / 6,
-                          b3 = Cube(f + 3) / 6;
-        w[3] = b0;
-        w[2] = b1 - 4 * b0;
-        w[1] = b2 - 4 * b1 + 6 * b0;
-        w[0] = b3 - 4 * b2 + 6 * b1 - 4 * b0;
-      }
-    } else {
-      for (int k = lo; k <= hi; ++k) w[k - lo] = ResampleKernel(method, std::fabs(s - (is + k)));
-    }
-    for (int k = lo; k <= hi; ++k) {
-      const long double weight = w[k - lo];
-      // A zero weight adds a zero product to a sum that is never -0, which
-      // leaves the sum as it was; such taps are dropped.
-      if (weight == 0) continue;
-      const std::int32_t i = is + k;
-      // Out of range: the truncated position, not the edge. is itself is
-      // always inside, since s < side for every destination position.
-      axis.taps.push_back(TTap{(i >= 0 && i <= side - 1) ? i : is, weight});
-    }
-  }
-  axis.first.push_back(static_cast<std::int32_t>(axis.taps.size()));
-  return axis;
-}
-
-struct TLinear {
-  std::int32_t i0, i1;
-  long double f, g;  // fraction and 1 - fraction
-};
-
-std::vector<TLinear> LinearAxis(std::int32_t side, std::int32_t n, long double ratio) {
-  std::vector<TLinear> axis(static_cast<std::size_t>(n));
-  for (std::int32_t d = 0; d < n; ++d) {
-    const long double s = d * ratio;
-    std::int32_t i0 = static_cast<std::int32_t>(std::trunc(s));
-    if (i0 < 0) i0 = 0;
-    const std::int32_t i1 = i0 + 1 > side - 1 ? i0 : i0 + 1;
-    const long double f = s - i0;
-    axis[d] = TLinear{i0, i1, f, 1 - f};
-  }
-  return axis;
-}
-
 std::vector<std::int32_t> NearestAxis(std::int32_t side, std::int32_t n, long double ratio) {
   std::vector<std::int32_t> axis(static_cast<std::size_t>(n));
   for (std::int32_t d = 0; d < n; ++d) {
@@ -209,95 +128,328 @@ void Nearest(const TBitmap& src, TBitmap& dst, long double rx, long double ry, i
   });
 }
 
-void Bilinear(const TBitmap& src, TBitmap& dst, long double rx, long double ry, int threads) {
-  const std::vector<TLinear> cols = LinearAxis(src.Width(), dst.Width(), rx);
-  const std::vector<TLinear> rows = LinearAxis(src.Height(), dst.Height(), ry);
-  ForEachRowBlock(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    for (std::int32_t y = y0; y < y1; ++y) {
-      const TLinear& r = rows[y];
-      const std::uint8_t* top = src.ScanLine(r.i0);
-      const std::uint8_t* bottom = src.ScanLine(r.i1);
-      std::uint8_t* out = dst.ScanLine(y);
-      const long double rg = r.g, rf = r.f;
-      for (const TLinear& c : cols) {
-        const std::uint8_t* a = top + 3 * static_cast<std::ptrdiff_t>(c.i0);
-        const std::uint8_t* b = top + 3 * static_cast<std::ptrdiff_t>(c.i1);
-        const std::uint8_t* d = bottom + 3 * static_cast<std::ptrdiff_t>(c.i0);
-        const std::uint8_t* e = bottom + 3 * static_cast<std::ptrdiff_t>(c.i1);
-        // A fraction of exactly 0 makes p * 1 + q * 0 equal to p, bit for
-        // bit, so on whole-number positions (halving, same size) the mixing
-        // is skipped without changing a byte.
-        if (c.f == 0 && rf == 0) {
-          out[0] = a[0];
-          out[1] = a[1];
-          out[2] = a[2];
-        } else if (c.f == 0) {
-          for (int k = 2; k >= 0; --k) out[k] = RoundClampByteFast(Value(a[k]) * rg + Value(d[k]) * rf);
-        } else {
-          const long double cg = c.g, cf = c.f;
-          for (int k = 2; k >= 0; --k) {  // red, green, blue
-            const long double t = Value(a[k]) * cg + Value(b[k]) * cf;
-            if (rf == 0) {
-              out[k] = RoundClampByteFast(t);
-              continue;
-            }
-            const long double u = Value(d[k]) * cg + Value(e[k]) * cf;
-            out[k] = RoundClampByteFast(t * rg + u * rf);
-          }
-        }
-        out += 3;
-      }
+// The taps of one destination position along one axis, zero weights
+// included: n = 2 for bilinear and Hermite, 4 for the other kernel codes.
+// index already follows the out-of-range rule.
+struct TPosition {
+  std::int32_t index[4];
+  long double weight[4];
+};
+
+struct TAxis {
+  int n = 0;
+  std::vector<TPosition> at;
+};
+
+// Taps of codes 1..8 along one axis of `count` destination positions over a
+// source side of length `side`. Rows and columns differ only for the
+// B-spline, whose row weights are built from (g + k)^3 and column weights
+// from (k - f)^3. The weights depend only on the destination column (or
+// row), so they are worked out once per axis: the kernel is the same function
+// of the same argument, hence the same value as an evaluation per tap.
+TAxis AxisTaps(std::uint8_t method, std::int32_t side, std::int32_t count, long double ratio, bool rows) {
+  TAxis axis;
+  axis.n = (method == kResampleBilinear || method == kResampleHermite) ? 2 : 4;
+  axis.at.resize(static_cast<std::size_t>(count));
+  const int lo = axis.n == 2 ? 0 : -1;
+  for (std::int32_t d = 0; d < count; ++d) {
+    TPosition& pos = axis.at[static_cast<std::size_t>(d)];
+    const long double s = d * ratio;
+    std::int32_t is = static_cast<std::int32_t>(std::trunc(s));
+    if (method == kResampleBilinear) {
+      if (is < 0) is = 0;
+      const long double f = s - is;
+      pos.index[0] = is;
+      pos.index[1] = is + 1 > side - 1 ? is : is + 1;  // the last column mixes only with itself
+      pos.weight[0] = 1 - f;
+      pos.weight[1] = f;
+      continue;
     }
-  });
+    long double* w = pos.weight;
+    if (method == kResampleBSpline) {
+      const long double f = s - is;
+      if (!rows) {
+        const long double a1 = Cube(1 - f) / 6, a2 = Cube(2 - f) / 6, a3 = Cube(3 - f) / 6,
+                          a4 = Cube(4 - f) / 6;
+        w[0] = a1;
+        w[1] = a2 - 4 * a1;
+        w[2] = a3 - 4 * a2 + 6 * a1;
+        w[3] = a4 - 4 * a3 + 6 * a2 - 4 * a1;
+      } else {
+        const long double b0 = Cube(f + 0) / 6, b1 = Cube(f + 1) / 6, b2 = Cube(f + 2) / 6,
+                          b3 = Cube(f + 3) / 6;
+        w[3] = b0;
+        w[2] = b1 - 4 * b0;
+        w[1] = b2 - 4 * b1 + 6 * b0;
+        w[0] = b3 - 4 * b2 + 6 * b1 - 4 * b0;
+      }
+    } else {
+      for (int k = 0; k < axis.n; ++k) w[k] = ResampleKernel(method, std::fabs(s - (is + lo + k)));
+    }
+    for (int k = 0; k < axis.n; ++k) {
+      // Out of range: the truncated position, not the edge. is itself is
+      // always inside, since s < side for every destination position.
+      const std::int32_t i = is + lo + k;
+      pos.index[k] = (i >= 0 && i <= side - 1) ? i : is;
+    }
+  }
+  return axis;
 }
 
-void Kernel(const TBitmap& src, TBitmap& dst, std::uint8_t method, long double rx, long double ry,
-            int threads) {
-  const TAxisTaps cols = KernelAxis(method, src.Width(), dst.Width(), rx, false);
-  const TAxisTaps rows = KernelAxis(method, src.Height(), dst.Height(), ry, true);
-  // Column taps as byte offsets and weights in separate arrays, so that the
-  // inner loop walks two plain sequences.
-  std::vector<std::ptrdiff_t> colOffset(cols.taps.size());
-  std::vector<long double> colWeight(cols.taps.size());
-  for (std::size_t k = 0; k < cols.taps.size(); ++k) {
-    colOffset[k] = 3 * static_cast<std::ptrdiff_t>(cols.taps[k].index);
-    colWeight[k] = cols.taps[k].weight;
+// ---- The extended-precision evaluation of single values, as the rule is
+// written. It decides every value the double pass cannot.
+
+// Taps with a zero weight add a zero product to a sum that is never -0,
+// which leaves the sum as it was; they are dropped here.
+struct TTap {
+  std::int32_t offset;  // bytes from the start of the row (columns) or the row index (rows)
+  long double weight;
+};
+
+struct TExtendedAxis {
+  std::vector<std::int32_t> first;  // [first[d], first[d + 1]) in taps
+  std::vector<TTap> taps;
+};
+
+TExtendedAxis ExtendedAxis(const TAxis& axis, bool rows) {
+  TExtendedAxis out;
+  out.first.reserve(axis.at.size() + 1);
+  for (const TPosition& pos : axis.at) {
+    out.first.push_back(static_cast<std::int32_t>(out.taps.size()));
+    for (int k = 0; k < axis.n; ++k)
+      if (pos.weight[k] != 0) out.taps.push_back(TTap{rows ? pos.index[k] : 3 * pos.index[k], pos.weight[k]});
   }
-  const std::int32_t width = dst.Width();
-  ForEachRowBlock(dst.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    for (std::int32_t y = y0; y < y1; ++y) {
-      const TTap* rowBegin = rows.taps.data() + rows.first[y];
-      const TTap* rowEnd = rows.taps.data() + rows.first[y + 1];
-      const bool rowIsOne = rowEnd - rowBegin == 1 && rowBegin->weight == 1;
-      std::uint8_t* out = dst.ScanLine(y);
-      for (std::int32_t x = 0; x < width; ++x, out += 3) {
-        const std::int32_t c0 = cols.first[x], c1 = cols.first[x + 1];
-        if (rowIsOne && c1 - c0 == 1 && colWeight[c0] == 1) {
-          // One tap of weight 1 on both axes: 0 + p * 1 * 1 is p exactly.
-          const std::uint8_t* p = src.ScanLine(rowBegin->index) + colOffset[c0];
+  out.first.push_back(static_cast<std::int32_t>(out.taps.size()));
+  return out;
+}
+
+// One channel (0 blue, 1 green, 2 red) of destination pixel (x, y) of a
+// kernel method: p * wx * wy added over the taps, rows outer, columns inner.
+std::uint8_t KernelValue(const TBitmap& src, const TExtendedAxis& cols, const TExtendedAxis& rows,
+                         std::int32_t x, std::int32_t y, int channel) {
+  long double sum = 0;
+  for (std::int32_t r = rows.first[y]; r < rows.first[y + 1]; ++r) {
+    const std::uint8_t* line = src.ScanLine(rows.taps[r].offset) + channel;
+    const long double wy = rows.taps[r].weight;
+    for (std::int32_t c = cols.first[x]; c < cols.first[x + 1]; ++c)
+      sum += Value(line[cols.taps[c].offset]) * cols.taps[c].weight * wy;
+  }
+  return RoundClampByteFast(sum);
+}
+
+// One channel of a bilinear pixel: top and bottom mixed across, then down.
+std::uint8_t BilinearValue(const TBitmap& src, const TAxis& cols, const TAxis& rows, std::int32_t x,
+                           std::int32_t y, int channel) {
+  const TPosition& c = cols.at[static_cast<std::size_t>(x)];
+  const TPosition& r = rows.at[static_cast<std::size_t>(y)];
+  const std::uint8_t* top = src.ScanLine(r.index[0]) + channel;
+  const std::uint8_t* bottom = src.ScanLine(r.index[1]) + channel;
+  const long double t = Value(top[3 * c.index[0]]) * c.weight[0] + Value(top[3 * c.index[1]]) * c.weight[1];
+  const long double b =
+      Value(bottom[3 * c.index[0]]) * c.weight[0] + Value(bottom[3 * c.index[1]]) * c.weight[1];
+  return RoundClampByteFast(t * r.weight[0] + b * r.weight[1]);
+}
+
+// ---- The double-precision pass and its error bound (see resample.h).
+
+struct TAxisBound {
+  long double sumAbs = 0;        // max over positions of sum |w|
+  long double sumAbsDouble = 0;  // ... of sum |w rounded to double|
+  long double roundings = 0;     // ... of sum m_k |w_k rounded|, m_k the roundings product k passes
+  long double weightError = 0;   // ... of sum |w rounded - w|
+  int fractionBits = 0;          // every weight is a multiple of 2^-fractionBits
+  bool representable = true;     // every weight is a double
+};
+
+struct TDoubleAxis {
+  int n = 0;
+  std::vector<std::int32_t> offset;  // n per position: 3 * source index
+  std::vector<std::int32_t> index;   // n per position: source index
+  std::vector<double> weight;        // n per position
+  TAxisBound bound;
+  bool plainCopy = true;  // one tap of weight 1 and zeros at every position
+};
+
+// Bits after the binary point of a long double (0 for whole numbers).
+int FractionBits(long double w) {
+  int exponent = 0;
+  const long double m = std::frexp(w, &exponent);  // w = m * 2^exponent, 0.5 <= |m| < 1
+  std::uint64_t bits = static_cast<std::uint64_t>(std::ldexp(std::fabs(m), 64));
+  int trailing = 0;
+  while ((bits & 1) == 0) {
+    bits >>= 1;
+    ++trailing;
+  }
+  return std::max(0, 64 - exponent - trailing);
+}
+
+TDoubleAxis DoubleAxis(const TAxis& axis) {
+  TDoubleAxis out;
+  out.n = axis.n;
+  out.offset.reserve(axis.at.size() * axis.n);
+  out.index.reserve(axis.at.size() * axis.n);
+  out.weight.reserve(axis.at.size() * axis.n);
+  TAxisBound& b = out.bound;
+  for (const TPosition& pos : axis.at) {
+    long double sumAbs = 0, sumAbsDouble = 0, roundings = 0, weightError = 0;
+    int ones = 0, zeros = 0;
+    for (int k = 0; k < axis.n; ++k) {
+      const long double w = pos.weight[k];
+      const double wd = static_cast<double>(w);
+      const long double wdl = wd;
+      out.offset.push_back(3 * pos.index[k]);
+      out.index.push_back(pos.index[k]);
+      out.weight.push_back(wd);
+      // The first product passes through its own rounding and the n - 1
+      // additions; product k > 0 through its own and n - k additions.
+      const int passes = k == 0 ? axis.n : 1 + axis.n - k;
+      sumAbs += std::fabs(w);
+      sumAbsDouble += std::fabs(wdl);
+      roundings += passes * std::fabs(wdl);
+      weightError += std::fabs(wdl - w);
+      if (w != 0) {
+        b.fractionBits = std::max(b.fractionBits, FractionBits(w));
+        if (wdl != w) b.representable = false;
+      }
+      ones += w == 1;
+      zeros += w == 0;
+    }
+    if (ones != 1 || zeros != axis.n - 1) out.plainCopy = false;
+    b.sumAbs = std::max(b.sumAbs, sumAbs);
+    b.sumAbsDouble = std::max(b.sumAbsDouble, sumAbsDouble);
+    b.roundings = std::max(b.roundings, roundings);
+    b.weightError = std::max(b.weightError, weightError);
+  }
+  return out;
+}
+
+// The tolerance E of the flag test, or -1 when both passes are exact.
+double Tolerance(const TAxisBound& x, const TAxisBound& y, int nx, int ny) {
+  const long double byteMax = 255;
+  if (x.representable && y.representable && x.fractionBits + y.fractionBits <= 53) {
+    const long double grid = std::ldexp(1.0L, x.fractionBits + y.fractionBits);
+    const long double limit = 0x1p53L;
+    if (byteMax * x.sumAbs * grid < limit && byteMax * y.sumAbs * grid < limit &&
+        byteMax * x.sumAbs * y.sumAbs * grid < limit) {
+      return -1;
+    }
+  }
+  const long double u = 0x1p-53L, ue = 0x1p-64L;
+  const long double doublePass = byteMax * (u * (x.roundings * y.sumAbsDouble + x.sumAbsDouble * y.roundings) +
+                                            x.weightError * y.sumAbsDouble + x.sumAbs * y.weightError);
+  const long double extendedPass = byteMax * ue * (nx * ny + 1) * x.sumAbs * y.sumAbs;
+  // The first-order terms above miss products of two or more rounding
+  // errors, each below 2^-40 of the whole.
+  const long double bound = (doublePass + extendedPass) * (1 + 0x1p-20L);
+  const double e = static_cast<double>(bound);
+  return static_cast<long double>(e) < bound ? std::nextafter(e, 1.0) : e;
+}
+
+resample_rows::TKernels Kernels(TResamplePath path) {
+  static const bool avx2 = resample_rows::Avx2Supported();
+  if (path != TResamplePath::Sse2 && avx2) return resample_rows::Avx2Kernels();
+  return resample_rows::BaselineKernels();
+}
+
+// Codes 1..8: the double pass, horizontal into a ring of rows, then vertical,
+// with the flagged values decided again in extended precision.
+void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long double rx, long double ry,
+               int threads, TResamplePath path, TResampleCounts* counts) {
+  const std::int32_t width = dst.Width(), height = dst.Height();
+  const TAxis colTaps = AxisTaps(method, src.Width(), width, rx, false);
+  const TAxis rowTaps = AxisTaps(method, src.Height(), height, ry, true);
+  const TDoubleAxis cols = DoubleAxis(colTaps);
+  const TDoubleAxis rows = DoubleAxis(rowTaps);
+  const std::int32_t count = 3 * width;
+  const int n = rows.n;
+  if (counts) counts->values += static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(height);
+
+  if (cols.plainCopy && rows.plainCopy) {
+    // p * 1 + q * 0 + ... is p exactly, in either precision.
+    auto one = [](const TDoubleAxis& axis, std::int32_t d) {
+      const std::size_t at = static_cast<std::size_t>(d) * axis.n;
+      std::size_t k = 0;
+      while (axis.weight[at + k] != 1) ++k;
+      return axis.index[at + k];
+    };
+    ForEachRowBlock(height, threads, [&](std::int32_t y0, std::int32_t y1) {
+      for (std::int32_t y = y0; y < y1; ++y) {
+        const std::uint8_t* in = src.ScanLine(one(rows, y));
+        std::uint8_t* out = dst.ScanLine(y);
+        for (std::int32_t x = 0; x < width; ++x, out += 3) {
+          const std::uint8_t* p = in + 3 * static_cast<std::ptrdiff_t>(one(cols, x));
           out[0] = p[0];
           out[1] = p[1];
           out[2] = p[2];
-          continue;
         }
-        long double red = 0, green = 0, blue = 0;
-        for (const TTap* rt = rowBegin; rt != rowEnd; ++rt) {
-          const std::uint8_t* line = src.ScanLine(rt->index);
-          const long double wy = rt->weight;
-          for (std::int32_t c = c0; c < c1; ++c) {
-            const std::uint8_t* p = line + colOffset[c];
-            const long double wx = colWeight[c];
-            red += Value(p[2]) * wx * wy;
-            green += Value(p[1]) * wx * wy;
-            blue += Value(p[0]) * wx * wy;
-          }
-        }
-        out[0] = RoundClampByteFast(blue);
-        out[1] = RoundClampByteFast(green);
-        out[2] = RoundClampByteFast(red);
       }
+    });
+    return;
+  }
+
+  const double tolerance = Tolerance(cols.bound, rows.bound, cols.n, rows.n);
+  const bool bilinear = method == kResampleBilinear;
+  TExtendedAxis extCols, extRows;
+  if (!bilinear && tolerance >= 0) {
+    extCols = ExtendedAxis(colTaps, false);
+    extRows = ExtendedAxis(rowTaps, true);
+  }
+  // The source columns any tap reads; only they are converted to doubles.
+  std::vector<std::int32_t> used(cols.index);
+  std::sort(used.begin(), used.end());
+  used.erase(std::unique(used.begin(), used.end()), used.end());
+
+  const resample_rows::TKernels kernels = Kernels(path);
+  std::atomic<std::uint64_t> recomputed{0};
+  ForEachRowBlock(height, threads, [&](std::int32_t y0, std::int32_t y1) {
+    std::vector<double> line(static_cast<std::size_t>(3) * src.Width() + resample_rows::kRowSlack, 0.0);
+    // A ring of horizontally resampled source rows, by source row index.
+    std::vector<std::vector<double>> slot(static_cast<std::size_t>(n));
+    for (auto& s : slot) s.assign(static_cast<std::size_t>(count) + resample_rows::kRowSlack, 0.0);
+    std::vector<std::int32_t> slotRow(static_cast<std::size_t>(n), -1);
+    std::vector<std::int32_t> flagged(static_cast<std::size_t>(count) + 16);
+    const double* rowPtr[4];
+    std::uint64_t ownRecomputed = 0;
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const std::int32_t* need = rows.index.data() + static_cast<std::size_t>(y) * n;
+      for (int k = 0; k < n; ++k) {
+        int s = 0;
+        while (s < n && slotRow[s] != need[k]) ++s;
+        if (s == n) {
+          // Reuse the slot of the lowest row this destination row does not
+          // read; rows only move down, so it is not needed again.
+          s = -1;
+          for (int t = 0; t < n; ++t) {
+            if (std::find(need, need + n, slotRow[t]) != need + n) continue;
+            if (s < 0 || slotRow[t] < slotRow[s]) s = t;
+          }
+          const std::uint8_t* in = src.ScanLine(need[k]);
+          for (std::int32_t i : used) {
+            double* to = line.data() + 3 * static_cast<std::ptrdiff_t>(i);
+            const std::uint8_t* from = in + 3 * static_cast<std::ptrdiff_t>(i);
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+          }
+          kernels.horizontal(line.data(), cols.offset.data(), cols.weight.data(), cols.n, width,
+                             slot[s].data());
+          slotRow[s] = need[k];
+        }
+        rowPtr[k] = slot[s].data();
+      }
+      std::uint8_t* out = dst.ScanLine(y);
+      const std::int32_t nf = kernels.vertical(rowPtr, rows.weight.data() + static_cast<std::size_t>(y) * n, n,
+                                               count, tolerance, out, flagged.data());
+      for (std::int32_t f = 0; f < nf; ++f) {
+        const std::int32_t e = flagged[f];
+        out[e] = bilinear ? BilinearValue(src, colTaps, rowTaps, e / 3, y, e % 3)
+                          : KernelValue(src, extCols, extRows, e / 3, y, e % 3);
+      }
+      ownRecomputed += static_cast<std::uint64_t>(nf);
     }
+    recomputed += ownRecomputed;
   });
+  if (counts) counts->recomputed += recomputed;
 }
 
 }  // namespace
@@ -314,8 +466,8 @@ long double ResampleKernel(std::uint8_t method, long double t) {
   }
 }
 
-bool ResampleInto(const TBitmap& source, TBitmap& result, std::int32_t newWidth, std::int32_t newHeight,
-                  std::uint8_t method, int threads) {
+bool ResampleIntoOn(const TBitmap& source, TBitmap& result, std::int32_t newWidth, std::int32_t newHeight,
+                    std::uint8_t method, int threads, TResamplePath path, TResampleCounts* counts) {
   // An empty source has no pixel for even the truncated position to read;
   // a new side below 1 would divide by zero.
   if (!Is24(source) || source.Empty() || newWidth < 1 || newHeight < 1 || method > kResampleLagrange) {
@@ -326,11 +478,19 @@ bool ResampleInto(const TBitmap& source, TBitmap& result, std::int32_t newWidth,
   TBitmap out(newWidth, newHeight, TPixelFormat::pf24bit);
   switch (method) {
     case kResampleNearest: Nearest(source, out, ratioX, ratioY, threads); break;
-    case kResampleBilinear: Bilinear(source, out, ratioX, ratioY, threads); break;
-    default: Kernel(source, out, method, ratioX, ratioY, threads); break;
+    default: Separable(source, out, method, ratioX, ratioY, threads, path, counts); break;
   }
   result = std::move(out);
   return true;
+}
+
+bool ResampleInto(const TBitmap& source, TBitmap& result, std::int32_t newWidth, std::int32_t newHeight,
+                  std::uint8_t method, int threads) {
+  return ResampleIntoOn(source, result, newWidth, newHeight, method, threads, TResamplePath::Best);
+}
+
+bool ResamplePathAvailable(TResamplePath path) {
+  return path != TResamplePath::Avx2 || resample_rows::Avx2Supported();
 }
 
 bool ResampleBitmap(TBitmap& bitmap, std::int32_t newWidth, std::int32_t newHeight, std::uint8_t method,

@@ -1,0 +1,232 @@
+#include "effects/resample_rows.h"
+
+#include <cmath>
+#include <cstring>
+
+#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
+#define KIRA_RESAMPLE_X86 1
+#include <immintrin.h>
+#endif
+
+namespace kira::resample_rows {
+
+namespace {
+
+#if !defined(KIRA_RESAMPLE_X86)
+
+// The flag test on one value, of the plain loops.
+inline bool NearHalf(double v, double tolerance) {
+  const double t = v - 0.5;
+  return std::fabs(t - std::nearbyint(t)) <= tolerance;
+}
+
+inline std::uint8_t ToByte(double v) {
+  if (!(v >= 0)) return 0;
+  if (v > 255) return 255;
+  return static_cast<std::uint8_t>(std::nearbyint(v));
+}
+
+void HorizontalPlain(const double* src, const std::int32_t* offset, const double* weight, int n,
+                     std::int32_t width, double* out) {
+  for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n)
+    for (int c = 0; c < 3; ++c) {
+      double h = src[offset[0] + c] * weight[0];
+      for (int k = 1; k < n; ++k) h = h + src[offset[k] + c] * weight[k];
+      out[3 * x + c] = h;
+    }
+}
+
+std::int32_t VerticalPlain(const double* const* rows, const double* weight, int n, std::int32_t count,
+                           double tolerance, std::uint8_t* out, std::int32_t* flagged) {
+  std::int32_t nf = 0;
+  for (std::int32_t e = 0; e < count; ++e) {
+    double v = rows[0][e] * weight[0];
+    for (int j = 1; j < n; ++j) v = v + rows[j][e] * weight[j];
+    out[e] = ToByte(v);
+    if (NearHalf(v, tolerance)) flagged[nf++] = e;
+  }
+  return nf;
+}
+
+#else
+
+// ---- SSE2: a pixel is two vectors, (blue, green) and (red, next value); the
+// second lane of the latter is overwritten by the next pixel's store.
+
+void HorizontalSse2(const double* src, const std::int32_t* offset, const double* weight, int n,
+                    std::int32_t width, double* out) {
+  if (n == 4) {
+    for (std::int32_t x = 0; x < width; ++x, offset += 4, weight += 4, out += 3) {
+      const double* p0 = src + offset[0];
+      const double* p1 = src + offset[1];
+      const double* p2 = src + offset[2];
+      const double* p3 = src + offset[3];
+      const __m128d w0 = _mm_set1_pd(weight[0]), w1 = _mm_set1_pd(weight[1]);
+      const __m128d w2 = _mm_set1_pd(weight[2]), w3 = _mm_set1_pd(weight[3]);
+      __m128d a = _mm_mul_pd(_mm_loadu_pd(p0), w0);
+      __m128d b = _mm_mul_pd(_mm_loadu_pd(p0 + 2), w0);
+      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p1), w1));
+      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p1 + 2), w1));
+      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p2), w2));
+      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p2 + 2), w2));
+      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p3), w3));
+      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p3 + 2), w3));
+      _mm_storeu_pd(out, a);
+      _mm_storeu_pd(out + 2, b);
+    }
+    return;
+  }
+  for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n, out += 3) {
+    __m128d w = _mm_set1_pd(weight[0]);
+    __m128d a = _mm_mul_pd(_mm_loadu_pd(src + offset[0]), w);
+    __m128d b = _mm_mul_pd(_mm_loadu_pd(src + offset[0] + 2), w);
+    for (int k = 1; k < n; ++k) {
+      w = _mm_set1_pd(weight[k]);
+      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(src + offset[k]), w));
+      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(src + offset[k] + 2), w));
+    }
+    _mm_storeu_pd(out, a);
+    _mm_storeu_pd(out + 2, b);
+  }
+}
+
+// Sixteen values per step: the weighted sums, the flag test, and the bytes
+// by the converter's rounding (the default mode: nearest, ties to even) after
+// limiting to 0..255.
+std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
+                          double tolerance, std::uint8_t* out, std::int32_t* flagged) {
+  // t + 1.5 * 2^52 - 1.5 * 2^52 is t rounded to an integer for |t| < 2^51.
+  const __m128d magic = _mm_set1_pd(6755399441055744.0);
+  const __m128d half = _mm_set1_pd(0.5), tol = _mm_set1_pd(tolerance);
+  const __m128d signBit = _mm_set1_pd(-0.0), zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
+  std::int32_t nf = 0;
+  for (std::int32_t e = 0; e < count; e += 16) {
+    __m128d v[8];
+    __m128d w = _mm_set1_pd(weight[0]);
+    for (int q = 0; q < 8; ++q) v[q] = _mm_mul_pd(_mm_loadu_pd(rows[0] + e + 2 * q), w);
+    for (int j = 1; j < n; ++j) {
+      w = _mm_set1_pd(weight[j]);
+      const double* r = rows[j] + e;
+      for (int q = 0; q < 8; ++q) v[q] = _mm_add_pd(v[q], _mm_mul_pd(_mm_loadu_pd(r + 2 * q), w));
+    }
+    unsigned mask = 0;
+    __m128i i32[4];
+    for (int q = 0; q < 8; ++q) {
+      const __m128d t = _mm_sub_pd(v[q], half);
+      const __m128d r = _mm_sub_pd(_mm_add_pd(t, magic), magic);
+      const __m128d d = _mm_andnot_pd(signBit, _mm_sub_pd(t, r));
+      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, tol))) << (2 * q);
+    }
+    for (int q = 0; q < 4; ++q) {
+      const __m128i lo = _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(v[2 * q], zero), top));
+      const __m128i hi = _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(v[2 * q + 1], zero), top));
+      i32[q] = _mm_unpacklo_epi64(lo, hi);
+    }
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
+    if (count - e >= 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+    } else {
+      alignas(16) std::uint8_t tail[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
+      std::memcpy(out + e, tail, static_cast<std::size_t>(count - e));
+      mask &= (1u << (count - e)) - 1;
+    }
+    while (mask != 0) {
+      flagged[nf++] = e + __builtin_ctz(mask);
+      mask &= mask - 1;
+    }
+  }
+  return nf;
+}
+
+// ---- AVX2 with fused multiply-adds, by explicit intrinsics only. A pixel is
+// one vector (blue, green, red, next value).
+
+__attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const std::int32_t* offset,
+                                                        const double* weight, int n, std::int32_t width,
+                                                        double* out) {
+  if (n == 4) {
+    for (std::int32_t x = 0; x < width; ++x, offset += 4, weight += 4, out += 3) {
+      __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[2]), _mm256_broadcast_sd(weight + 2), a);
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
+      _mm256_storeu_pd(out, a);
+    }
+    return;
+  }
+  if (n == 2) {
+    for (std::int32_t x = 0; x < width; ++x, offset += 2, weight += 2, out += 3) {
+      __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
+      _mm256_storeu_pd(out, a);
+    }
+    return;
+  }
+  for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n, out += 3) {
+    __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
+    for (int k = 1; k < n; ++k)
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[k]), _mm256_broadcast_sd(weight + k), a);
+    _mm256_storeu_pd(out, a);
+  }
+}
+
+__attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
+                                                              int n, std::int32_t count, double tolerance,
+                                                              std::uint8_t* out, std::int32_t* flagged) {
+  const __m256d half = _mm256_set1_pd(0.5), tol = _mm256_set1_pd(tolerance);
+  const __m256d signBit = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+  std::int32_t nf = 0;
+  for (std::int32_t e = 0; e < count; e += 16) {
+    __m256d v[4];
+    __m256d w = _mm256_broadcast_sd(weight);
+    for (int q = 0; q < 4; ++q) v[q] = _mm256_mul_pd(_mm256_loadu_pd(rows[0] + e + 4 * q), w);
+    for (int j = 1; j < n; ++j) {
+      w = _mm256_broadcast_sd(weight + j);
+      const double* r = rows[j] + e;
+      for (int q = 0; q < 4; ++q) v[q] = _mm256_fmadd_pd(_mm256_loadu_pd(r + 4 * q), w, v[q]);
+    }
+    unsigned mask = 0;
+    __m128i i32[4];
+    for (int q = 0; q < 4; ++q) {
+      const __m256d t = _mm256_sub_pd(v[q], half);
+      const __m256d r = _mm256_round_pd(t, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+      const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(t, r));
+      mask |= static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(d, tol, _CMP_LE_OQ))) << (4 * q);
+      i32[q] = _mm256_cvtpd_epi32(_mm256_min_pd(_mm256_max_pd(v[q], zero), top));
+    }
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
+    if (count - e >= 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+    } else {
+      alignas(16) std::uint8_t tail[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
+      std::memcpy(out + e, tail, static_cast<std::size_t>(count - e));
+      mask &= (1u << (count - e)) - 1;
+    }
+    while (mask != 0) {
+      flagged[nf++] = e + __builtin_ctz(mask);
+      mask &= mask - 1;
+    }
+  }
+  return nf;
+}
+
+#endif
+
+}  // namespace
+
+#if defined(KIRA_RESAMPLE_X86)
+TKernels BaselineKernels() { return TKernels{HorizontalSse2, VerticalSse2}; }
+TKernels Avx2Kernels() { return TKernels{HorizontalAvx2, VerticalAvx2}; }
+bool Avx2Supported() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+#else
+TKernels BaselineKernels() { return TKernels{HorizontalPlain, VerticalPlain}; }
+TKernels Avx2Kernels() { return BaselineKernels(); }
+bool Avx2Supported() { return false; }
+#endif
+
+}  // namespace kira::resample_rows

@@ -1,0 +1,42 @@
+// Row kernels of the resampler's double-precision pass, one set per
+// instruction set, chosen at run time. Private to effects/resample.cpp and its
+// tests; the rules of when their results may be used are in resample.h.
+#pragma once
+
+#include <cstdint>
+
+namespace kira::resample_rows {
+
+// Slack every row buffer carries beyond its 3 * width values: the kernels
+// read and write whole vectors and round the value count up to 16.
+inline constexpr std::int32_t kRowSlack = 20;
+
+// out[3x + c] = sum over k = 0 .. n - 1 of src[offset[x n + k] + c] * weight[x n + k],
+// added in the order of k, for x in [0, width) and channels c = 0, 1, 2.
+// offset counts doubles (three per source pixel). src must hold one value
+// beyond the last pixel read, out one beyond 3 * width (scratch).
+using THorizontal = void (*)(const double* src, const std::int32_t* offset, const double* weight, int n,
+                             std::int32_t width, double* out);
+
+// v[e] = sum over j = 0 .. n - 1 of rows[j][e] * weight[j], in the order of j,
+// for e in [0, count). Writes out[e] = v limited to 0..255 and rounded to
+// nearest with ties to even, and appends e to flagged when v lies within
+// tolerance of a half-integer (|v - 0.5 - Round(v - 0.5)| <= tolerance; a
+// negative tolerance flags nothing). Returns the number flagged. Each row
+// must be readable up to count rounded up to 16.
+using TVertical = std::int32_t (*)(const double* const* rows, const double* weight, int n, std::int32_t count,
+                                   double tolerance, std::uint8_t* out, std::int32_t* flagged);
+
+struct TKernels {
+  THorizontal horizontal;
+  TVertical vertical;
+};
+
+// The baseline set (SSE2 on x86-64, plain loops elsewhere) and the AVX2 set
+// with fused multiply-adds; Avx2Kernels() is only to be called when
+// Avx2Supported().
+TKernels BaselineKernels();
+TKernels Avx2Kernels();
+bool Avx2Supported();
+
+}  // namespace kira::resample_rows
