@@ -1,7 +1,10 @@
-// Resampling a 12-megapixel photo-like picture to half and double size with
-// each method of the resize page, and the histogram of a 24-megapixel one.
+// Resampling a 12-megapixel photo-like picture: each method of the resize
+// page at half and double size, the enlargements and mixed ratios on each
+// vector path, how many values the double pass leaves to extended precision
+// on a photo, noise and a gradient, and the histogram of a 24-megapixel one.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -33,6 +36,27 @@ kira::TBitmap PhotoLike(int w, int h) {
   return b;
 }
 
+kira::TBitmap Noise(int w, int h) {
+  kira::TBitmap b(w, h);
+  std::mt19937 rng(12);
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
+  return b;
+}
+
+// A smooth ramp across and down, one slope per channel.
+kira::TBitmap Gradient(int w, int h) {
+  kira::TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = b.ScanLine(y) + 3 * x;
+      p[0] = static_cast<std::uint8_t>(255 * x / (w - 1));
+      p[1] = static_cast<std::uint8_t>(255 * y / (h - 1));
+      p[2] = static_cast<std::uint8_t>(255 * (x + y) / (w + h - 2));
+    }
+  return b;
+}
+
 const kira::TBitmap& Photo12MP() {
   static const kira::TBitmap picture = PhotoLike(4000, 3000);
   return picture;
@@ -60,6 +84,77 @@ void PanelMethods(benchmark::internal::Benchmark* b) {
       for (int threads : {1, 2}) b->Args({code, twice, threads});
 }
 BENCHMARK(BM_Resample)->Apply(PanelMethods)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arguments: method code, new width, new height, threads, path (1 SSE2,
+// 2 AVX2). The counter "recomputed" is the share of values decided again in
+// extended precision.
+void BM_ResamplePath(benchmark::State& state) {
+  const kira::TBitmap& src = Photo12MP();
+  const auto code = static_cast<std::uint8_t>(state.range(0));
+  const int w = static_cast<int>(state.range(1)), h = static_cast<int>(state.range(2));
+  const int threads = static_cast<int>(state.range(3));
+  const auto path = static_cast<kira::TResamplePath>(state.range(4));
+  if (!kira::ResamplePathAvailable(path)) {
+    state.SkipWithError("path not available on this processor");
+    return;
+  }
+  kira::TResampleCounts counts;
+  for (auto _ : state) {
+    kira::TBitmap out;
+    kira::ResampleIntoOn(src, out, w, h, code, threads, path, &counts);
+    benchmark::DoNotOptimize(out.Bits());
+  }
+  state.counters["recomputed"] =
+      counts.values ? static_cast<double>(counts.recomputed) / static_cast<double>(counts.values) : 0.0;
+}
+
+void PathCases(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"code", "w", "h", "threads", "path"});
+  const int cases[][3] = {
+      {2, 8000, 6000},  // bicubic, doubled: an exact weight grid
+      {1, 6000, 4500},  // bilinear, 3/2: thirds on both axes
+      {2, 6000, 4500},  // bicubic, 3/2
+      {1, 6000, 6000},  // bilinear, thirds across and halves down: real ties
+      {2, 6000, 6000},  // bicubic, the same mixed ratio
+      {8, 6000, 6000},  // Lagrange, the same mixed ratio
+      {2, 1999, 1499},  // bicubic, just short of half: no whole positions
+      {8, 1999, 1499},
+      {8, 160, 120},    // Lagrange down to a thumbnail
+  };
+  for (const auto& c : cases)
+    for (int path : {1, 2})
+      for (int threads : {1, 2}) b->Args({c[0], c[1], c[2], threads, path});
+}
+BENCHMARK(BM_ResamplePath)->Apply(PathCases)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The share of values left to extended precision by picture kind (0 photo,
+// 1 noise, 2 gradient), for each method of the resize page at the mixed ratio
+// and at 3/2.
+void BM_ResampleRecomputedShare(benchmark::State& state) {
+  static const kira::TBitmap pictures[3] = {PhotoLike(1000, 750), Noise(1000, 750), Gradient(1000, 750)};
+  const kira::TBitmap& src = pictures[state.range(0)];
+  const auto code = static_cast<std::uint8_t>(state.range(1));
+  const int w = static_cast<int>(state.range(2)), h = static_cast<int>(state.range(3));
+  kira::TResampleCounts counts;
+  for (auto _ : state) {
+    kira::TBitmap out;
+    kira::ResampleIntoOn(src, out, w, h, code, 1, kira::TResamplePath::Best, &counts);
+    benchmark::DoNotOptimize(out.Bits());
+  }
+  state.counters["recomputed"] =
+      counts.values ? static_cast<double>(counts.recomputed) / static_cast<double>(counts.values) : 0.0;
+}
+
+void ShareCases(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"picture", "code", "w", "h"});
+  for (int picture : {0, 1, 2})
+    for (int code : {1, 2, 8, 3, 5}) {
+      b->Args({picture, code, 1500, 1500});
+      b->Args({picture, code, 1500, 1125});
+      b->Args({picture, code, 999, 749});
+    }
+}
+BENCHMARK(BM_ResampleRecomputedShare)->Apply(ShareCases)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Just short of half size: no position falls on a whole pixel, so no exact
 // shortcut applies and every pixel mixes its taps.

@@ -257,9 +257,11 @@ struct TAxisBound {
   long double sumAbsDouble = 0;  // ... of sum |w rounded to double|
   long double roundings = 0;     // ... of sum m_k |w_k rounded|, m_k the roundings product k passes
   long double weightError = 0;   // ... of sum |w rounded - w|
-  int fractionBits = 0;          // every weight is a multiple of 2^-fractionBits
-  bool representable = true;     // every weight is a double
 };
+
+// Weights with at most this many bits after the binary point, all doubles,
+// form a grid on which both passes can be exact.
+constexpr int kGridBits = 24;
 
 struct TDoubleAxis {
   int n = 0;
@@ -268,6 +270,11 @@ struct TDoubleAxis {
   std::vector<double> weight;        // n per position
   TAxisBound bound;
   bool plainCopy = true;  // one tap of weight 1 and zeros at every position
+  // Positions whose weights lie on the grid, and over them the most bits
+  // after the point and the largest sum |w|.
+  std::vector<std::uint8_t> onGrid;
+  int gridBits = 0;
+  long double gridSumAbs = 0;
 };
 
 // Bits after the binary point of a long double (0 for whole numbers).
@@ -292,7 +299,8 @@ TDoubleAxis DoubleAxis(const TAxis& axis) {
   TAxisBound& b = out.bound;
   for (const TPosition& pos : axis.at) {
     long double sumAbs = 0, sumAbsDouble = 0, roundings = 0, weightError = 0;
-    int ones = 0, zeros = 0;
+    int ones = 0, zeros = 0, bits = 0;
+    bool representable = true;
     for (int k = 0; k < axis.n; ++k) {
       const long double w = pos.weight[k];
       const double wd = static_cast<double>(w);
@@ -308,13 +316,19 @@ TDoubleAxis DoubleAxis(const TAxis& axis) {
       roundings += passes * std::fabs(wdl);
       weightError += std::fabs(wdl - w);
       if (w != 0) {
-        b.fractionBits = std::max(b.fractionBits, FractionBits(w));
-        if (wdl != w) b.representable = false;
+        bits = std::max(bits, FractionBits(w));
+        if (wdl != w) representable = false;
       }
       ones += w == 1;
       zeros += w == 0;
     }
     if (ones != 1 || zeros != axis.n - 1) out.plainCopy = false;
+    const bool onGrid = representable && bits <= kGridBits;
+    out.onGrid.push_back(onGrid);
+    if (onGrid) {
+      out.gridBits = std::max(out.gridBits, bits);
+      out.gridSumAbs = std::max(out.gridSumAbs, sumAbs);
+    }
     b.sumAbs = std::max(b.sumAbs, sumAbs);
     b.sumAbsDouble = std::max(b.sumAbsDouble, sumAbsDouble);
     b.roundings = std::max(b.roundings, roundings);
@@ -323,17 +337,19 @@ TDoubleAxis DoubleAxis(const TAxis& axis) {
   return out;
 }
 
-// The tolerance E of the flag test, or -1 when both passes are exact.
+// Whether both passes are exact for every pixel whose column and row both
+// lie on the grid: every product and partial sum is then a multiple of
+// 2^-(bits of the column + bits of the row) below 2^53 such units.
+bool GridIsExact(const TDoubleAxis& x, const TDoubleAxis& y) {
+  const long double byteMax = 255, limit = 0x1p53L;
+  const long double unit = std::ldexp(1.0L, x.gridBits + y.gridBits);
+  return byteMax * x.gridSumAbs * unit < limit && byteMax * y.gridSumAbs * unit < limit &&
+         byteMax * x.gridSumAbs * y.gridSumAbs * unit < limit;
+}
+
+// The tolerance E of the flag test.
 double Tolerance(const TAxisBound& x, const TAxisBound& y, int nx, int ny) {
   const long double byteMax = 255;
-  if (x.representable && y.representable && x.fractionBits + y.fractionBits <= 53) {
-    const long double grid = std::ldexp(1.0L, x.fractionBits + y.fractionBits);
-    const long double limit = 0x1p53L;
-    if (byteMax * x.sumAbs * grid < limit && byteMax * y.sumAbs * grid < limit &&
-        byteMax * x.sumAbs * y.sumAbs * grid < limit) {
-      return -1;
-    }
-  }
   const long double u = 0x1p-53L, ue = 0x1p-64L;
   const long double doublePass = byteMax * (u * (x.roundings * y.sumAbsDouble + x.sumAbsDouble * y.roundings) +
                                             x.weightError * y.sumAbsDouble + x.sumAbs * y.weightError);
@@ -387,17 +403,24 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
     return;
   }
 
-  const double tolerance = Tolerance(cols.bound, rows.bound, cols.n, rows.n);
+  // The flag test's tolerance per value: none where the column and the row
+  // both lie on an exact grid, E elsewhere.
+  const double e = Tolerance(cols.bound, rows.bound, cols.n, rows.n);
+  const bool gridExact = GridIsExact(cols, rows);
+  const std::size_t padded = static_cast<std::size_t>(count) + resample_rows::kRowSlack;
+  const std::vector<double> toleranceOff(padded, e);
+  std::vector<double> toleranceOn(padded, e);
+  for (std::int32_t x = 0; x < width; ++x)
+    if (gridExact && cols.onGrid[static_cast<std::size_t>(x)])
+      std::fill_n(toleranceOn.begin() + 3 * static_cast<std::ptrdiff_t>(x), 3, -1.0);
   const bool bilinear = method == kResampleBilinear;
-  TExtendedAxis extCols, extRows;
-  if (!bilinear && tolerance >= 0) {
-    extCols = ExtendedAxis(colTaps, false);
-    extRows = ExtendedAxis(rowTaps, true);
-  }
+  const TExtendedAxis extCols = ExtendedAxis(colTaps, false);
+  const TExtendedAxis extRows = ExtendedAxis(rowTaps, true);
   // The source columns any tap reads; only they are converted to doubles.
   std::vector<std::int32_t> used(cols.index);
   std::sort(used.begin(), used.end());
   used.erase(std::unique(used.begin(), used.end()), used.end());
+  const bool allUsed = static_cast<std::int32_t>(used.size()) == src.Width();
 
   const resample_rows::TKernels kernels = Kernels(path);
   std::atomic<std::uint64_t> recomputed{0};
@@ -424,12 +447,16 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
             if (s < 0 || slotRow[t] < slotRow[s]) s = t;
           }
           const std::uint8_t* in = src.ScanLine(need[k]);
-          for (std::int32_t i : used) {
-            double* to = line.data() + 3 * static_cast<std::ptrdiff_t>(i);
-            const std::uint8_t* from = in + 3 * static_cast<std::ptrdiff_t>(i);
-            to[0] = from[0];
-            to[1] = from[1];
-            to[2] = from[2];
+          if (allUsed) {
+            for (std::int32_t i = 0; i < 3 * src.Width(); ++i) line[static_cast<std::size_t>(i)] = in[i];
+          } else {
+            for (std::int32_t i : used) {
+              double* to = line.data() + 3 * static_cast<std::ptrdiff_t>(i);
+              const std::uint8_t* from = in + 3 * static_cast<std::ptrdiff_t>(i);
+              to[0] = from[0];
+              to[1] = from[1];
+              to[2] = from[2];
+            }
           }
           kernels.horizontal(line.data(), cols.offset.data(), cols.weight.data(), cols.n, width,
                              slot[s].data());
@@ -438,6 +465,7 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
         rowPtr[k] = slot[s].data();
       }
       std::uint8_t* out = dst.ScanLine(y);
+      const double* tolerance = rows.onGrid[static_cast<std::size_t>(y)] ? toleranceOn.data() : toleranceOff.data();
       const std::int32_t nf = kernels.vertical(rowPtr, rows.weight.data() + static_cast<std::size_t>(y) * n, n,
                                                count, tolerance, out, flagged.data());
       for (std::int32_t f = 0; f < nf; ++f) {

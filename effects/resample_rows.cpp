@@ -37,13 +37,13 @@ void HorizontalPlain(const double* src, const std::int32_t* offset, const double
 }
 
 std::int32_t VerticalPlain(const double* const* rows, const double* weight, int n, std::int32_t count,
-                           double tolerance, std::uint8_t* out, std::int32_t* flagged) {
+                           const double* tolerance, std::uint8_t* out, std::int32_t* flagged) {
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; ++e) {
     double v = rows[0][e] * weight[0];
     for (int j = 1; j < n; ++j) v = v + rows[j][e] * weight[j];
     out[e] = ToByte(v);
-    if (NearHalf(v, tolerance)) flagged[nf++] = e;
+    if (NearHalf(v, tolerance[e])) flagged[nf++] = e;
   }
   return nf;
 }
@@ -94,10 +94,10 @@ void HorizontalSse2(const double* src, const std::int32_t* offset, const double*
 // by the converter's rounding (the default mode: nearest, ties to even) after
 // limiting to 0..255.
 std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
-                          double tolerance, std::uint8_t* out, std::int32_t* flagged) {
+                          const double* tolerance, std::uint8_t* out, std::int32_t* flagged) {
   // t + 1.5 * 2^52 - 1.5 * 2^52 is t rounded to an integer for |t| < 2^51.
   const __m128d magic = _mm_set1_pd(6755399441055744.0);
-  const __m128d half = _mm_set1_pd(0.5), tol = _mm_set1_pd(tolerance);
+  const __m128d half = _mm_set1_pd(0.5);
   const __m128d signBit = _mm_set1_pd(-0.0), zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
@@ -115,7 +115,7 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
       const __m128d t = _mm_sub_pd(v[q], half);
       const __m128d r = _mm_sub_pd(_mm_add_pd(t, magic), magic);
       const __m128d d = _mm_andnot_pd(signBit, _mm_sub_pd(t, r));
-      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, tol))) << (2 * q);
+      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, _mm_loadu_pd(tolerance + e + 2 * q)))) << (2 * q);
     }
     for (int q = 0; q < 4; ++q) {
       const __m128i lo = _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(v[2 * q], zero), top));
@@ -172,9 +172,10 @@ __attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const
 }
 
 __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
-                                                              int n, std::int32_t count, double tolerance,
+                                                              int n, std::int32_t count,
+                                                              const double* tolerance,
                                                               std::uint8_t* out, std::int32_t* flagged) {
-  const __m256d half = _mm256_set1_pd(0.5), tol = _mm256_set1_pd(tolerance);
+  const __m256d half = _mm256_set1_pd(0.5);
   const __m256d signBit = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
@@ -192,7 +193,7 @@ __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* cons
       const __m256d t = _mm256_sub_pd(v[q], half);
       const __m256d r = _mm256_round_pd(t, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
       const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(t, r));
-      mask |= static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(d, tol, _CMP_LE_OQ))) << (4 * q);
+      mask |= static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(d, _mm256_loadu_pd(tolerance + e + 4 * q), _CMP_LE_OQ))) << (4 * q);
       i32[q] = _mm256_cvtpd_epi32(_mm256_min_pd(_mm256_max_pd(v[q], zero), top));
     }
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
