@@ -69,7 +69,7 @@ bool TDocument::PreviewInPlace(const std::function<bool(TBitmap&)>& effect) {
 
 void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
   if (result_.Empty() && preview) preview();
-  source_ = std::move(result_);
+  ReplaceSource(std::move(result_));
   result_.Clear();
   if (renewCaption) host_->ShowFileCaption();
   ReturnToMenu();
@@ -77,11 +77,74 @@ void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
 
 void TDocument::ApplyAccumulated() {
   if (!result_.Empty()) {
-    source_ = std::move(result_);
+    ReplaceSource(std::move(result_));
     result_.Clear();
     host_->ShowFileCaption();
   }
   ReturnToMenu();
+}
+
+void TDocument::ReplaceSource(TBitmap&& picture) {
+  // An Apply with no picture at all (nothing opened) changes nothing.
+  if (source_.Empty() && picture.Empty()) return;
+  if (!source_.Empty()) {
+    // The slot first: should it fail for want of memory, nothing has moved.
+    undo_.emplace_back();
+    undo_.back().picture = std::move(source_);
+    undo_.back().version = sourceVersion_;
+    historyBytes_ += BytesOf(undo_.back().picture);
+    for (const TStep& step : redo_) historyBytes_ -= BytesOf(step.picture);
+    redo_.clear();
+  }
+  source_ = std::move(picture);
+  sourceVersion_ = nextVersion_++;
+  TrimHistory();
+}
+
+bool TDocument::StepBack(std::deque<TStep>& from, std::deque<TStep>& to) {
+  if (from.empty()) return false;
+  to.emplace_back();
+  TStep& kept = to.back();
+  TStep& back = from.back();
+  historyBytes_ = historyBytes_ - BytesOf(back.picture) + BytesOf(source_);
+  kept.picture = std::move(source_);
+  kept.version = sourceVersion_;
+  source_ = std::move(back.picture);
+  sourceVersion_ = back.version;
+  from.pop_back();
+  TrimHistory();
+  // As after an Apply that changed the size: the caption follows the source.
+  host_->ShowFileCaption();
+  ReturnToMenu();
+  return true;
+}
+
+bool TDocument::Undo() { return StepBack(undo_, redo_); }
+bool TDocument::Redo() { return StepBack(redo_, undo_); }
+
+void TDocument::TrimHistory() {
+  // Oldest first: the far end of the undo steps, then the far end of the
+  // redo steps. The one step left is kept whatever its size.
+  while (historyBytes_ > historyLimit_ && undo_.size() + redo_.size() > 1) {
+    std::deque<TStep>& from = undo_.empty() ? redo_ : undo_;
+    historyBytes_ -= BytesOf(from.front().picture);
+    from.pop_front();
+  }
+}
+
+void TDocument::SetHistoryLimit(std::size_t bytes) {
+  historyLimit_ = bytes;
+  TrimHistory();
+}
+
+void TDocument::ClearHistory() {
+  undo_.clear();
+  redo_.clear();
+  historyBytes_ = 0;
+}
+
+bool TDocument::HasUnsavedChanges() const {
+  return !result_.Empty() || sourceVersion_ != savedVersion_;
 }
 
 void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
@@ -100,6 +163,10 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
     return TOpenOutcome::Failed;
   }
   source_ = std::move(*loaded.bitmap);
+  metadata_ = std::move(loaded.metadata);
+  ClearHistory();
+  sourceVersion_ = nextVersion_++;
+  savedVersion_ = sourceVersion_;
   CurrentFileName = FileNamePart(path);
   ReturnToMenu();
   host_->ShowFileCaption();
@@ -108,14 +175,15 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
   return TOpenOutcome::Opened;
 }
 
-bool TDocument::SaveShownImage(const std::string& path, std::string* error) const {
+bool TDocument::SaveShownImage(const std::string& path, std::string* error) {
   const TBitmap& image = ShownImage();
   if (image.Empty() || FileKindOf(path) == TFileKind::Unknown) {
     if (error) error->clear();
     return false;
   }
-  TSaveResult saved = SavePicture(image, path);
+  TSaveResult saved = SavePicture(image, path, metadata_);
   if (!saved && error) *error = saved.error;
+  if (saved.ok && &image == &source_) savedVersion_ = sourceVersion_;
   return saved.ok;
 }
 

@@ -4,10 +4,13 @@
 // page; the batch tool runs the same cycle with a host that does nothing.
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <string>
 
 #include "core/bitmap.h"
+#include "core/photo_metadata.h"
 
 namespace kira {
 
@@ -112,18 +115,73 @@ class TDocument {
   // Unreadable or undecodable file: Failed with a message in *error, nothing
   // changes.
   TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr);
+  // The EXIF block and colour profile of the JPEG last opened (none after a
+  // BMP); a JPEG save writes them back.
+  const TPhotoMetadata& Metadata() const { return metadata_; }
   // Saves the shown image by the extension of path. Returns false with a
   // message on a write error; an unknown extension or an empty image writes
-  // nothing and returns false with an empty message.
-  bool SaveShownImage(const std::string& path, std::string* error = nullptr) const;
+  // nothing and returns false with an empty message. Saving the source
+  // counts as saving the work (see HasUnsavedChanges).
+  bool SaveShownImage(const std::string& path, std::string* error = nullptr);
+
+  // The history of Apply. Every Apply that replaces a picture keeps the
+  // source it replaced; Undo brings it back and keeps the undone picture for
+  // Redo; a new Apply drops whatever could be redone. The pictures kept take
+  // at most HistoryLimit() bytes together (oldest dropped first), except
+  // that the most recent step stays even when it alone is larger. Opening a
+  // file empties the history.
+  static constexpr std::size_t kDefaultHistoryLimit = std::size_t{1} << 30;  // 1 GiB
+  void SetHistoryLimit(std::size_t bytes);
+  std::size_t HistoryLimit() const { return historyLimit_; }
+  std::size_t HistoryBytes() const { return historyBytes_; }
+  std::size_t UndoSteps() const { return undo_.size(); }
+  std::size_t RedoSteps() const { return redo_.size(); }
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  // The source before the last Apply becomes the source again; the caption
+  // is renewed and the edit returns to the menu (a pending preview is
+  // dropped), as after an Apply. False, with nothing changed, when there is
+  // nothing to undo.
+  bool Undo();
+  // The picture last undone becomes the source again, likewise.
+  bool Redo();
+  void ClearHistory();
+
+  // True when closing would lose work: a picture was applied, undone or
+  // redone since the last open or save of the source, or a preview is
+  // pending (a result exists).
+  bool HasUnsavedChanges() const;
 
  private:
+  struct TStep {
+    TBitmap picture;
+    unsigned long long version = 0;  // the source's version it was
+  };
+
   void Show(TViewLabel label, const TBitmap& image, bool keepCentre);
+  // The new source replaces the current one, which is kept for Undo.
+  void ReplaceSource(TBitmap&& picture);
+  // Moves between the two stacks: from's last step becomes the source, the
+  // source goes onto to.
+  bool StepBack(std::deque<TStep>& from, std::deque<TStep>& to);
+  void TrimHistory();
+  static std::size_t BytesOf(const TBitmap& b) { return b.SizeInBytes(); }
 
   TDocumentHost nullHost_;
   TDocumentHost* host_ = &nullHost_;
   TBitmap source_, brightPoints_, result_;
   TViewLabel viewLabel_ = TViewLabel::None;
+  TPhotoMetadata metadata_;
+
+  std::deque<TStep> undo_;  // oldest first
+  std::deque<TStep> redo_;  // the next to redo last
+  std::size_t historyLimit_ = kDefaultHistoryLimit;
+  std::size_t historyBytes_ = 0;
+  // Every source picture gets a version; the one last opened or saved is
+  // remembered, so that undoing back to it counts as no change.
+  unsigned long long sourceVersion_ = 0;
+  unsigned long long nextVersion_ = 1;
+  unsigned long long savedVersion_ = 0;
 };
 
 }  // namespace kira
