@@ -348,7 +348,7 @@ bool GridIsExact(const TDoubleAxis& x, const TDoubleAxis& y) {
 }
 
 // The tolerance E of the flag test.
-double Tolerance(const TAxisBound& x, const TAxisBound& y, int nx, int ny) {
+long double Tolerance(const TAxisBound& x, const TAxisBound& y, int nx, int ny) {
   const long double byteMax = 255;
   const long double u = 0x1p-53L, ue = 0x1p-64L;
   const long double doublePass = byteMax * (u * (x.roundings * y.sumAbsDouble + x.sumAbsDouble * y.roundings) +
@@ -356,9 +356,7 @@ double Tolerance(const TAxisBound& x, const TAxisBound& y, int nx, int ny) {
   const long double extendedPass = byteMax * ue * (nx * ny + 1) * x.sumAbs * y.sumAbs;
   // The first-order terms above miss products of two or more rounding
   // errors, each below 2^-40 of the whole.
-  const long double bound = (doublePass + extendedPass) * (1 + 0x1p-20L);
-  const double e = static_cast<double>(bound);
-  return static_cast<long double>(e) < bound ? std::nextafter(e, 1.0) : e;
+  return (doublePass + extendedPass) * (1 + 0x1p-20L);
 }
 
 resample_rows::TKernels Kernels(TResamplePath path) {
@@ -403,16 +401,19 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
     return;
   }
 
-  // The flag test's tolerance per value: none where the column and the row
-  // both lie on an exact grid, E elsewhere.
-  const double e = Tolerance(cols.bound, rows.bound, cols.n, rows.n);
+  // The flag test per value: none where the column and the row both lie on
+  // an exact grid, otherwise |D - Round(D)| >= 1/2 - E, with the threshold
+  // rounded down so that it flags at least every value within E of a half.
+  const long double e = Tolerance(cols.bound, rows.bound, cols.n, rows.n);
+  const double within = static_cast<double>(0.5L - e);
+  const double threshold = static_cast<long double>(within) > 0.5L - e ? std::nextafter(within, 0.0) : within;
   const bool gridExact = GridIsExact(cols, rows);
   const std::size_t padded = static_cast<std::size_t>(count) + resample_rows::kRowSlack;
-  const std::vector<double> toleranceOff(padded, e);
-  std::vector<double> toleranceOn(padded, e);
+  const std::vector<double> thresholdOff(padded, threshold);
+  std::vector<double> thresholdOn(padded, threshold);
   for (std::int32_t x = 0; x < width; ++x)
     if (gridExact && cols.onGrid[static_cast<std::size_t>(x)])
-      std::fill_n(toleranceOn.begin() + 3 * static_cast<std::ptrdiff_t>(x), 3, -1.0);
+      std::fill_n(thresholdOn.begin() + 3 * static_cast<std::ptrdiff_t>(x), 3, 1.0);
   const bool bilinear = method == kResampleBilinear;
   const TExtendedAxis extCols = ExtendedAxis(colTaps, false);
   const TExtendedAxis extRows = ExtendedAxis(rowTaps, true);
@@ -432,10 +433,20 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
     std::vector<std::int32_t> slotRow(static_cast<std::size_t>(n), -1);
     std::vector<std::int32_t> flagged(static_cast<std::size_t>(count) + 16);
     const double* rowPtr[4];
+    std::int32_t need[4];
+    double needWeight[4];
     std::uint64_t ownRecomputed = 0;
     for (std::int32_t y = y0; y < y1; ++y) {
-      const std::int32_t* need = rows.index.data() + static_cast<std::size_t>(y) * n;
+      // Rows of weight 0 are left out of the vertical pass: adding a zero
+      // product changes no byte, and the bound only counts fewer roundings.
+      int m = 0;
       for (int k = 0; k < n; ++k) {
+        const std::size_t at = static_cast<std::size_t>(y) * n + k;
+        if (rows.weight[at] == 0 && !(k == n - 1 && m == 0)) continue;
+        need[m] = rows.index[at];
+        needWeight[m++] = rows.weight[at];
+      }
+      for (int k = 0; k < m; ++k) {
         int s = 0;
         while (s < n && slotRow[s] != need[k]) ++s;
         if (s == n) {
@@ -443,7 +454,7 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
           // read; rows only move down, so it is not needed again.
           s = -1;
           for (int t = 0; t < n; ++t) {
-            if (std::find(need, need + n, slotRow[t]) != need + n) continue;
+            if (std::find(need, need + m, slotRow[t]) != need + m) continue;
             if (s < 0 || slotRow[t] < slotRow[s]) s = t;
           }
           const std::uint8_t* in = src.ScanLine(need[k]);
@@ -465,9 +476,8 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
         rowPtr[k] = slot[s].data();
       }
       std::uint8_t* out = dst.ScanLine(y);
-      const double* tolerance = rows.onGrid[static_cast<std::size_t>(y)] ? toleranceOn.data() : toleranceOff.data();
-      const std::int32_t nf = kernels.vertical(rowPtr, rows.weight.data() + static_cast<std::size_t>(y) * n, n,
-                                               count, tolerance, out, flagged.data());
+      const double* flagAt = rows.onGrid[static_cast<std::size_t>(y)] ? thresholdOn.data() : thresholdOff.data();
+      const std::int32_t nf = kernels.vertical(rowPtr, needWeight, m, count, flagAt, out, flagged.data());
       for (std::int32_t f = 0; f < nf; ++f) {
         const std::int32_t e = flagged[f];
         out[e] = bilinear ? BilinearValue(src, colTaps, rowTaps, e / 3, y, e % 3)

@@ -15,10 +15,7 @@ namespace {
 #if !defined(KIRA_RESAMPLE_X86)
 
 // The flag test on one value, of the plain loops.
-inline bool NearHalf(double v, double tolerance) {
-  const double t = v - 0.5;
-  return std::fabs(t - std::nearbyint(t)) <= tolerance;
-}
+inline bool NearHalf(double v, double threshold) { return std::fabs(v - std::nearbyint(v)) >= threshold; }
 
 inline std::uint8_t ToByte(double v) {
   if (!(v >= 0)) return 0;
@@ -37,13 +34,13 @@ void HorizontalPlain(const double* src, const std::int32_t* offset, const double
 }
 
 std::int32_t VerticalPlain(const double* const* rows, const double* weight, int n, std::int32_t count,
-                           const double* tolerance, std::uint8_t* out, std::int32_t* flagged) {
+                           const double* threshold, std::uint8_t* out, std::int32_t* flagged) {
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; ++e) {
     double v = rows[0][e] * weight[0];
     for (int j = 1; j < n; ++j) v = v + rows[j][e] * weight[j];
     out[e] = ToByte(v);
-    if (NearHalf(v, tolerance[e])) flagged[nf++] = e;
+    if (NearHalf(v, threshold[e])) flagged[nf++] = e;
   }
   return nf;
 }
@@ -90,15 +87,14 @@ void HorizontalSse2(const double* src, const std::int32_t* offset, const double*
   }
 }
 
-// Sixteen values per step: the weighted sums, the flag test, and the bytes
-// by the converter's rounding (the default mode: nearest, ties to even) after
-// limiting to 0..255.
+// Sixteen values per step: the weighted sums, rounded to integers by adding
+// and taking away 1.5 * 2^52 (exact for |v| < 2^51, in the default mode:
+// nearest, ties to even), whose low 32 bits are the integer itself; the
+// saturating packs limit it to 0..255.
 std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
-                          const double* tolerance, std::uint8_t* out, std::int32_t* flagged) {
-  // t + 1.5 * 2^52 - 1.5 * 2^52 is t rounded to an integer for |t| < 2^51.
+                          const double* threshold, std::uint8_t* out, std::int32_t* flagged) {
   const __m128d magic = _mm_set1_pd(6755399441055744.0);
-  const __m128d half = _mm_set1_pd(0.5);
-  const __m128d signBit = _mm_set1_pd(-0.0), zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
+  const __m128d signBit = _mm_set1_pd(-0.0);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m128d v[8];
@@ -110,18 +106,17 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
       for (int q = 0; q < 8; ++q) v[q] = _mm_add_pd(v[q], _mm_mul_pd(_mm_loadu_pd(r + 2 * q), w));
     }
     unsigned mask = 0;
-    __m128i i32[4];
+    __m128d shifted[8];
     for (int q = 0; q < 8; ++q) {
-      const __m128d t = _mm_sub_pd(v[q], half);
-      const __m128d r = _mm_sub_pd(_mm_add_pd(t, magic), magic);
-      const __m128d d = _mm_andnot_pd(signBit, _mm_sub_pd(t, r));
-      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, _mm_loadu_pd(tolerance + e + 2 * q)))) << (2 * q);
+      shifted[q] = _mm_add_pd(v[q], magic);
+      const __m128d d = _mm_andnot_pd(signBit, _mm_sub_pd(v[q], _mm_sub_pd(shifted[q], magic)));
+      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmpge_pd(d, _mm_loadu_pd(threshold + e + 2 * q))))
+              << (2 * q);
     }
-    for (int q = 0; q < 4; ++q) {
-      const __m128i lo = _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(v[2 * q], zero), top));
-      const __m128i hi = _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(v[2 * q + 1], zero), top));
-      i32[q] = _mm_unpacklo_epi64(lo, hi);
-    }
+    __m128i i32[4];
+    for (int q = 0; q < 4; ++q)
+      i32[q] = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(shifted[2 * q]), _mm_castpd_ps(shifted[2 * q + 1]),
+                                               _MM_SHUFFLE(2, 0, 2, 0)));
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
@@ -173,10 +168,9 @@ __attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const
 
 __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
                                                               int n, std::int32_t count,
-                                                              const double* tolerance,
+                                                              const double* threshold,
                                                               std::uint8_t* out, std::int32_t* flagged) {
-  const __m256d half = _mm256_set1_pd(0.5);
-  const __m256d signBit = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+  const __m256d signBit = _mm256_set1_pd(-0.0);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m256d v[4];
@@ -190,11 +184,12 @@ __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* cons
     unsigned mask = 0;
     __m128i i32[4];
     for (int q = 0; q < 4; ++q) {
-      const __m256d t = _mm256_sub_pd(v[q], half);
-      const __m256d r = _mm256_round_pd(t, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-      const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(t, r));
-      mask |= static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(d, _mm256_loadu_pd(tolerance + e + 4 * q), _CMP_LE_OQ))) << (4 * q);
-      i32[q] = _mm256_cvtpd_epi32(_mm256_min_pd(_mm256_max_pd(v[q], zero), top));
+      const __m256d r = _mm256_round_pd(v[q], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+      const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(v[q], r));
+      mask |= static_cast<unsigned>(
+                  _mm256_movemask_pd(_mm256_cmp_pd(d, _mm256_loadu_pd(threshold + e + 4 * q), _CMP_GE_OQ)))
+              << (4 * q);
+      i32[q] = _mm256_cvtpd_epi32(r);  // exact; the saturating packs limit it to 0..255
     }
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {

@@ -19,13 +19,14 @@ using THorizontal = void (*)(const double* src, const std::int32_t* offset, cons
                              std::int32_t width, double* out);
 
 // v[e] = sum over j = 0 .. n - 1 of rows[j][e] * weight[j], in the order of j,
-// for e in [0, count). Writes out[e] = v limited to 0..255 and rounded to
-// nearest with ties to even, and appends e to flagged when v lies within
-// tolerance[e] of a half-integer (|v - 0.5 - Round(v - 0.5)| <= tolerance[e];
-// a negative tolerance flags nothing). Returns the number flagged. The rows
-// and tolerance must be readable up to count rounded up to 16.
+// for e in [0, count). Writes out[e] = v rounded to nearest with ties to even
+// and limited to 0..255, and appends e to flagged when |v - Round(v)| >=
+// threshold[e], that is when v lies within 1/2 - threshold[e] of a
+// half-integer (a threshold above 1/2 flags nothing). Returns the number
+// flagged. The rows and threshold must be readable up to count rounded up
+// to 16, and |v| < 2^31.
 using TVertical = std::int32_t (*)(const double* const* rows, const double* weight, int n, std::int32_t count,
-                                   const double* tolerance, std::uint8_t* out, std::int32_t* flagged);
+                                   const double* threshold, std::uint8_t* out, std::int32_t* flagged);
 
 struct TKernels {
   THorizontal horizontal;
