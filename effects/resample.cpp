@@ -268,6 +268,10 @@ struct TDoubleAxis {
   std::vector<std::int32_t> offset;  // n per position: 3 * source index
   std::vector<std::int32_t> index;   // n per position: source index
   std::vector<double> weight;        // n per position
+  // The taps of weight other than 0, in order, n slots per position.
+  std::vector<std::int32_t> liveOffset;
+  std::vector<double> liveWeight;
+  std::vector<std::uint8_t> live;  // how many, at least 1
   TAxisBound bound;
   bool plainCopy = true;  // one tap of weight 1 and zeros at every position
   // Positions whose weights lie on the grid, and over them the most bits
@@ -323,6 +327,23 @@ TDoubleAxis DoubleAxis(const TAxis& axis) {
       zeros += w == 0;
     }
     if (ones != 1 || zeros != axis.n - 1) out.plainCopy = false;
+    int alive = 0;
+    for (int k = 0; k < axis.n; ++k)
+      if (pos.weight[k] != 0) {
+        out.liveOffset.push_back(3 * pos.index[k]);
+        out.liveWeight.push_back(static_cast<double>(pos.weight[k]));
+        ++alive;
+      }
+    if (alive == 0) {
+      out.liveOffset.push_back(3 * pos.index[0]);
+      out.liveWeight.push_back(0);
+      alive = 1;
+    }
+    out.live.push_back(static_cast<std::uint8_t>(alive));
+    for (int k = alive; k < axis.n; ++k) {
+      out.liveOffset.push_back(out.liveOffset.back());
+      out.liveWeight.push_back(0);
+    }
     const bool onGrid = representable && bits <= kGridBits;
     out.onGrid.push_back(onGrid);
     if (onGrid) {
@@ -469,7 +490,9 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
               to[2] = from[2];
             }
           }
-          kernels.horizontal(line.data(), cols.offset.data(), cols.weight.data(), cols.n, width,
+          // Taps of weight 0 are left out here too, for the same reason.
+          kernels.horizontal(line.data(), cols.liveOffset.data(), cols.liveWeight.data(), cols.live.data(), cols.n,
+                             width,
                              slot[s].data());
           slotRow[s] = need[k];
         }

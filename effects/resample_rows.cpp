@@ -23,12 +23,12 @@ inline std::uint8_t ToByte(double v) {
   return static_cast<std::uint8_t>(std::nearbyint(v));
 }
 
-void HorizontalPlain(const double* src, const std::int32_t* offset, const double* weight, int n,
-                     std::int32_t width, double* out) {
+void HorizontalPlain(const double* src, const std::int32_t* offset, const double* weight,
+                     const std::uint8_t* taps, int n, std::int32_t width, double* out) {
   for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n)
     for (int c = 0; c < 3; ++c) {
       double h = src[offset[0] + c] * weight[0];
-      for (int k = 1; k < n; ++k) h = h + src[offset[k] + c] * weight[k];
+      for (int k = 1; k < taps[x]; ++k) h = h + src[offset[k] + c] * weight[k];
       out[3 * x + c] = h;
     }
 }
@@ -50,34 +50,14 @@ std::int32_t VerticalPlain(const double* const* rows, const double* weight, int 
 // ---- SSE2: a pixel is two vectors, (blue, green) and (red, next value); the
 // second lane of the latter is overwritten by the next pixel's store.
 
-void HorizontalSse2(const double* src, const std::int32_t* offset, const double* weight, int n,
-                    std::int32_t width, double* out) {
-  if (n == 4) {
-    for (std::int32_t x = 0; x < width; ++x, offset += 4, weight += 4, out += 3) {
-      const double* p0 = src + offset[0];
-      const double* p1 = src + offset[1];
-      const double* p2 = src + offset[2];
-      const double* p3 = src + offset[3];
-      const __m128d w0 = _mm_set1_pd(weight[0]), w1 = _mm_set1_pd(weight[1]);
-      const __m128d w2 = _mm_set1_pd(weight[2]), w3 = _mm_set1_pd(weight[3]);
-      __m128d a = _mm_mul_pd(_mm_loadu_pd(p0), w0);
-      __m128d b = _mm_mul_pd(_mm_loadu_pd(p0 + 2), w0);
-      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p1), w1));
-      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p1 + 2), w1));
-      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p2), w2));
-      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p2 + 2), w2));
-      a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(p3), w3));
-      b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(p3 + 2), w3));
-      _mm_storeu_pd(out, a);
-      _mm_storeu_pd(out + 2, b);
-    }
-    return;
-  }
+void HorizontalSse2(const double* src, const std::int32_t* offset, const double* weight, const std::uint8_t* taps,
+                    int n, std::int32_t width, double* out) {
   for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n, out += 3) {
+    const int t = taps[x];
     __m128d w = _mm_set1_pd(weight[0]);
     __m128d a = _mm_mul_pd(_mm_loadu_pd(src + offset[0]), w);
     __m128d b = _mm_mul_pd(_mm_loadu_pd(src + offset[0] + 2), w);
-    for (int k = 1; k < n; ++k) {
+    for (int k = 1; k < t; ++k) {
       w = _mm_set1_pd(weight[k]);
       a = _mm_add_pd(a, _mm_mul_pd(_mm_loadu_pd(src + offset[k]), w));
       b = _mm_add_pd(b, _mm_mul_pd(_mm_loadu_pd(src + offset[k] + 2), w));
@@ -138,30 +118,18 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
 // one vector (blue, green, red, next value).
 
 __attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const std::int32_t* offset,
-                                                        const double* weight, int n, std::int32_t width,
-                                                        double* out) {
-  if (n == 4) {
-    for (std::int32_t x = 0; x < width; ++x, offset += 4, weight += 4, out += 3) {
-      __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
-      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
-      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[2]), _mm256_broadcast_sd(weight + 2), a);
-      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
-      _mm256_storeu_pd(out, a);
-    }
-    return;
-  }
-  if (n == 2) {
-    for (std::int32_t x = 0; x < width; ++x, offset += 2, weight += 2, out += 3) {
-      __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
-      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
-      _mm256_storeu_pd(out, a);
-    }
-    return;
-  }
+                                                        const double* weight, const std::uint8_t* taps, int n,
+                                                        std::int32_t width, double* out) {
   for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n, out += 3) {
+    const int t = taps[x];
     __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
-    for (int k = 1; k < n; ++k)
-      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[k]), _mm256_broadcast_sd(weight + k), a);
+    if (t > 1) {
+      a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
+      if (t > 2) {
+        a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[2]), _mm256_broadcast_sd(weight + 2), a);
+        if (t > 3) a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
+      }
+    }
     _mm256_storeu_pd(out, a);
   }
 }

@@ -11,12 +11,13 @@ namespace kira::resample_rows {
 // read and write whole vectors and round the value count up to 16.
 inline constexpr std::int32_t kRowSlack = 20;
 
-// out[3x + c] = sum over k = 0 .. n - 1 of src[offset[x n + k] + c] * weight[x n + k],
-// added in the order of k, for x in [0, width) and channels c = 0, 1, 2.
-// offset counts doubles (three per source pixel). src must hold one value
-// beyond the last pixel read, out one beyond 3 * width (scratch).
-using THorizontal = void (*)(const double* src, const std::int32_t* offset, const double* weight, int n,
-                             std::int32_t width, double* out);
+// out[3x + c] = sum over k = 0 .. taps[x] - 1 of
+// src[offset[x n + k] + c] * weight[x n + k], added in the order of k, for x
+// in [0, width) and channels c = 0, 1, 2; 1 <= taps[x] <= n <= 4. offset
+// counts doubles (three per source pixel). src must hold one value beyond
+// the last pixel read, out one beyond 3 * width (scratch).
+using THorizontal = void (*)(const double* src, const std::int32_t* offset, const double* weight,
+                             const std::uint8_t* taps, int n, std::int32_t width, double* out);
 
 // v[e] = sum over j = 0 .. n - 1 of rows[j][e] * weight[j], in the order of j,
 // for e in [0, count). Writes out[e] = v rounded to nearest with ties to even
