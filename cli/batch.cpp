@@ -1,15 +1,23 @@
 #include "cli/batch.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
+#include <map>
+#include <mutex>
 #include <new>
 #include <ostream>
+#include <system_error>
+#include <thread>
+#include <utility>
 
-#include "pages/page_list.h"
 #include "core/image_files.h"
 #include "document/document.h"
 #include "effects/random.h"
+#include "pages/page_list.h"
 
 namespace kira {
 
@@ -17,19 +25,40 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kirabox-batch [--seed N] [--time] INPUT OUTPUT [STEP ...]\n"
+    "       kirabox-batch [--seed N] [--jobs N] [--format jpg|bmp] --out-dir DIR INPUT... -- [STEP ...]\n"
     "       kirabox-batch --help\n"
     "\n"
     "INPUT is a .jpg, .jpeg or .bmp file (any letter case); OUTPUT is written as\n"
-    "JPEG (quality 90) or 24-bit BMP by its extension. Each STEP is NAME or\n"
-    "NAME:KEY=VALUE[,KEY=VALUE...]; it opens the page, sets the keys given (the\n"
-    "others keep the page's defaults), runs Preview and Apply. --seed N\n"
-    "(0..4294967295) sets the random generator's state before the first step.\n"
+    "JPEG (quality 90) or 24-bit BMP by its extension. A JPEG saved from a JPEG\n"
+    "keeps its EXIF data (orientation set to 1, no thumbnail) and colour profile.\n"
+    "Each STEP is NAME or NAME:KEY=VALUE[,KEY=VALUE...]; it opens the page, sets\n"
+    "the keys given (the others keep the page's defaults), runs Preview and\n"
+    "Apply. --seed N (0..4294967295) sets the random generator's state before the\n"
+    "first step of each file.\n"
     "--time writes, for each step, 'time STEP MS' to standard error: STEP as\n"
     "given, MS the milliseconds of its Preview and Apply with one decimal\n"
-    "(loading and saving not counted).\n"
-    "Exit status: 0 success, 1 input/output failure, 2 usage error.\n"
+    "(loading and saving not counted); one file only.\n"
+    "\n"
+    "With --out-dir, each INPUT is written into DIR under its own base name with\n"
+    "the extension --format gives (default: the input's own); the steps follow\n"
+    "'--'. --jobs N (1..256, default the number of cores) files run at once;\n"
+    "every file starts from the same generator state, so the bytes do not depend\n"
+    "on N. Two inputs with the same base name, or an output that would overwrite\n"
+    "an input, are usage errors. On a terminal a progress line shows the files\n"
+    "done, files per second and the time left; otherwise only failures are\n"
+    "reported, one line each. Ctrl+C stops after the steps running; no partial\n"
+    "file is left.\n"
+    "\n"
+    "Exit status: 0 success, 1 a file could not be read, processed or written\n"
+    "(the other files are still written), 2 usage error (nothing is done),\n"
+    "130 stopped by Ctrl+C.\n"
     "\n"
     "steps:\n";
+
+constexpr int kUsageError = 2;
+constexpr int kFileError = 1;
+constexpr int kStopped = 130;
+constexpr int kMaxJobs = 256;
 
 struct TPlannedStep {
   const TStepSpec* step;
@@ -37,106 +66,355 @@ struct TPlannedStep {
   std::string text;  // as given on the command line
 };
 
-}  // namespace
+struct TOptions {
+  bool timed = false;
+  std::uint32_t seed = 0;
+  int jobs = 0;  // 0: not given
+  std::string format;  // "", "jpg" or "bmp"
+  bool outDirGiven = false;
+  std::string outDir;
+  std::vector<std::string> words;  // positional words before "--"
+  std::vector<std::string> steps;  // words after "--"
+  bool dashes = false;             // "--" was given
+};
 
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  try {
-    std::vector<std::string> positional;
-    bool seedGiven = false;
-    bool timed = false;
-    std::uint32_t seed = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (a == "--help" || a == "-h") {
-        out << kUsage << DescribeSteps(AllSteps());
-        return 0;
-      }
-      if (a == "--time") {
-        timed = true;
-        continue;
-      }
+bool StopRequested(const TBatchEnv& env) { return env.stop != nullptr && env.stop->load(); }
+
+// Fills o from args; "" on success, otherwise the usage error. Sets *help for
+// --help.
+std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool* help) {
+  std::string unknown;  // the first unknown option and where it stood
+  std::size_t unknownAfter = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--") {
+      o.dashes = true;
+      o.steps.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
+    if (a == "--help" || a == "-h") {
+      *help = true;
+      return {};
+    }
+    if (a == "--time") {
+      o.timed = true;
+      continue;
+    }
+    if (a == "--seed" || a == "--jobs" || a == "--format" || a == "--out-dir") {
+      if (i + 1 >= args.size()) return "'" + a + "' needs a value";
+      const std::string& text = args[++i];
+      long long v = 0;
       if (a == "--seed") {
-        if (i + 1 >= args.size()) {
-          err << "kirabox-batch: '--seed' needs a value\n";
-          return 2;
+        if (!ParseInt(text, v) || v < 0 || v > 4294967295LL) return "'" + text + "' is not a seed (0..4294967295)";
+        o.seed = static_cast<std::uint32_t>(v);
+      } else if (a == "--jobs") {
+        if (!ParseInt(text, v) || v < 1 || v > kMaxJobs) {
+          return "'" + text + "' is not a number of jobs (1.." + std::to_string(kMaxJobs) + ")";
         }
-        long long v = 0;
-        const std::string& text = args[++i];
-        if (!ParseInt(text, v) || v < 0 || v > 4294967295LL) {
-          err << "kirabox-batch: '" << text << "' is not a seed (0..4294967295)\n";
-          return 2;
-        }
-        seedGiven = true;
-        seed = static_cast<std::uint32_t>(v);
-        continue;
+        o.jobs = static_cast<int>(v);
+      } else if (a == "--format") {
+        if (text != "jpg" && text != "bmp") return "'" + text + "' is not a format (jpg or bmp)";
+        o.format = text;
+      } else {
+        if (text.empty()) return "'--out-dir' needs a folder";
+        o.outDirGiven = true;
+        o.outDir = text;
       }
-      if (a.size() > 1 && a[0] == '-' && a[1] == '-' && positional.size() < 2) {
-        err << "kirabox-batch: unknown option '" << a << "'\n";
-        return 2;
-      }
-      positional.push_back(a);
+      continue;
     }
-    if (positional.size() < 2) {
-      err << "kirabox-batch: INPUT and OUTPUT are needed (see --help)\n";
-      return 2;
+    if (a.size() > 1 && a[0] == '-' && a[1] == '-' && unknown.empty()) {
+      unknown = a;
+      unknownAfter = o.words.size();
     }
-    const std::string& input = positional[0];
-    const std::string& output = positional[1];
-    if (FileKindOf(input) == TFileKind::Unknown) {
-      err << "kirabox-batch: unknown extension of input '" << input << "' (.jpg, .jpeg or .bmp)\n";
-      return 2;
-    }
-    if (FileKindOf(output) == TFileKind::Unknown) {
-      err << "kirabox-batch: unknown extension of output '" << output << "' (.jpg, .jpeg or .bmp)\n";
-      return 2;
-    }
-    // Every step is checked before any work, so that a usage error costs
-    // nothing and writes nothing.
-    std::vector<TPlannedStep> plan;
-    for (std::size_t i = 2; i < positional.size(); ++i) {
-      TPlannedStep p{};
-      std::string error;
-      p.step = ParseStep(AllSteps(), positional[i], p.values, error);
-      p.text = positional[i];
-      if (!p.step) {
-        err << "kirabox-batch: " << error << "\n";
-        return 2;
-      }
-      plan.push_back(std::move(p));
-    }
+    o.words.push_back(a);
+  }
+  // In the one-file form, words after INPUT and OUTPUT are steps whatever
+  // they look like (and are refused as steps).
+  if (!unknown.empty() && (o.outDirGiven || unknownAfter < 2)) return "unknown option '" + unknown + "'";
+  return {};
+}
 
+// Checks every step before any work, so that a usage error costs nothing and
+// writes nothing.
+bool PlanSteps(const std::vector<std::string>& words, std::vector<TPlannedStep>& plan, std::string& error) {
+  for (const std::string& word : words) {
+    TPlannedStep p{};
+    p.step = ParseStep(AllSteps(), word, p.values, error);
+    p.text = word;
+    if (!p.step) return false;
+    plan.push_back(std::move(p));
+  }
+  return true;
+}
+
+enum class TFileEnd { Written, Failed, Stopped };
+
+struct TFileOutcome {
+  TFileEnd end = TFileEnd::Failed;
+  std::string message;  // for Failed, without the program's name
+};
+
+// One file from open to save, the steps on a generator of its own that
+// starts at `seed`. The output is written atomically, and not at all when a
+// step fails or a stop is requested.
+TFileOutcome RunFile(const std::string& input, const std::string& output, const std::vector<TPlannedStep>& plan,
+                     std::uint32_t seed, const TBatchEnv& env, bool nameInput, std::ostream* timing) {
+  TFileOutcome r;
+  try {
+    std::uint32_t state = seed;
+    TRandomScope generator(state);
     TDocument doc;
     std::string error;
     if (doc.OpenImageFile(input, &error) != TOpenOutcome::Opened) {
-      err << "kirabox-batch: " << (error.empty() ? input + ": cannot read" : error) << "\n";
-      return 1;
+      r.message = error.empty() ? input + ": cannot read" : error;
+      return r;
     }
-    RandSeed() = seedGiven ? seed : 0;
-    for (TPlannedStep& p : plan) {
+    for (const TPlannedStep& p : plan) {
+      if (StopRequested(env)) return {TFileEnd::Stopped, {}};
       const auto start = std::chrono::steady_clock::now();
       if (!p.step->run(doc, p.values, error)) {
-        err << "kirabox-batch: " << p.step->name << ": " << error << "\n";
-        return 1;
+        r.message = (nameInput ? input + ": " : std::string()) + p.step->name + ": " + error;
+        return r;
       }
-      if (timed) {
+      // Nothing is undone here: the pictures Apply keeps for undo would only
+      // raise the memory each job holds.
+      doc.ClearHistory();
+      if (timing) {
         const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - start;
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.1f", ms.count());
-        err << "time " << p.text << " " << buf << "\n";
+        *timing << "time " << p.text << " " << buf << "\n";
       }
     }
-    const TSaveResult saved = SavePicture(doc.Source(), output);
+    if (StopRequested(env)) return {TFileEnd::Stopped, {}};
+    const TSaveResult saved = SavePicture(doc.Source(), output, doc.Metadata());
     if (!saved) {
-      err << "kirabox-batch: " << (saved.error.empty() ? output + ": cannot write" : saved.error) << "\n";
-      return 1;
+      r.message = saved.error.empty() ? output + ": cannot write" : saved.error;
+      return r;
     }
-    return 0;
+    r.end = TFileEnd::Written;
+  } catch (const std::bad_alloc&) {
+    r.message = (nameInput ? input + ": " : std::string()) + "not enough memory";
+  } catch (const std::exception& e) {
+    r.message = (nameInput ? input + ": " : std::string()) + e.what();
+  }
+  return r;
+}
+
+int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
+  if (o.jobs != 0 || !o.format.empty()) {
+    err << "kirabox-batch: '" << (o.jobs != 0 ? "--jobs" : "--format") << "' needs --out-dir\n";
+    return kUsageError;
+  }
+  if (o.words.size() < 2) {
+    err << "kirabox-batch: INPUT and OUTPUT are needed (see --help)\n";
+    return kUsageError;
+  }
+  const std::string& input = o.words[0];
+  const std::string& output = o.words[1];
+  if (FileKindOf(input) == TFileKind::Unknown) {
+    err << "kirabox-batch: unknown extension of input '" << input << "' (.jpg, .jpeg or .bmp)\n";
+    return kUsageError;
+  }
+  if (FileKindOf(output) == TFileKind::Unknown) {
+    err << "kirabox-batch: unknown extension of output '" << output << "' (.jpg, .jpeg or .bmp)\n";
+    return kUsageError;
+  }
+  std::vector<std::string> stepWords(o.words.begin() + 2, o.words.end());
+  stepWords.insert(stepWords.end(), o.steps.begin(), o.steps.end());
+  std::vector<TPlannedStep> plan;
+  std::string error;
+  if (!PlanSteps(stepWords, plan, error)) {
+    err << "kirabox-batch: " << error << "\n";
+    return kUsageError;
+  }
+  const TFileOutcome r = RunFile(input, output, plan, o.seed, env, false, o.timed ? &err : nullptr);
+  switch (r.end) {
+    case TFileEnd::Written: return 0;
+    case TFileEnd::Stopped: err << "kirabox-batch: stopped; " << output << " not written\n"; return kStopped;
+    case TFileEnd::Failed: break;
+  }
+  err << "kirabox-batch: " << r.message << "\n";
+  return kFileError;
+}
+
+// The output of one input: its base name in the folder, with the extension
+// the format gives or its own.
+std::string OutputPath(const std::string& dir, const std::string& input, const std::string& format) {
+  const std::string name = FileNamePart(input);
+  const std::string base = PathWithoutExtension(name);
+  const std::string ext = format.empty() ? name.substr(base.size()) : "." + format;
+  return dir + (dir.back() == '/' ? "" : "/") + base + ext;
+}
+
+// "" when the batch may start, otherwise the usage error.
+std::string CheckFiles(const TOptions& o, std::vector<std::string>& outputs) {
+  if (o.timed) return "'--time' works with one INPUT and OUTPUT, not with --out-dir";
+  if (o.words.empty()) return "no INPUT given (see --help)";
+  struct stat st {};
+  if (::stat(o.outDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    return "--out-dir '" + o.outDir + "' is not a folder";
+  }
+  std::map<std::string, const std::string*> bases;
+  std::map<std::pair<dev_t, ino_t>, const std::string*> inputFiles;
+  for (const std::string& input : o.words) {
+    if (FileKindOf(input) == TFileKind::Unknown) {
+      return "unknown extension of input '" + input + "' (.jpg, .jpeg or .bmp; steps follow '--')";
+    }
+    const std::string base = PathWithoutExtension(FileNamePart(input));
+    const auto [at, fresh] = bases.emplace(base, &input);
+    if (!fresh) {
+      return "inputs '" + *at->second + "' and '" + input + "' have the same base name '" + base +
+             "'; their outputs would collide";
+    }
+    if (::stat(input.c_str(), &st) == 0) inputFiles.emplace(std::make_pair(st.st_dev, st.st_ino), &input);
+    outputs.push_back(OutputPath(o.outDir, input, o.format));
+  }
+  for (const std::string& output : outputs) {
+    if (::stat(output.c_str(), &st) != 0) continue;
+    const auto hit = inputFiles.find({st.st_dev, st.st_ino});
+    if (hit != inputFiles.end()) return "output '" + output + "' would overwrite input '" + *hit->second + "'";
+  }
+  return {};
+}
+
+// The batch's report on standard error: on a terminal one progress line,
+// rewritten in place, with failures printed above it; elsewhere failures only.
+class TProgress {
+ public:
+  TProgress(std::ostream& err, bool terminal, std::size_t total)
+      : err_(err), terminal_(terminal), total_(total), start_(std::chrono::steady_clock::now()) {}
+
+  void Failure(const std::string& line) {
+    if (terminal_) err_ << "\r\x1b[K";
+    err_ << "kirabox-batch: " << line << "\n";
+  }
+  void Draw(std::size_t done) {
+    if (!terminal_) return;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    char left[32] = "--:--";
+    if (done > 0 && rate > 0) {
+      const long s = static_cast<long>(static_cast<double>(total_ - done) / rate + 0.5);
+      std::snprintf(left, sizeof left, "%ld:%02ld", s / 60, s % 60);
+    }
+    char line[128];
+    std::snprintf(line, sizeof line, "%zu/%zu files  %.2f files/s  %s left", done, total_, rate, left);
+    err_ << "\r" << line << "\x1b[K" << std::flush;
+  }
+  void Finish(std::size_t done) {
+    if (!terminal_) return;
+    Draw(done);
+    err_ << "\n";
+  }
+
+ private:
+  std::ostream& err_;
+  bool terminal_;
+  std::size_t total_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+int RunManyFiles(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
+  std::vector<std::string> outputs;
+  std::string error = CheckFiles(o, outputs);
+  std::vector<TPlannedStep> plan;
+  if (error.empty()) PlanSteps(o.steps, plan, error);
+  if (!error.empty()) {
+    err << "kirabox-batch: " << error << "\n";
+    return kUsageError;
+  }
+  const std::size_t total = o.words.size();
+  int jobs = o.jobs != 0 ? o.jobs : env.cores > 0 ? env.cores : static_cast<int>(std::thread::hardware_concurrency());
+  if (jobs < 1) jobs = 1;
+  if (static_cast<std::size_t>(jobs) > total) jobs = static_cast<int>(total);
+
+  // Each worker holds one file at a time, so no more pictures are in memory
+  // than there are jobs. Workers take the next file in the order given.
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t next = 0, done = 0, failed = 0;
+  int running = 0;
+  TProgress progress(err, env.terminal, total);
+  const auto work = [&] {
+    for (;;) {
+      std::size_t i;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (next >= total || StopRequested(env)) break;
+        i = next++;
+      }
+      const TFileOutcome r = RunFile(o.words[i], outputs[i], plan, o.seed, env, true, nullptr);
+      std::lock_guard<std::mutex> lock(mutex);
+      if (r.end == TFileEnd::Written) ++done;
+      if (r.end == TFileEnd::Failed) {
+        ++done;
+        ++failed;
+        progress.Failure(r.message);
+      }
+      changed.notify_all();
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    --running;
+    changed.notify_all();
+  };
+
+  std::vector<std::thread> threads;
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (int j = 0; j < jobs; ++j) {
+      try {
+        threads.emplace_back(work);
+        ++running;
+      } catch (const std::system_error&) {
+        break;  // fewer jobs than asked; the ones running share the files
+      }
+    }
+  }
+  if (threads.empty()) {
+    ++running;
+    work();
+  }
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    progress.Draw(done);
+    while (running > 0) {
+      changed.wait_for(lock, std::chrono::milliseconds(250));
+      progress.Draw(done);
+    }
+    progress.Finish(done);
+  }
+  for (std::thread& t : threads) t.join();
+
+  if (StopRequested(env)) {
+    err << "kirabox-batch: stopped; " << (done - failed) << " of " << total << " files written\n";
+    return kStopped;
+  }
+  return failed > 0 ? kFileError : 0;
+}
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const TBatchEnv& env) {
+  try {
+    TOptions o;
+    bool help = false;
+    const std::string error = ParseOptions(args, o, &help);
+    if (help) {
+      out << kUsage << DescribeSteps(AllSteps());
+      return 0;
+    }
+    if (!error.empty()) {
+      err << "kirabox-batch: " << error << "\n";
+      return kUsageError;
+    }
+    return o.outDirGiven ? RunManyFiles(o, err, env) : RunOneFile(o, err, env);
   } catch (const std::bad_alloc&) {
     err << "kirabox-batch: not enough memory\n";
-    return 1;
+    return kFileError;
   } catch (const std::exception& e) {
     err << "kirabox-batch: " << e.what() << "\n";
-    return 1;
+    return kFileError;
   }
 }
 
