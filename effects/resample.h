@@ -50,8 +50,9 @@
 //     once, with error at most u times its result, and each result is at
 //     most 255 times the absolute weights it holds, so |h~_j - h_j|
 //     <= 255 u Cx. Weighted by wyd_j: 255 u Cx Ldy. A fused multiply-add
-//     rounds once where a product and an addition round twice: the same
-//     count covers it.
+//     rounds once where a product and an addition round twice, and taps of
+//     weight 0, which both passes leave out, only shorten the sums: the same
+//     counts cover them.
 // (3) Vertical pass over |h~_j| <= 255 Ldx: 255 u Ldx Cy.
 // (4) The extended path is not exact either, and it is its result that must
 //     be reproduced: each term rounds twice (two products) and at most
@@ -59,17 +60,20 @@
 // E = (1) + (2) + (3) + (4), first-order, times 1 + 2^-20 for the products
 // of rounding errors (each below 2^-40 of the whole), with the per-column
 // and per-row quantities taken at their maxima over the picture. Then
-// |D - X| <= E, and when D - 1/2 is further than E from every integer, X
-// lies strictly on the same side of every decision point as D. E is
+// |D - X| <= E, and when D is further than E from every half-integer, X lies
+// strictly on the same side of every decision point as D. The test is
+// |D - Round(D)| >= 1/2 - E, the threshold rounded down to a double. E is
 // computed at setup from the actual weights, so each method code and ratio
-// has its own (about 1e-13 for bicubic).
+// has its own (of the order of 1e-13 for bicubic).
 //
-// Exact cases. When every weight of both axes is a double and a multiple of
-// 2^-q (q = qx + qy bits), and 255 Lx Ly 2^q < 2^53 (with the horizontal
-// sums alike), every product and partial sum of both passes is a multiple of
-// 2^-q below 2^53 units: both are exact, D = X, and nothing is flagged
-// (doubling, 3/2, halving). Where every column and row has one tap of weight
-// 1 (whole-number positions), the pixels are copied.
+// Exact cases. When the weights of a column are doubles and multiples of
+// 2^-qx, those of a row multiples of 2^-qy, and 255 Lx Ly 2^(qx + qy) < 2^53
+// (the horizontal sums alike), every product and partial sum of both passes
+// is a multiple of 2^-(qx + qy) below 2^53 units: both are exact, D = X, and
+// the pixel is not tested. This holds for short binary fractions (at most 24
+// bits after the point) taken over the picture: doubling, 3/2, halving, and
+// the whole-pixel columns and rows of other ratios. Where every column and
+// row has one tap of weight 1, the pixels are copied.
 //
 // Real ties do occur and are decided by the extended rounding: bilinear with
 // thirds on one axis and halves on the other puts the exact value on k + 1/2
@@ -113,8 +117,8 @@ bool ResampleInto(const TBitmap& source, TBitmap& result, std::int32_t newWidth,
 // processor without them runs SSE2. Every path gives the same bytes.
 enum class TResamplePath : std::uint8_t { Best, Sse2, Avx2 };
 
-// Values (three per pixel) computed by the kernel methods, and how many of
-// them the double pass left to extended precision.
+// Values (three per pixel) computed by codes 1..8, and how many of them the
+// double pass left to extended precision.
 struct TResampleCounts {
   std::uint64_t values = 0;
   std::uint64_t recomputed = 0;
