@@ -176,15 +176,15 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
         r.message = (nameInput ? input + ": " : std::string()) + p.step->name + ": " + error;
         return r;
       }
-      // Nothing is undone here: the pictures Apply keeps for undo would only
-      // raise the memory each job holds.
-      doc.ClearHistory();
       if (timing) {
         const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - start;
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.1f", ms.count());
         *timing << "time " << p.text << " " << buf << "\n";
       }
+      // Nothing is undone here: the pictures Apply keeps for undo would only
+      // raise the memory each job holds.
+      doc.ClearHistory();
     }
     if (StopRequested(env)) return {TFileEnd::Stopped, {}};
     const TSaveResult saved = SavePicture(doc.Source(), output, doc.Metadata());
