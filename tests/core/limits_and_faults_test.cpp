@@ -10,11 +10,13 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/file_faults.h"
 #include "core/image_files.h"
+#include "core/picture_loader.h"
 #include "core/working_memory.h"
 
 namespace kira {
@@ -174,6 +176,57 @@ TEST(PixelAllocationFailure, ACopyThatFailsLeavesTheTargetAsItWas) {
   EXPECT_THROW(TBitmap(2, 2), std::bad_alloc);
   FailPixelAllocationsAfter(-1);
   EXPECT_NO_THROW(TBitmap(2, 2));
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& name) {
+  const std::string path = std::string(KIRA_TESTDATA) + "/" + name;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (b.empty()) throw std::runtime_error("test file missing or empty: " + path);
+  return b;
+}
+
+// The GIF with the compressed bytes of its first image overwritten by 0xFF,
+// block lengths kept: a well-formed file whose code stream is nonsense.
+std::vector<std::uint8_t> GifWithBadCodes(std::vector<std::uint8_t> b) {
+  std::size_t at = 13;
+  if (b[10] & 0x80) at += 3u << ((b[10] & 7) + 1);
+  while (at < b.size() && b[at] == 0x21) {  // extensions: label, then sub-blocks
+    at += 2;
+    while (at < b.size() && b[at] != 0) at += b[at] + 1u;
+    ++at;
+  }
+  EXPECT_EQ(b.at(at), 0x2C) << "no image descriptor";
+  const std::uint8_t flags = b.at(at + 9);
+  at += 10;
+  if (flags & 0x80) at += 3u << ((flags & 7) + 1);
+  ++at;  // the code size
+  while (at < b.size() && b[at] != 0) {
+    for (std::size_t i = 1; i <= b[at]; ++i) b[at + i] = 0xFF;
+    at += b[at] + 1u;
+  }
+  return b;
+}
+
+TEST(PictureLimits, DamagedThumbnailFilesAreRefusedWithAMessage) {
+  const std::vector<std::uint8_t> png = FileBytes("png/basn2c08.png");
+  const std::vector<std::uint8_t> gif = FileBytes("gif/gif87a_rocket_320.gif");
+  struct TCase {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+  };
+  const std::vector<TCase> cases = {
+      {"PNG cut in half", {png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2)}},
+      {"PNG cut after its header", {png.begin(), png.begin() + 33}},
+      {"GIF with a bad code stream", GifWithBadCodes(gif)},
+      {"GIF cut in half", {gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(gif.size() / 2)}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TLoadResult r = DecodeAnyPicture(c.bytes.data(), c.bytes.size());
+    EXPECT_FALSE(r.bitmap.has_value());
+    EXPECT_FALSE(r.error.empty());
+  }
 }
 
 class SaveFailure : public ::testing::Test {
