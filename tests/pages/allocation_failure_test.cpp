@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
 #include <string>
+#include <thread>
 
 #include "core/file_faults.h"
 #include "core/image_files.h"
@@ -110,7 +112,11 @@ TEST(AllocationFailure, EveryPageKeepsItsSourceWhenMemoryRunsOut) {
         ASSERT_FALSE(clean.threw);
         // The ripple draws its seed from the clock: its runs differ from each
         // other, so there a run that succeeds is taken as fault-free.
-        const bool repeatable = RunWithFailureAfter(text, picture, -1).source == clean.source;
+        bool repeatable = true;
+        for (int again = 0; again < 2 && repeatable; ++again) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(3));  // a new clock reading
+          repeatable = RunWithFailureAfter(text, picture, -1).source == clean.source;
+        }
         int failures = 0;
         for (long n = 0; n < 200; ++n) {
           const TRun run = RunWithFailureAfter(text, picture, n);
