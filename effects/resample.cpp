@@ -480,7 +480,7 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
           }
           const std::uint8_t* in = src.ScanLine(need[k]);
           if (allUsed) {
-            for (std::int32_t i = 0; i < 3 * src.Width(); ++i) line[static_cast<std::size_t>(i)] = in[i];
+            kernels.widen(in, 3 * src.Width(), line.data());
           } else {
             for (std::int32_t i : used) {
               double* to = line.data() + 3 * static_cast<std::ptrdiff_t>(i);

@@ -114,6 +114,20 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
   return nf;
 }
 
+void WidenSse2(const std::uint8_t* in, std::int32_t count, double* out) {
+  const __m128i zero = _mm_setzero_si128();
+  std::int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + i)), zero);
+    const __m128i lo = _mm_unpacklo_epi16(words, zero), hi = _mm_unpackhi_epi16(words, zero);
+    _mm_storeu_pd(out + i, _mm_cvtepi32_pd(lo));
+    _mm_storeu_pd(out + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, _MM_SHUFFLE(1, 0, 3, 2))));
+    _mm_storeu_pd(out + i + 4, _mm_cvtepi32_pd(hi));
+    _mm_storeu_pd(out + i + 6, _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, _MM_SHUFFLE(1, 0, 3, 2))));
+  }
+  for (; i < count; ++i) out[i] = in[i];
+}
+
 // ---- AVX2 with fused multiply-adds, by explicit intrinsics only. A pixel is
 // one vector (blue, green, red, next value).
 
@@ -176,19 +190,33 @@ __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* cons
   return nf;
 }
 
+__attribute__((target("avx2,fma"))) void WidenAvx2(const std::uint8_t* in, std::int32_t count, double* out) {
+  std::int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + i));
+    _mm256_storeu_pd(out + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes)));
+    _mm256_storeu_pd(out + i + 4, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4))));
+  }
+  for (; i < count; ++i) out[i] = in[i];
+}
+
 #endif
 
 }  // namespace
 
 #if defined(KIRA_RESAMPLE_X86)
-TKernels BaselineKernels() { return TKernels{HorizontalSse2, VerticalSse2}; }
-TKernels Avx2Kernels() { return TKernels{HorizontalAvx2, VerticalAvx2}; }
+TKernels BaselineKernels() { return TKernels{HorizontalSse2, VerticalSse2, WidenSse2}; }
+TKernels Avx2Kernels() { return TKernels{HorizontalAvx2, VerticalAvx2, WidenAvx2}; }
 bool Avx2Supported() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 #else
-TKernels BaselineKernels() { return TKernels{HorizontalPlain, VerticalPlain}; }
+static void WidenPlain(const std::uint8_t* in, std::int32_t count, double* out) {
+  for (std::int32_t i = 0; i < count; ++i) out[i] = in[i];
+}
+
+TKernels BaselineKernels() { return TKernels{HorizontalPlain, VerticalPlain, WidenPlain}; }
 TKernels Avx2Kernels() { return BaselineKernels(); }
 bool Avx2Supported() { return false; }
 #endif

@@ -29,9 +29,13 @@ using THorizontal = void (*)(const double* src, const std::int32_t* offset, cons
 using TVertical = std::int32_t (*)(const double* const* rows, const double* weight, int n, std::int32_t count,
                                    const double* threshold, std::uint8_t* out, std::int32_t* flagged);
 
+// out[i] = in[i] for i in [0, count).
+using TWiden = void (*)(const std::uint8_t* in, std::int32_t count, double* out);
+
 struct TKernels {
   THorizontal horizontal;
   TVertical vertical;
+  TWiden widen;
 };
 
 // The baseline set (SSE2 on x86-64, plain loops elsewhere) and the AVX2 set
