@@ -156,6 +156,30 @@ void ShareCases(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_ResampleRecomputedShare)->Apply(ShareCases)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The worst case found for the double pass: rows alternating between two
+// neighbouring levels (in blocks across), enlarged by thirds across and
+// halves down. Every value between two rows is then exactly k + 1/2 in real
+// arithmetic, and a third to a half of all values are decided again in
+// extended precision.
+void BM_ResampleStripes(benchmark::State& state) {
+  static const kira::TBitmap stripes = [] {
+    kira::TBitmap b(4000, 3000);
+    for (int y = 0; y < 3000; ++y)
+      for (int i = 0; i < 12000; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(100 + (y + i / 600) % 2);
+    return b;
+  }();
+  const auto code = static_cast<std::uint8_t>(state.range(0));
+  kira::TResampleCounts counts;
+  for (auto _ : state) {
+    kira::TBitmap out;
+    kira::ResampleIntoOn(stripes, out, 6000, 6000, code, 1, kira::TResamplePath::Best, &counts);
+    benchmark::DoNotOptimize(out.Bits());
+  }
+  state.counters["recomputed"] =
+      counts.values ? static_cast<double>(counts.recomputed) / static_cast<double>(counts.values) : 0.0;
+}
+BENCHMARK(BM_ResampleStripes)->ArgName("code")->Arg(1)->Arg(2)->Arg(3)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Just short of half size: no position falls on a whole pixel, so no exact
 // shortcut applies and every pixel mixes its taps.
 void BM_ResampleNotQuiteHalf(benchmark::State& state) {
