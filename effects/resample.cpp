@@ -432,9 +432,14 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
   const std::size_t padded = static_cast<std::size_t>(count) + resample_rows::kRowSlack;
   const std::vector<double> thresholdOff(padded, threshold);
   std::vector<double> thresholdOn(padded, threshold);
+  std::int32_t columnsOnGrid = 0;
   for (std::int32_t x = 0; x < width; ++x)
-    if (gridExact && cols.onGrid[static_cast<std::size_t>(x)])
+    if (gridExact && cols.onGrid[static_cast<std::size_t>(x)]) {
       std::fill_n(thresholdOn.begin() + 3 * static_cast<std::ptrdiff_t>(x), 3, 1.0);
+      ++columnsOnGrid;
+    }
+  // One threshold serves a row unless it is on the grid and its columns differ.
+  const bool columnsDiffer = columnsOnGrid != 0 && columnsOnGrid != width;
   const bool bilinear = method == kResampleBilinear;
   const TExtendedAxis extCols = ExtendedAxis(colTaps, false);
   const TExtendedAxis extRows = ExtendedAxis(rowTaps, true);
@@ -499,8 +504,10 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
         rowPtr[k] = slot[s].data();
       }
       std::uint8_t* out = dst.ScanLine(y);
-      const double* flagAt = rows.onGrid[static_cast<std::size_t>(y)] ? thresholdOn.data() : thresholdOff.data();
-      const std::int32_t nf = kernels.vertical(rowPtr, needWeight, m, count, flagAt, out, flagged.data());
+      const bool rowOnGrid = rows.onGrid[static_cast<std::size_t>(y)];
+      const double* flagAt = rowOnGrid ? thresholdOn.data() : thresholdOff.data();
+      const std::int32_t nf = kernels.vertical(rowPtr, needWeight, m, count, flagAt, rowOnGrid && columnsDiffer,
+                                               out, flagged.data());
       for (std::int32_t f = 0; f < nf; ++f) {
         const std::int32_t e = flagged[f];
         out[e] = bilinear ? BilinearValue(src, colTaps, rowTaps, e / 3, y, e % 3)

@@ -34,13 +34,13 @@ void HorizontalPlain(const double* src, const std::int32_t* offset, const double
 }
 
 std::int32_t VerticalPlain(const double* const* rows, const double* weight, int n, std::int32_t count,
-                           const double* threshold, std::uint8_t* out, std::int32_t* flagged) {
+                           const double* threshold, bool perValue, std::uint8_t* out, std::int32_t* flagged) {
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; ++e) {
     double v = rows[0][e] * weight[0];
     for (int j = 1; j < n; ++j) v = v + rows[j][e] * weight[j];
     out[e] = ToByte(v);
-    if (NearHalf(v, threshold[e])) flagged[nf++] = e;
+    if (NearHalf(v, threshold[perValue ? e : 0])) flagged[nf++] = e;
   }
   return nf;
 }
@@ -72,9 +72,10 @@ void HorizontalSse2(const double* src, const std::int32_t* offset, const double*
 // nearest, ties to even), whose low 32 bits are the integer itself; the
 // saturating packs limit it to 0..255.
 std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
-                          const double* threshold, std::uint8_t* out, std::int32_t* flagged) {
+                          const double* threshold, bool perValue, std::uint8_t* out, std::int32_t* flagged) {
   const __m128d magic = _mm_set1_pd(6755399441055744.0);
   const __m128d signBit = _mm_set1_pd(-0.0);
+  const __m128d everywhere = _mm_set1_pd(threshold[0]);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m128d v[8];
@@ -90,7 +91,7 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
     for (int q = 0; q < 8; ++q) {
       shifted[q] = _mm_add_pd(v[q], magic);
       const __m128d d = _mm_andnot_pd(signBit, _mm_sub_pd(v[q], _mm_sub_pd(shifted[q], magic)));
-      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmpge_pd(d, _mm_loadu_pd(threshold + e + 2 * q))))
+      mask |= static_cast<unsigned>(_mm_movemask_pd(_mm_cmpge_pd(d, perValue ? _mm_loadu_pd(threshold + e + 2 * q) : everywhere)))
               << (2 * q);
     }
     __m128i i32[4];
@@ -150,9 +151,10 @@ __attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const
 
 __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
                                                               int n, std::int32_t count,
-                                                              const double* threshold,
+                                                              const double* threshold, bool perValue,
                                                               std::uint8_t* out, std::int32_t* flagged) {
   const __m256d signBit = _mm256_set1_pd(-0.0);
+  const __m256d everywhere = _mm256_set1_pd(threshold[0]);
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m256d v[4];
@@ -169,7 +171,7 @@ __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* cons
       const __m256d r = _mm256_round_pd(v[q], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
       const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(v[q], r));
       mask |= static_cast<unsigned>(
-                  _mm256_movemask_pd(_mm256_cmp_pd(d, _mm256_loadu_pd(threshold + e + 4 * q), _CMP_GE_OQ)))
+                  _mm256_movemask_pd(_mm256_cmp_pd(d, perValue ? _mm256_loadu_pd(threshold + e + 4 * q) : everywhere, _CMP_GE_OQ)))
               << (4 * q);
       i32[q] = _mm256_cvtpd_epi32(r);  // exact; the saturating packs limit it to 0..255
     }

@@ -21,13 +21,14 @@ using THorizontal = void (*)(const double* src, const std::int32_t* offset, cons
 
 // v[e] = sum over j = 0 .. n - 1 of rows[j][e] * weight[j], in the order of j,
 // for e in [0, count). Writes out[e] = v rounded to nearest with ties to even
-// and limited to 0..255, and appends e to flagged when |v - Round(v)| >=
-// threshold[e], that is when v lies within 1/2 - threshold[e] of a
-// half-integer (a threshold above 1/2 flags nothing). Returns the number
-// flagged. The rows and threshold must be readable up to count rounded up
-// to 16, and |v| < 2^31.
+// and limited to 0..255, and appends e to flagged when |v - Round(v)| >= t,
+// that is when v lies within 1/2 - t of a half-integer (a t above 1/2 flags
+// nothing); t is threshold[e] when perValue, threshold[0] otherwise. Returns
+// the number flagged. The rows (and a per-value threshold) must be readable
+// up to count rounded up to 16, and |v| < 2^31.
 using TVertical = std::int32_t (*)(const double* const* rows, const double* weight, int n, std::int32_t count,
-                                   const double* threshold, std::uint8_t* out, std::int32_t* flagged);
+                                   const double* threshold, bool perValue, std::uint8_t* out,
+                                   std::int32_t* flagged);
 
 // out[i] = in[i] for i in [0, count).
 using TWiden = void (*)(const std::uint8_t* in, std::int32_t count, double* out);
