@@ -1,5 +1,6 @@
 #include "ui/error_report.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "document/view_geometry.h"
@@ -22,6 +23,21 @@ void ReportError(QWidget* parent, const QString& text) {
 }
 
 void SetErrorSink(std::function<void(const QString&)> sink) { Sink() = std::move(sink); }
+
+QString FileErrorText(const QString& headline, const QString& path, const QString& detail) {
+  const QString name = QFileInfo(path).fileName();
+  if (detail.isEmpty()) return headline + QLatin1Char('\n') + path;
+  if (!name.isEmpty() && detail.contains(name)) return headline + QLatin1Char('\n') + detail;
+  return headline + QLatin1Char('\n') + path + QStringLiteral(": ") + detail;
+}
+
+QString OpenFormatsText() {
+  return QStringLiteral("開ける形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。");
+}
+
+QString SaveFormatsText() {
+  return QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。");
+}
 
 QString OutOfMemoryText() {
   return QStringLiteral("メモリが不足しています。処理を中止しました。");

@@ -18,6 +18,15 @@ void ReportError(QWidget* parent, const QString& text);
 // restores the message box.
 void SetErrorSink(std::function<void(const QString&)> sink);
 
+// A failed open or save: the headline, then the reader's or writer's
+// message, which names the file itself ("photo.bmp: not a BMP file"). The
+// file is named once: its path goes in front only when the message does not
+// name it already.
+QString FileErrorText(const QString& headline, const QString& path, const QString& detail);
+// What can be opened and saved, for a name with another extension.
+QString OpenFormatsText();
+QString SaveFormatsText();
+
 QString OutOfMemoryText();
 QString ExceptionText(const std::exception& e);
 QString UnknownErrorText();
