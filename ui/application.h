@@ -5,7 +5,15 @@
 
 #include <QApplication>
 
+class QCoreApplication;
+
 namespace kira {
+
+// Loads the toolkit's own Japanese texts (qtbase_ja from the toolkit's
+// translations folder), so that the standard dialogs and buttons ("Open",
+// "Cancel", …) speak the program's language. False when they are missing;
+// the program then runs with the toolkit's English.
+bool InstallToolkitTranslations(QCoreApplication& app);
 
 class TApplication : public QApplication {
   Q_OBJECT
