@@ -1,7 +1,10 @@
 #include "ui/form_image.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -68,6 +71,21 @@ void TShape::paintEvent(QPaintEvent*) {
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+int FitZoomPercent(int width, int height, int clientWidth, int clientHeight) {
+  if (width <= 0 || height <= 0) return 100;
+  for (int z = kZoomMax; z > kZoomMin; z -= kZoomStep) {
+    if (ZoomedLength(width, z) <= clientWidth && ZoomedLength(height, z) <= clientHeight) return z;
+  }
+  return kZoomMin;
+}
+
+QRect NormalGeometry(QSize clientArea) {
+  const int w = std::max(160, clientArea.width() * 2 / 3);
+  const int h = std::max(120, clientArea.height() * 2 / 3);
+  const int margin = std::min(16, std::max(0, clientArea.width() / 20));
+  return QRect(margin, margin, w, h);
+}
+
 TFormImage::TFormImage(TFormMain& main) : main_(main) {
   setObjectName(QStringLiteral("FormImage"));
   setFocusPolicy(Qt::StrongFocus);
@@ -90,6 +108,23 @@ TFormImage::TFormImage(TFormMain& main) : main_(main) {
   });
   connect(image1_, &TImageControl::DoubleClicked, this,
           [this] { main_.Run([&] { FormDblClick(); }); });
+}
+
+void TFormImage::SetFrame(QMdiSubWindow* frame) {
+  if (frame_) frame_->removeEventFilter(this);
+  frame_ = frame;
+  // The title bar of the normal window belongs to the frame: a double click
+  // there maximises the window again.
+  if (frame_) frame_->installEventFilter(this);
+}
+
+bool TFormImage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == frame_ && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    main_.Run([this] { FormDblClick(); });
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 int TFormImage::OuterWidth() const { return frame_ ? frame_->width() : width(); }
@@ -153,12 +188,30 @@ void TFormImage::CentreImage() {
                 CentredPosition(OuterHeight(), image1_->height()));
 }
 
+void TFormImage::CentreInClientArea() {
+  image1_->move((width() - image1_->width()) / 2, (height() - image1_->height()) / 2);
+}
+
 void TFormImage::FormDblClick() {
   if (!frame_) return;
-  if (frame_->isMaximized())
-    frame_->showNormal();
-  else
+  if (!frame_->isMaximized()) {
     frame_->showMaximized();
+    return;
+  }
+  frame_->showNormal();
+  // The toolkit would restore the window it was before it was first
+  // maximised: a stub in the corner with no room for the picture. A window
+  // too small, or out of the frame, gets a real size and place instead.
+  if (QMdiArea* area = frame_->mdiArea()) {
+    const QSize client = area->viewport()->size();
+    const QRect normal = NormalGeometry(client);
+    const QRect now = frame_->geometry();
+    if (now.width() < normal.width() / 2 || now.height() < normal.height() / 2 ||
+        !QRect(QPoint(0, 0), client).intersects(now))
+      frame_->setGeometry(normal);
+  }
+  // The picture is shown in the smaller window, not left beyond its edges.
+  CentreImage();
 }
 
 void TFormImage::Image1MouseDown(Qt::MouseButton button, QPoint pos) {
@@ -197,7 +250,7 @@ void TFormImage::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormImage::keyPressEvent(QKeyEvent* event) {
-  main_.Run([&] { main_.FormKeyDown(event->key(), true); });
+  main_.Run([&] { main_.FormKeyDown(event->key(), event->modifiers(), true); });
   // Every key stops here, bound or not: passed on to the main window, Esc
   // would mean Cancel there, which it does not in the image window.
   event->accept();

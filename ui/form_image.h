@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -65,6 +67,15 @@ class TImageMouseTool {
   virtual void ToolMouseUp(QPoint /*pos*/) {}
 };
 
+// The largest zoom step (5 .. 250 %) at which a picture of width x height
+// fits in the client area, the zoomed size rounded as the zoom commands round
+// it; 5 % when not even that fits, 100 % for an empty picture.
+int FitZoomPercent(int width, int height, int clientWidth, int clientHeight);
+
+// Where the image window goes when it leaves the maximised state: about two
+// thirds of the frame's client area, near its top-left corner.
+QRect NormalGeometry(QSize clientArea);
+
 class TFormImage : public QWidget {
   Q_OBJECT
 
@@ -73,7 +84,7 @@ class TFormImage : public QWidget {
 
   // The frame window around this one inside the main window's frame; set
   // once by the main window.
-  void SetFrame(QMdiSubWindow* frame) { frame_ = frame; }
+  void SetFrame(QMdiSubWindow* frame);
   QMdiSubWindow* Frame() const { return frame_; }
 
   TImageControl* Image1() const { return image1_; }
@@ -84,7 +95,12 @@ class TFormImage : public QWidget {
   void ShowFileCaption();
   void ApplyZoom(int zoomPercent);
   void CentreImage();
+  // Centres the picture in the window's client area (fit to window).
+  void CentreInClientArea();
 
+  // Maximised -> normal, at NormalGeometry when the window would otherwise
+  // be a stub; normal -> maximised. A double click on the picture, on the
+  // window, or on the title bar of the normal window.
   void FormDblClick();
   void Image1MouseDown(Qt::MouseButton button, QPoint pos);
   void Image1MouseMove(QPoint pos);
@@ -97,6 +113,7 @@ class TFormImage : public QWidget {
   void SetSelecting(bool on) { selecting_ = on; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
