@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "core/image_files.h"
 #include "document/view_geometry.h"
 #include "ui/form_image.h"
 #include "ui/form_thumb.h"
@@ -43,6 +45,8 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 QString FromLocalPath(const std::string& path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
 }
+
+bool IsPictureName(const QString& path) { return FileKindOf(LocalPath(path)) != TFileKind::Unknown; }
 
 // A preview pane beside the file list of a (non-native) file dialog. The
 // preview is read scaled by Qt's own reader: it is only a glance at the file,
@@ -191,9 +195,13 @@ void TFormMain::CreatePopupMenu() {
   QAction* pMenuO = item("PMenuO", QStringLiteral("ﾌｧｲﾙ開く (&O)"));
   QAction* pMenuS = item("PMenuS", QStringLiteral("ﾌｧｲﾙ保存 (&S)"));
   separator("N3");
+  pMenuUndo_ = item("PMenuUndo", QStringLiteral("元に戻す(&U)"));
+  pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&R)"));
+  separator("N4");
   QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
   separator("N1");
   QAction* pMenu100 = item("PMenu100", QStringLiteral("表示サイズ 100% (&1)"));
+  QAction* pMenuFit = item("PMenuFit", QStringLiteral("画面に合わせる(&F)"));
   pMenuR_ = item("PMenuR", QStringLiteral("RGBヒストグラム(&R)"));
   pMenuR_->setCheckable(true);
   separator("N2");
@@ -212,6 +220,25 @@ void TFormMain::CreatePopupMenu() {
     });
   });
   connect(pMenuX, &QAction::triggered, this, [this] { Run([this] { PMenuXClick(); }); });
+
+  // The keys of undo and redo work in the whole frame, the image window
+  // included, with or without the menu open.
+  pMenuUndo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  pMenuRedo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                            QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  addAction(pMenuUndo_);
+  addAction(pMenuRedo_);
+  connect(pMenuUndo_, &QAction::triggered, this, [this] { Run([this] { PMenuUndoClick(); }); });
+  connect(pMenuRedo_, &QAction::triggered, this, [this] { Run([this] { PMenuRedoClick(); }); });
+  connect(pMenuFit, &QAction::triggered, this, [this] { Run([this] { PMenuFitClick(); }); });
+  connect(popupMenu1_, &QMenu::aboutToShow, this, &TFormMain::UpdateHistoryItems);
+  UpdateHistoryItems();
+}
+
+void TFormMain::UpdateHistoryItems() {
+  if (!pMenuUndo_) return;
+  pMenuUndo_->setEnabled(document_.CanUndo());
+  pMenuRedo_->setEnabled(document_.CanRedo());
 }
 
 void TFormMain::CreateDialogs() {
@@ -271,6 +298,8 @@ void TFormMain::ShowMenuPage() {
   pageControl_->setTabVisible(0, true);
   pageControl_->setCurrentIndex(0);
   for (int n = 1; n <= kEffectPages; ++n) pageControl_->setTabVisible(n, false);
+  // Every Apply, undo, redo and open ends here.
+  UpdateHistoryItems();
 }
 
 void TFormMain::PageControlChanged(int index) {
@@ -326,8 +355,8 @@ void TFormMain::OpenImageFile(const QString& path) {
     outcome = document_.OpenImageFile(LocalPath(path), &error);
   }
   if (outcome == TOpenOutcome::Failed) {
-    ReportError(this, QStringLiteral("ファイルを開けませんでした。\n%1\n%2")
-                          .arg(path, QString::fromStdString(error)));
+    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+                                    QString::fromStdString(error)));
   } else if (outcome == TOpenOutcome::Opened) {
     savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName));
   }
@@ -344,7 +373,13 @@ void TFormMain::HandleDroppedFiles(const QMimeData* data) {
 void TFormMain::PMenuOClick() {
   if (openPictureDialog1_->exec() != QDialog::Accepted) return;
   const QStringList files = openPictureDialog1_->selectedFiles();
-  if (!files.isEmpty()) OpenImageFile(files.first());
+  if (files.isEmpty()) return;
+  // A name typed with another extension would otherwise do nothing at all.
+  if (!IsPictureName(files.first())) {
+    ReportError(this, OpenFormatsText());
+    return;
+  }
+  OpenImageFile(files.first());
 }
 
 void TFormMain::PMenuSClick() {
@@ -353,16 +388,20 @@ void TFormMain::PMenuSClick() {
   if (savePictureDialog1_->exec() != QDialog::Accepted) return;
   const QStringList files = savePictureDialog1_->selectedFiles();
   if (files.isEmpty()) return;
+  // Another extension writes nothing; the user is told why.
+  if (!IsPictureName(files.first())) {
+    ReportError(this, SaveFormatsText());
+    return;
+  }
   std::string error;
   bool saved;
   {
     TBusyScope busy(*this);
     saved = document_.SaveShownImage(LocalPath(files.first()), &error);
   }
-  // An unknown extension writes nothing and says nothing.
   if (!saved && !error.empty()) {
-    ReportError(this, QStringLiteral("ファイルを保存できませんでした。\n%1\n%2")
-                          .arg(files.first(), QString::fromStdString(error)));
+    ReportError(this, FileErrorText(QStringLiteral("ファイルを保存できませんでした。"),
+                                    files.first(), QString::fromStdString(error)));
   }
 }
 
@@ -380,6 +419,41 @@ void TFormMain::PMenuRClick() { pMenuR_->trigger(); }
 void TFormMain::PMenuXClick() { close(); }
 
 void TFormMain::ButtonExitClick() { close(); }
+
+void TFormMain::PMenuUndoClick() {
+  document_.Undo();
+  UpdateHistoryItems();
+}
+
+void TFormMain::PMenuRedoClick() {
+  document_.Redo();
+  UpdateHistoryItems();
+}
+
+void TFormMain::PMenuFitClick() {
+  const TBitmap& shown = document_.ShownImage();
+  if (shown.Empty()) return;
+  document_.ZoomPercent =
+      FitZoomPercent(shown.Width(), shown.Height(), formImage_->width(), formImage_->height());
+  formImage_->ApplyZoom(document_.ZoomPercent);
+  formImage_->CentreInClientArea();
+}
+
+bool TFormMain::MayDiscardChanges() {
+  if (!document_.HasUnsavedChanges()) return true;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle),
+                  QStringLiteral("保存されていない変更があります。保存せずに終了しますか?"),
+                  QMessageBox::NoButton, this);
+  box.setObjectName(QStringLiteral("CloseQuestion"));
+  QPushButton* quit = box.addButton(QStringLiteral("終了"), QMessageBox::AcceptRole);
+  quit->setObjectName(QStringLiteral("CloseQuestionQuit"));
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("CloseQuestionCancel"));
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == quit;
+}
 
 void TFormMain::ZoomUp() {
   if (document_.Source().Empty()) return;
@@ -408,7 +482,25 @@ void TFormMain::HandleWheel(QWheelEvent* event) {
   if (notches != 0) Run([this, notches] { FormMouseWheel(notches); });
 }
 
-bool TFormMain::FormKeyDown(int key, bool fromImageWindow) {
+bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers, bool fromImageWindow) {
+  if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) {
+    // Held with Ctrl or Alt, Esc and Z are never the keys that close. The
+    // undo and redo keys arrive here when their items are greyed (nothing to
+    // do) or a control let them pass; the zoom keys work as without.
+    const bool ctrlOnly = (modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier);
+    if (ctrlOnly && key == Qt::Key_Z) {
+      if (modifiers & Qt::ShiftModifier)
+        PMenuRedoClick();
+      else
+        PMenuUndoClick();
+      return true;
+    }
+    if (ctrlOnly && key == Qt::Key_Y) {
+      PMenuRedoClick();
+      return true;
+    }
+    if (key == Qt::Key_Z || key == Qt::Key_Escape) return false;
+  }
   switch (key) {
     case Qt::Key_Up:
     case Qt::Key_M:
@@ -432,6 +524,9 @@ bool TFormMain::FormKeyDown(int key, bool fromImageWindow) {
     case Qt::Key_Z:
       ButtonExitClick();
       return true;
+    case Qt::Key_F:
+      PMenuFitClick();
+      return true;
     default:
       return false;
   }
@@ -447,7 +542,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
   bool used = false;
-  Run([&] { used = FormKeyDown(event->key(), false); });
+  Run([&] { used = FormKeyDown(event->key(), event->modifiers(), false); });
   if (used)
     event->accept();
   else
@@ -470,6 +565,14 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+  // Every way of closing comes here, the window manager's included: work
+  // that would be lost is asked about first.
+  bool mayClose = false;
+  Run([&] { mayClose = MayDiscardChanges(); });
+  if (!mayClose) {
+    event->ignore();
+    return;
+  }
   // Closing the main window ends the program: the thumbnail browser, a
   // top-level window of its own, goes with it.
   formThumb_->close();

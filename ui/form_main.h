@@ -85,6 +85,17 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   void PMenuRClick();
   void PMenuXClick();
   void ButtonExitClick();
+  // "元に戻す(&U)" (Ctrl+Z) and "やり直し(&R)" (Ctrl+Shift+Z, Ctrl+Y): the
+  // source before the last Apply, or the one last undone; greyed when there
+  // is none.
+  void PMenuUndoClick();
+  void PMenuRedoClick();
+  // "画面に合わせる(&F)" and the F key: the largest zoom step that shows the
+  // whole picture in the image window, centred.
+  void PMenuFitClick();
+  // The question before work would be lost; true when the user chose to
+  // quit. Asked only when there is something to lose.
+  bool MayDiscardChanges();
 
   // Zoom commands shared with the image window.
   void ZoomUp();
@@ -94,10 +105,13 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // A wheel event over either window: whole notches, partial turns summed.
   void HandleWheel(QWheelEvent* event);
   // The keys of both windows; true when the key was used. Esc cancels an
-  // open effect page when it comes from the main window's own controls.
-  bool FormKeyDown(int key, bool fromImageWindow);
+  // open effect page when it comes from the main window's own controls. A
+  // key held with Ctrl or Alt never closes the program (Ctrl+Z is undo).
+  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers, bool fromImageWindow);
 
   QMenu* PopupMenu1() const { return popupMenu1_; }
+  QAction* UndoItem() const { return pMenuUndo_; }
+  QAction* RedoItem() const { return pMenuRedo_; }
   QFileDialog* OpenPictureDialog1() const { return openPictureDialog1_; }
   QFileDialog* SavePictureDialog1() const { return savePictureDialog1_; }
   QLabel* ImageHistogram() const { return imageHistogram_; }
@@ -116,6 +130,8 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   void CreatePopupMenu();
   void CreateDialogs();
   void PageControlChanged(int index);
+  // Greys the undo and redo items by the document's history.
+  void UpdateHistoryItems();
 
   TDocument document_;
   QMdiArea* mdiArea_ = nullptr;
@@ -129,6 +145,8 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QLabel* imageHistogram_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QAction* pMenuR_ = nullptr;
+  QAction* pMenuUndo_ = nullptr;
+  QAction* pMenuRedo_ = nullptr;
   QFileDialog* openPictureDialog1_ = nullptr;
   QFileDialog* savePictureDialog1_ = nullptr;
   int wheelRemainder_ = 0;
