@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -172,6 +173,12 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
           [this](bool down) { ToolButtonToggled(TEditTool::Cut, down); });
   connect(speedButtonPUT_, &QToolButton::toggled, this,
           [this](bool down) { ToolButtonToggled(TEditTool::Put, down); });
+  // A tool acts only while its page is shown: leaving the page (Apply,
+  // Cancel, an open, an undo) releases it, so that the picture can be dragged
+  // again on the menu page.
+  connect(Main().PageControl(), &QTabWidget::currentChanged, this, [this](int index) {
+    if (index != Number() && settings_.Tool != TEditTool::None) SpeedButtonNOPClick();
+  });
 }
 
 void TPageStarFilter::ReadControls() {
