@@ -406,7 +406,10 @@ void TFormMain::PMenuSClick() {
 }
 
 void TFormMain::PMenuTClick() {
-  // The folder choice and the thumbnails come with the thumbnail browser.
+  // The folder dialog "画像フォルダ" on the picture folder; a chosen folder
+  // becomes the picture folder and the open dialog's folder, and fills the
+  // thumbnail browser.
+  formThumb_->ChooseFolder(*this);
 }
 
 void TFormMain::PMenu100Click() {
