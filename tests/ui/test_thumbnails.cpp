@@ -129,7 +129,7 @@ class TestThumbnails : public QObject {
     TProgressRecorder progress(thumb.LabelRead());
     QString dialogTitle;
     AnswerFolderDialog(folder_, &dialogTitle);
-    thumb.ChooseFolder(*w.main);
+    w.main->PMenuTClick();
     progress.timer.stop();
     QCOMPARE(dialogTitle, QStringLiteral("画像フォルダ"));
     QCOMPARE(thumb.windowTitle(), folder_);
