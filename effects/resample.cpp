@@ -265,9 +265,8 @@ constexpr int kGridBits = 24;
 
 struct TDoubleAxis {
   int n = 0;
-  std::vector<std::int32_t> offset;  // n per position: 3 * source index
-  std::vector<std::int32_t> index;   // n per position: source index
-  std::vector<double> weight;        // n per position
+  std::vector<std::int32_t> index;  // n per position: source index
+  std::vector<double> weight;       // n per position
   // The taps of weight other than 0, in order, n slots per position.
   std::vector<std::int32_t> liveOffset;
   std::vector<double> liveWeight;
@@ -297,7 +296,6 @@ int FractionBits(long double w) {
 TDoubleAxis DoubleAxis(const TAxis& axis) {
   TDoubleAxis out;
   out.n = axis.n;
-  out.offset.reserve(axis.at.size() * axis.n);
   out.index.reserve(axis.at.size() * axis.n);
   out.weight.reserve(axis.at.size() * axis.n);
   TAxisBound& b = out.bound;
@@ -309,7 +307,6 @@ TDoubleAxis DoubleAxis(const TAxis& axis) {
       const long double w = pos.weight[k];
       const double wd = static_cast<double>(w);
       const long double wdl = wd;
-      out.offset.push_back(3 * pos.index[k]);
       out.index.push_back(pos.index[k]);
       out.weight.push_back(wd);
       // The first product passes through its own rounding and the n - 1
@@ -441,8 +438,8 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
   // One threshold serves a row unless it is on the grid and its columns differ.
   const bool columnsDiffer = columnsOnGrid != 0 && columnsOnGrid != width;
   const bool bilinear = method == kResampleBilinear;
-  const TExtendedAxis extCols = ExtendedAxis(colTaps, false);
-  const TExtendedAxis extRows = ExtendedAxis(rowTaps, true);
+  const TExtendedAxis extCols = bilinear ? TExtendedAxis{} : ExtendedAxis(colTaps, false);
+  const TExtendedAxis extRows = bilinear ? TExtendedAxis{} : ExtendedAxis(rowTaps, true);
   // The source columns any tap reads; only they are converted to doubles.
   std::vector<std::int32_t> used(cols.index);
   std::sort(used.begin(), used.end());
