@@ -325,14 +325,17 @@ class TestMainWindow : public QObject {
     QCOMPARE(jpeg.read(2), QByteArray("\xFF\xD8"));
     QCOMPARE(ReadBack(Path("turned.jpeg")).Width(), 4);
 
-    // A name without extension gets .jpg; an unknown one writes nothing.
+    // A name without extension gets .jpg; an unknown one writes nothing and
+    // says which formats save.
     AnswerFileDialog(Path("plain"));
     w.main->PMenuSClick();
     QVERIFY(QFile::exists(Path("plain.jpg")));
+    QVERIFY(w.errors.isEmpty());
     AnswerFileDialog(Path("out.png"));
     w.main->PMenuSClick();
     QVERIFY(!QFile::exists(Path("out.png")));
-    QVERIFY(w.errors.isEmpty());
+    QCOMPARE(w.errors.size(), 1);
+    QVERIFY(w.errors.first().contains(QStringLiteral("JPEG (.jpg, .jpeg) と BMP (.bmp)")));
   }
 
   void openDialogOpensTheChosenFile() {
@@ -347,10 +350,11 @@ class TestMainWindow : public QObject {
   void popupMenuItemsInOrder() {
     TWindows w;
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
-    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuT", "N1",
-                               "PMenu100", "PMenuR", "N2", "PMenuX"};
-    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "サムネイル一覧(&T)", "",
-                                  "表示サイズ 100% (&1)", "RGBヒストグラム(&R)", "", "終了 (&X)"};
+    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT",
+                               "N1", "PMenu100", "PMenuFit", "PMenuR", "N2", "PMenuX"};
+    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&R)", "",
+                                  "サムネイル一覧(&T)", "", "表示サイズ 100% (&1)", "画面に合わせる(&F)",
+                                  "RGBヒストグラム(&R)", "", "終了 (&X)"};
     QCOMPARE(items.size(), names.size());
     for (int i = 0; i < items.size(); ++i) {
       QCOMPARE(items[i]->objectName(), names[i]);
@@ -359,10 +363,10 @@ class TestMainWindow : public QObject {
     }
     // The RGB item ticks itself and sets the document's flag, both ways.
     w.main->PMenuRClick();
-    QVERIFY(items[6]->isChecked());
+    QVERIFY(items[10]->isChecked());
     QVERIFY(w.Doc().RgbHistogram);
     w.main->PMenuRClick();
-    QVERIFY(!items[6]->isChecked());
+    QVERIFY(!items[10]->isChecked());
     QVERIFY(!w.Doc().RgbHistogram);
   }
 
