@@ -314,6 +314,10 @@ TEST_F(SaveFailure, AFileThatVanishedBeforeReadingIsACleanFailure) {
     const TLoadResult r = LoadPicture(path.string());
     EXPECT_FALSE(r.bitmap.has_value());
     EXPECT_EQ(r.error, path.string() + ": cannot open: " + std::strerror(ENOENT));
+    // The thumbnail browser's reader likewise.
+    const TLoadResult any = LoadAnyPicture(path.string());
+    EXPECT_FALSE(any.bitmap.has_value());
+    EXPECT_NE(any.error.find(path.string()), std::string::npos) << any.error;
   }
 }
 
