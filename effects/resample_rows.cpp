@@ -71,20 +71,32 @@ void HorizontalSse2(const double* src, const std::int32_t* offset, const double*
 // and taking away 1.5 * 2^52 (exact for |v| < 2^51, in the default mode:
 // nearest, ties to even), whose low 32 bits are the integer itself; the
 // saturating packs limit it to 0..255.
-std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
-                          const double* threshold, bool perValue, std::uint8_t* out, std::int32_t* flagged) {
+template <int N>
+__attribute__((always_inline)) inline std::int32_t VerticalSse2N(const double* const* rows, const double* weight, std::int32_t count,
+                                                            const double* threshold, bool perValue, std::uint8_t* out,
+                                                            std::int32_t* flagged) {
+  // The rows and weights in registers: the byte stores could otherwise
+  // alias them and force a reload on every step.
+  const double* r[N];
+  double wv[N];
+  for (int j = 0; j < N; ++j) {
+    r[j] = rows[j];
+    wv[j] = weight[j];
+  }
   const __m128d magic = _mm_set1_pd(6755399441055744.0);
   const __m128d signBit = _mm_set1_pd(-0.0);
   const __m128d everywhere = _mm_set1_pd(threshold[0]);
+  // Aligned rows are written past the caches: the destination is far larger
+  // than they are and is not read again here.
+  const bool stream = (reinterpret_cast<std::uintptr_t>(out) & 15) == 0;
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m128d v[8];
-    __m128d w = _mm_set1_pd(weight[0]);
-    for (int q = 0; q < 8; ++q) v[q] = _mm_mul_pd(_mm_loadu_pd(rows[0] + e + 2 * q), w);
-    for (int j = 1; j < n; ++j) {
-      w = _mm_set1_pd(weight[j]);
-      const double* r = rows[j] + e;
-      for (int q = 0; q < 8; ++q) v[q] = _mm_add_pd(v[q], _mm_mul_pd(_mm_loadu_pd(r + 2 * q), w));
+    __m128d w = _mm_set1_pd(wv[0]);
+    for (int q = 0; q < 8; ++q) v[q] = _mm_mul_pd(_mm_loadu_pd(r[0] + e + 2 * q), w);
+    for (int j = 1; j < N; ++j) {
+      w = _mm_set1_pd(wv[j]);
+      for (int q = 0; q < 8; ++q) v[q] = _mm_add_pd(v[q], _mm_mul_pd(_mm_loadu_pd(r[j] + e + 2 * q), w));
     }
     unsigned mask = 0;
     __m128d shifted[8];
@@ -100,7 +112,10 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
                                                _MM_SHUFFLE(2, 0, 2, 0)));
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      if (stream)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
     } else {
       alignas(16) std::uint8_t tail[16];
       _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
@@ -112,7 +127,18 @@ std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n
       mask &= mask - 1;
     }
   }
+  if (stream) _mm_sfence();
   return nf;
+}
+
+std::int32_t VerticalSse2(const double* const* rows, const double* weight, int n, std::int32_t count,
+                          const double* threshold, bool perValue, std::uint8_t* out, std::int32_t* flagged) {
+  switch (n) {
+    case 1: return VerticalSse2N<1>(rows, weight, count, threshold, perValue, out, flagged);
+    case 2: return VerticalSse2N<2>(rows, weight, count, threshold, perValue, out, flagged);
+    case 3: return VerticalSse2N<3>(rows, weight, count, threshold, perValue, out, flagged);
+    default: return VerticalSse2N<4>(rows, weight, count, threshold, perValue, out, flagged);
+  }
 }
 
 void WidenSse2(const std::uint8_t* in, std::int32_t count, double* out) {
@@ -132,52 +158,83 @@ void WidenSse2(const std::uint8_t* in, std::int32_t count, double* out) {
 // ---- AVX2 with fused multiply-adds, by explicit intrinsics only. A pixel is
 // one vector (blue, green, red, next value).
 
-__attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const std::int32_t* offset,
-                                                        const double* weight, const std::uint8_t* taps, int n,
-                                                        std::int32_t width, double* out) {
-  for (std::int32_t x = 0; x < width; ++x, offset += n, weight += n, out += 3) {
+template <int N>
+__attribute__((target("avx2,fma"), always_inline)) inline void HorizontalAvx2N(const double* src,
+                                                                             const std::int32_t* offset,
+                                                                             const double* weight,
+                                                                             const std::uint8_t* taps,
+                                                                             std::int32_t width, double* out) {
+  for (std::int32_t x = 0; x < width; ++x, offset += N, weight += N, out += 3) {
     const int t = taps[x];
     __m256d a = _mm256_mul_pd(_mm256_loadu_pd(src + offset[0]), _mm256_broadcast_sd(weight));
     if (t > 1) {
       a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
-      if (t > 2) {
+      if (N > 2 && t > 2) {
         a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[2]), _mm256_broadcast_sd(weight + 2), a);
-        if (t > 3) a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
+        if (N > 3 && t > 3)
+          a = _mm256_fmadd_pd(_mm256_loadu_pd(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
       }
     }
     _mm256_storeu_pd(out, a);
   }
 }
 
-__attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
-                                                              int n, std::int32_t count,
-                                                              const double* threshold, bool perValue,
-                                                              std::uint8_t* out, std::int32_t* flagged) {
+__attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const std::int32_t* offset,
+                                                        const double* weight, const std::uint8_t* taps, int n,
+                                                        std::int32_t width, double* out) {
+  if (n == 2)
+    HorizontalAvx2N<2>(src, offset, weight, taps, width, out);
+  else
+    HorizontalAvx2N<4>(src, offset, weight, taps, width, out);
+}
+
+template <int N>
+__attribute__((target("avx2,fma"), always_inline)) inline std::int32_t VerticalAvx2N(
+    const double* const* rows, const double* weight, std::int32_t count, const double* threshold, bool perValue,
+    std::uint8_t* out, std::int32_t* flagged) {
+  // The rows and weights in registers: the byte stores could otherwise
+  // alias them and force a reload on every step.
+  const double* r[N];
+  double wv[N];
+  for (int j = 0; j < N; ++j) {
+    r[j] = rows[j];
+    wv[j] = weight[j];
+  }
   const __m256d signBit = _mm256_set1_pd(-0.0);
   const __m256d everywhere = _mm256_set1_pd(threshold[0]);
+  // Aligned rows are written past the caches: the destination is far larger
+  // than they are and is not read again here.
+  const bool stream = (reinterpret_cast<std::uintptr_t>(out) & 15) == 0;
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m256d v[4];
-    __m256d w = _mm256_broadcast_sd(weight);
-    for (int q = 0; q < 4; ++q) v[q] = _mm256_mul_pd(_mm256_loadu_pd(rows[0] + e + 4 * q), w);
-    for (int j = 1; j < n; ++j) {
-      w = _mm256_broadcast_sd(weight + j);
-      const double* r = rows[j] + e;
-      for (int q = 0; q < 4; ++q) v[q] = _mm256_fmadd_pd(_mm256_loadu_pd(r + 4 * q), w, v[q]);
+    __m256d w = _mm256_set1_pd(wv[0]);
+    for (int q = 0; q < 4; ++q) v[q] = _mm256_mul_pd(_mm256_loadu_pd(r[0] + e + 4 * q), w);
+    for (int j = 1; j < N; ++j) {
+      w = _mm256_set1_pd(wv[j]);
+      for (int q = 0; q < 4; ++q) v[q] = _mm256_fmadd_pd(_mm256_loadu_pd(r[j] + e + 4 * q), w, v[q]);
     }
-    unsigned mask = 0;
+    // d >= t exactly when d - t >= 0: a difference of two doubles is 0 only
+    // when they are equal (then +0) and otherwise has the sign of the exact
+    // difference. A value is flagged when the sign bit of d - t is clear; the
+    // sixteen are tested at once through the sign of their bitwise and.
+    __m256d m[4];
     __m128i i32[4];
     for (int q = 0; q < 4; ++q) {
       const __m256d r = _mm256_round_pd(v[q], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
       const __m256d d = _mm256_andnot_pd(signBit, _mm256_sub_pd(v[q], r));
-      mask |= static_cast<unsigned>(
-                  _mm256_movemask_pd(_mm256_cmp_pd(d, perValue ? _mm256_loadu_pd(threshold + e + 4 * q) : everywhere, _CMP_GE_OQ)))
-              << (4 * q);
+      m[q] = _mm256_sub_pd(d, perValue ? _mm256_loadu_pd(threshold + e + 4 * q) : everywhere);
       i32[q] = _mm256_cvtpd_epi32(r);  // exact; the saturating packs limit it to 0..255
     }
+    unsigned mask = 0;
+    if (_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(m[0], m[1]), _mm256_and_pd(m[2], m[3]))) != 0xF)
+      for (int q = 0; q < 4; ++q) mask |= (~static_cast<unsigned>(_mm256_movemask_pd(m[q])) & 0xFu) << (4 * q);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      if (stream)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
     } else {
       alignas(16) std::uint8_t tail[16];
       _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
@@ -189,7 +246,20 @@ __attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* cons
       mask &= mask - 1;
     }
   }
+  if (stream) _mm_sfence();
   return nf;
+}
+
+__attribute__((target("avx2,fma"))) std::int32_t VerticalAvx2(const double* const* rows, const double* weight,
+                                                              int n, std::int32_t count,
+                                                              const double* threshold, bool perValue,
+                                                              std::uint8_t* out, std::int32_t* flagged) {
+  switch (n) {
+    case 1: return VerticalAvx2N<1>(rows, weight, count, threshold, perValue, out, flagged);
+    case 2: return VerticalAvx2N<2>(rows, weight, count, threshold, perValue, out, flagged);
+    case 3: return VerticalAvx2N<3>(rows, weight, count, threshold, perValue, out, flagged);
+    default: return VerticalAvx2N<4>(rows, weight, count, threshold, perValue, out, flagged);
+  }
 }
 
 __attribute__((target("avx2,fma"))) void WidenAvx2(const std::uint8_t* in, std::int32_t count, double* out) {
