@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 #include <vector>
 
 #include "core/bitmap.h"
-#include "core/rounding.h"
 #include "effects/resample.h"
 #include "tests/effects/picture_util.h"
+#include "tests/effects/resample_oracle.h"
 
 namespace kira {
 namespace {
@@ -31,114 +30,6 @@ std::vector<int> Values(const TBitmap& b, int channel = 1) {
   const int n = vertical ? b.Height() : b.Width();
   for (int k = 0; k < n; ++k) v.push_back((vertical ? b.ScanLine(k) : b.ScanLine(0) + 3 * k)[channel]);
   return v;
-}
-
-// ---- The oracle: the resampling rule followed line by line, one destination
-// pixel at a time, both kernel weights evaluated afresh for every tap and the
-// B-spline weights once per pixel, no tap skipped.
-
-long double OracleKernel(std::uint8_t method, long double t) {
-  const long double pi = 3.141592653589793238462643383279502884L;
-  const long double piHalf = pi / 2;
-  const long double piSquaredHalf = pi * pi / 2;
-  const long double t2 = t * t;
-  const long double t3 = t2 * t;
-  switch (method) {
-    case 2:
-      if (t < 1) return ((t2 - t) - 1) * (t - 1);
-      return -((t - 1) * ((t - 2) * (t - 2)));
-    case 4: return (((2 * t - 3) * t) * t) + 1;
-    case 5:
-      if (t < 1) return (((7 * t3) / 6) - (2 * t2)) + (8.0L / 9.0L);
-      return (((2 * t2) - ((10 * t) / 3)) - ((7 * t3) / 18)) + (16.0L / 9.0L);
-    case 6:
-      if (t < 0.5L) return 0.75L - t2;
-      if (t < 1.5L) return 0.5L * ((t - 1.5L) * (t - 1.5L));
-      return 0;
-    case 7:
-      if (t == 0) return 1;
-      return (sinl(pi * t) * sinl(piHalf * t)) / ((t * piSquaredHalf) * t);
-    case 8:
-      if (t < 1) return (((t - 2) * 0.5L) * (t + 1)) * (t - 1);
-      return -(((t - 3) * (t - 2)) * (t - 1)) / 6;
-  }
-  return 0;
-}
-
-bool ResampleOracle(TBitmap& bitmap, int newWidth, int newHeight, std::uint8_t method) {
-  if (!Is24(bitmap) || bitmap.Empty() || newWidth < 1 || newHeight < 1 || method > 8) return false;
-  const int W = bitmap.Width(), H = bitmap.Height();
-  const long double ratioX = static_cast<long double>(W) / newWidth;
-  const long double ratioY = static_cast<long double>(H) / newHeight;
-  TBitmap result = DuplicateBitmap(bitmap);
-  result.SetWidth(newWidth);
-  result.SetHeight(newHeight);
-  TBmpData24 src(bitmap);
-  TBmpData24 dst(result);
-  for (int y = 0; y < newHeight; ++y) {
-    for (int x = 0; x < newWidth; ++x) {
-      const long double sx = x * ratioX;
-      const long double sy = y * ratioY;
-      std::uint8_t* d = dst.Pixel(x, y);
-      if (method == 0) {
-        int i = static_cast<int>(nearbyintl(sx));
-        if (i > W - 1) i = W - 1;
-        int j = static_cast<int>(nearbyintl(sy));
-        if (j > H - 1) j = H - 1;
-        const std::uint8_t* p = src.Pixel(i, j);
-        d[0] = p[0];
-        d[1] = p[1];
-        d[2] = p[2];
-      } else if (method == 1) {
-        int x0 = static_cast<int>(truncl(sx));
-        if (x0 < 0) x0 = 0;
-        const int x1 = x0 + 1 > W - 1 ? x0 : x0 + 1;
-        int y0 = static_cast<int>(truncl(sy));
-        if (y0 < 0) y0 = 0;
-        const int y1 = y0 + 1 > H - 1 ? y0 : y0 + 1;
-        const long double fx = sx - x0, fy = sy - y0;
-        for (int c : {2, 1, 0}) {
-          const long double top = src.Pixel(x0, y0)[c] * (1 - fx) + src.Pixel(x1, y0)[c] * fx;
-          const long double bottom = src.Pixel(x0, y1)[c] * (1 - fx) + src.Pixel(x1, y1)[c] * fx;
-          d[c] = RoundClampByte(top * (1 - fy) + bottom * fy);
-        }
-      } else {
-        const int ix = static_cast<int>(truncl(sx));
-        const int iy = static_cast<int>(truncl(sy));
-        long double sum[3] = {0, 0, 0};
-        const int lo = method == 4 ? 0 : -1;
-        const int hi = method == 4 ? 1 : 2;
-        long double bx[4], by[4];
-        if (method == 3) {
-          const long double f = sx - ix, g = sy - iy;
-          long double a[5], b[4];
-          for (int k = 1; k <= 4; ++k) a[k] = ((k - f) * (k - f) * (k - f)) / 6;
-          for (int k = 0; k <= 3; ++k) b[k] = ((g + k) * (g + k) * (g + k)) / 6;
-          bx[0] = a[1];
-          bx[1] = a[2] - 4 * a[1];
-          bx[2] = a[3] - 4 * a[2] + 6 * a[1];
-          bx[3] = a[4] - 4 * a[3] + 6 * a[2] - 4 * a[1];
-          by[3] = b[0];
-          by[2] = b[1] - 4 * b[0];
-          by[1] = b[2] - 4 * b[1] + 6 * b[0];
-          by[0] = b[3] - 4 * b[2] + 6 * b[1] - 4 * b[0];
-        }
-        for (int j = iy + lo; j <= iy + hi; ++j) {
-          for (int i = ix + lo; i <= ix + hi; ++i) {
-            const long double wx = method == 3 ? bx[i - ix + 1] : OracleKernel(method, fabsl(sx - i));
-            const long double wy = method == 3 ? by[j - iy + 1] : OracleKernel(method, fabsl(sy - j));
-            const int ii = (i >= 0 && i <= W - 1) ? i : ix;
-            const int jj = (j >= 0 && j <= H - 1) ? j : iy;
-            const std::uint8_t* p = src.Pixel(ii, jj);
-            for (int c : {2, 1, 0}) sum[c] += p[c] * wx * wy;
-          }
-        }
-        for (int c : {2, 1, 0}) d[c] = RoundClampByte(sum[c]);
-      }
-    }
-  }
-  bitmap = std::move(result);
-  return true;
 }
 
 // ---- Hand-worked examples.
@@ -277,17 +168,14 @@ TEST(Resample, IntoLeavesTheSourceAlone) {
   TBitmap out;
   ASSERT_TRUE(ResampleInto(source, out, 7, 20, kResampleMitchell));
   EXPECT_EQ(source, in);
-  TBitmap expected = in;
-  ASSERT_TRUE(ResampleOracle(expected, 7, 20, kResampleMitchell));
-  EXPECT_EQ(out, expected);
+  EXPECT_EQ(out, resample_oracle::OracleBitmap(in, 7, 20, kResampleMitchell));
 }
 
 // ---- The fast path against the oracle.
 
 void ExpectSameAsOracle(const TBitmap& in, int w, int h) {
   for (std::uint8_t code = 0; code <= 8; ++code) {
-    TBitmap expected = in;
-    ASSERT_TRUE(ResampleOracle(expected, w, h, code));
+    const TBitmap expected = resample_oracle::OracleBitmap(in, w, h, code);
     for (int threads : {1, 2, 3}) {
       TBitmap fast = in;
       ASSERT_TRUE(ResampleBitmap(fast, w, h, code, threads));
