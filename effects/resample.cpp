@@ -449,7 +449,8 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
   const resample_rows::TKernels kernels = Kernels(path);
   std::atomic<std::uint64_t> recomputed{0};
   ForEachRowBlock(height, threads, [&](std::int32_t y0, std::int32_t y1) {
-    std::vector<double> line(static_cast<std::size_t>(3) * src.Width() + resample_rows::kRowSlack, 0.0);
+    std::vector<double> line(kernels.horizontalBytes ? 0 : static_cast<std::size_t>(3) * src.Width() + resample_rows::kRowSlack, 0.0);
+    std::vector<std::uint8_t> bytes(kernels.horizontalBytes ? static_cast<std::size_t>(3) * src.Width() + 4 : 0, 0);
     // A ring of horizontally resampled source rows, by source row index.
     std::vector<std::vector<double>> slot(static_cast<std::size_t>(n));
     for (auto& s : slot) s.assign(static_cast<std::size_t>(count) + resample_rows::kRowSlack, 0.0);
@@ -481,6 +482,16 @@ void Separable(const TBitmap& src, TBitmap& dst, std::uint8_t method, long doubl
             if (s < 0 || slotRow[t] < slotRow[s]) s = t;
           }
           const std::uint8_t* in = src.ScanLine(need[k]);
+          if (kernels.horizontalBytes) {
+            // Straight from a copy of the bytes (with slack for the last
+            // pixel's whole-vector read), without a row of doubles between.
+            std::memcpy(bytes.data(), in, static_cast<std::size_t>(3) * src.Width());
+            kernels.horizontalBytes(bytes.data(), cols.liveOffset.data(), cols.liveWeight.data(), cols.live.data(),
+                                    cols.n, width, slot[s].data());
+            slotRow[s] = need[k];
+            rowPtr[k] = slot[s].data();
+            continue;
+          }
           if (allUsed) {
             kernels.widen(in, 3 * src.Width(), line.data());
           } else {

@@ -179,6 +179,42 @@ __attribute__((target("avx2,fma"), always_inline)) inline void HorizontalAvx2N(c
   }
 }
 
+// A pixel's three bytes and the next, widened to four doubles.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256d PixelAvx2(const std::uint8_t* p) {
+  std::int32_t four;
+  std::memcpy(&four, p, sizeof four);
+  return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four)));
+}
+
+template <int N>
+__attribute__((target("avx2,fma"), always_inline)) inline void HorizontalBytesAvx2N(const std::uint8_t* src,
+                                                                                  const std::int32_t* offset,
+                                                                                  const double* weight,
+                                                                                  const std::uint8_t* taps,
+                                                                                  std::int32_t width, double* out) {
+  for (std::int32_t x = 0; x < width; ++x, offset += N, weight += N, out += 3) {
+    const int t = taps[x];
+    __m256d a = _mm256_mul_pd(PixelAvx2(src + offset[0]), _mm256_broadcast_sd(weight));
+    if (t > 1) {
+      a = _mm256_fmadd_pd(PixelAvx2(src + offset[1]), _mm256_broadcast_sd(weight + 1), a);
+      if (N > 2 && t > 2) {
+        a = _mm256_fmadd_pd(PixelAvx2(src + offset[2]), _mm256_broadcast_sd(weight + 2), a);
+        if (N > 3 && t > 3) a = _mm256_fmadd_pd(PixelAvx2(src + offset[3]), _mm256_broadcast_sd(weight + 3), a);
+      }
+    }
+    _mm256_storeu_pd(out, a);
+  }
+}
+
+__attribute__((target("avx2,fma"))) void HorizontalBytesAvx2(const std::uint8_t* src, const std::int32_t* offset,
+                                                             const double* weight, const std::uint8_t* taps, int n,
+                                                             std::int32_t width, double* out) {
+  if (n == 2)
+    HorizontalBytesAvx2N<2>(src, offset, weight, taps, width, out);
+  else
+    HorizontalBytesAvx2N<4>(src, offset, weight, taps, width, out);
+}
+
 __attribute__((target("avx2,fma"))) void HorizontalAvx2(const double* src, const std::int32_t* offset,
                                                         const double* weight, const std::uint8_t* taps, int n,
                                                         std::int32_t width, double* out) {
@@ -278,7 +314,7 @@ __attribute__((target("avx2,fma"))) void WidenAvx2(const std::uint8_t* in, std::
 
 #if defined(KIRA_RESAMPLE_X86)
 TKernels BaselineKernels() { return TKernels{HorizontalSse2, VerticalSse2, WidenSse2}; }
-TKernels Avx2Kernels() { return TKernels{HorizontalAvx2, VerticalAvx2, WidenAvx2}; }
+TKernels Avx2Kernels() { return TKernels{HorizontalAvx2, VerticalAvx2, WidenAvx2, HorizontalBytesAvx2}; }
 bool Avx2Supported() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");

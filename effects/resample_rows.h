@@ -33,10 +33,17 @@ using TVertical = std::int32_t (*)(const double* const* rows, const double* weig
 // out[i] = in[i] for i in [0, count).
 using TWiden = void (*)(const std::uint8_t* in, std::int32_t count, double* out);
 
+// THorizontal reading the source bytes themselves (offset counts bytes, three
+// per pixel): the same products and sums, since a byte widened to a double is
+// exact. src must hold four bytes beyond the last pixel read.
+using THorizontalBytes = void (*)(const std::uint8_t* src, const std::int32_t* offset, const double* weight,
+                                  const std::uint8_t* taps, int n, std::int32_t width, double* out);
+
 struct TKernels {
   THorizontal horizontal;
   TVertical vertical;
   TWiden widen;
+  THorizontalBytes horizontalBytes = nullptr;  // when the set has one
 };
 
 // The baseline set (SSE2 on x86-64, plain loops elsewhere) and the AVX2 set
