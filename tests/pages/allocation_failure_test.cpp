@@ -102,9 +102,9 @@ TEST(AllocationFailure, EveryPageKeepsItsSourceWhenMemoryRunsOut) {
   int steps = 0;
   for (const TPageEntry& page : AllPages()) {
     if (!page.steps) continue;
-    for (const TStepSpec& spec : page.steps()) {
-      const TStepSpec* step = FindStep(spec.name.c_str());
-      ASSERT_NE(step, nullptr) << spec.name;
+    for (const TStepSpec& listed : page.steps()) {
+      const TStepSpec* step = FindStep(listed.name.c_str());
+      ASSERT_NE(step, nullptr) << listed.name;
       for (const std::string& text : StepTexts(*step)) {
         SCOPED_TRACE(std::string(page.caption) + " / " + text);
         ++steps;
