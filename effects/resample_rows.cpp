@@ -86,9 +86,6 @@ __attribute__((always_inline)) inline std::int32_t VerticalSse2N(const double* c
   const __m128d magic = _mm_set1_pd(6755399441055744.0);
   const __m128d signBit = _mm_set1_pd(-0.0);
   const __m128d everywhere = _mm_set1_pd(threshold[0]);
-  // Aligned rows are written past the caches: the destination is far larger
-  // than they are and is not read again here.
-  const bool stream = (reinterpret_cast<std::uintptr_t>(out) & 15) == 0;
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m128d v[8];
@@ -112,10 +109,7 @@ __attribute__((always_inline)) inline std::int32_t VerticalSse2N(const double* c
                                                _MM_SHUFFLE(2, 0, 2, 0)));
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {
-      if (stream)
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + e), bytes);
-      else
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
     } else {
       alignas(16) std::uint8_t tail[16];
       _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
@@ -127,7 +121,6 @@ __attribute__((always_inline)) inline std::int32_t VerticalSse2N(const double* c
       mask &= mask - 1;
     }
   }
-  if (stream) _mm_sfence();
   return nf;
 }
 
@@ -238,9 +231,6 @@ __attribute__((target("avx2,fma"), always_inline)) inline std::int32_t VerticalA
   }
   const __m256d signBit = _mm256_set1_pd(-0.0);
   const __m256d everywhere = _mm256_set1_pd(threshold[0]);
-  // Aligned rows are written past the caches: the destination is far larger
-  // than they are and is not read again here.
-  const bool stream = (reinterpret_cast<std::uintptr_t>(out) & 15) == 0;
   std::int32_t nf = 0;
   for (std::int32_t e = 0; e < count; e += 16) {
     __m256d v[4];
@@ -267,10 +257,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline std::int32_t VerticalA
       for (int q = 0; q < 4; ++q) mask |= (~static_cast<unsigned>(_mm256_movemask_pd(m[q])) & 0xFu) << (4 * q);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
     if (count - e >= 16) {
-      if (stream)
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + e), bytes);
-      else
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
     } else {
       alignas(16) std::uint8_t tail[16];
       _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
@@ -282,7 +269,6 @@ __attribute__((target("avx2,fma"), always_inline)) inline std::int32_t VerticalA
       mask &= mask - 1;
     }
   }
-  if (stream) _mm_sfence();
   return nf;
 }
 
