@@ -18,21 +18,12 @@
 #include "core/image_files.h"
 #include "core/picture_loader.h"
 #include "core/working_memory.h"
+#include "core/fault_reset.h"
 
 namespace kira {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Switches the injected failures off again at the end of a test, whatever
-// path it leaves by.
-struct TFaultReset {
-  ~TFaultReset() {
-    FailPixelAllocationsAfter(-1);
-    SetAvailableMemoryForTests(-1);
-    SetFileFaults(TFileFaults{});
-  }
-};
 
 void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   b[at] = static_cast<std::uint8_t>(v);

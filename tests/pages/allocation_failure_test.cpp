@@ -17,6 +17,7 @@
 #include "core/file_faults.h"
 #include "core/image_files.h"
 #include "core/working_memory.h"
+#include "core/fault_reset.h"
 #include "document/document.h"
 #include "effects/random.h"
 #include "pages/page_list.h"
@@ -25,14 +26,6 @@ namespace kira {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TFaultReset {
-  ~TFaultReset() {
-    FailPixelAllocationsAfter(-1);
-    SetAvailableMemoryForTests(-1);
-    SetFileFaults(TFileFaults{});
-  }
-};
 
 TBitmap Photo(int w, int h) {
   TBitmap b(w, h);
