@@ -88,10 +88,11 @@ std::vector<std::uint8_t> ExifForSaving(const std::vector<std::uint8_t>& exif, i
   bool outOfMemory = false;
   exif_log_set_func(log.get(), NoteOutOfMemory, &outOfMemory);
   exif_data_log(data.get(), log.get());
-  // Keep the block as the camera wrote it: no tags added or "fixed", unknown
-  // tags kept, the maker note copied unparsed.
-  exif_data_unset_option(data.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
-  exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  // Keep the block as the camera wrote it: every option libexif sets by
+  // default (each one bit: dropping unknown tags, adding and "fixing" tags) is
+  // cleared, and the maker note is copied unparsed.
+  for (unsigned bit = 1; bit <= 0x8000u; bit <<= 1)
+    exif_data_unset_option(data.get(), static_cast<ExifDataOption>(bit));
   exif_data_set_option(data.get(), EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
   exif_data_load_data(data.get(), exif.data(), static_cast<unsigned int>(exif.size()));
   ExifContent* ifd0 = data->ifd[EXIF_IFD_0];

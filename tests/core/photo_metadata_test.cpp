@@ -116,9 +116,13 @@ TEST_P(DamagedMetadata, OpensAndSavesWithoutTheBadBlock) {
   ASSERT_FALSE(saved.empty());
   const auto [exif, profile] = MetadataOf(saved);
   EXPECT_EQ(!exif.empty(), c.exifKept);
-  if (c.exifKept) EXPECT_EQ(SeeExif(exif).make, kPhoneMake);
+  if (c.exifKept) {
+    EXPECT_EQ(SeeExif(exif).make, kPhoneMake);
+  }
   EXPECT_EQ(!profile.empty(), c.iccKept);
-  if (c.iccKept) EXPECT_EQ(profile, c.icc);
+  if (c.iccKept) {
+    EXPECT_EQ(profile, c.icc);
+  }
 }
 
 const TBytes kGood = PhoneExif(6, true, 9, 7);
