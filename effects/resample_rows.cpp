@@ -67,6 +67,27 @@ void HorizontalSse2(const double* src, const std::int32_t* offset, const double*
   }
 }
 
+// Stores the sixteen bytes of values e .. e+15 (only those below count) and
+// lists the values whose bit is set in mask as flagged; returns the new count
+// of flagged values. Shared by the SSE2 and AVX2 vertical kernels.
+__attribute__((always_inline)) inline std::int32_t StoreSixteen(__m128i bytes, unsigned mask, std::int32_t e,
+                                                                std::int32_t count, std::uint8_t* out,
+                                                                std::int32_t* flagged, std::int32_t nf) {
+  if (count - e >= 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+  } else {
+    alignas(16) std::uint8_t tail[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
+    std::memcpy(out + e, tail, static_cast<std::size_t>(count - e));
+    mask &= (1u << (count - e)) - 1;
+  }
+  while (mask != 0) {
+    flagged[nf++] = e + __builtin_ctz(mask);
+    mask &= mask - 1;
+  }
+  return nf;
+}
+
 // Sixteen values per step: the weighted sums, rounded to integers by adding
 // and taking away 1.5 * 2^52 (exact for |v| < 2^51, in the default mode:
 // nearest, ties to even), whose low 32 bits are the integer itself; the
@@ -108,18 +129,7 @@ __attribute__((always_inline)) inline std::int32_t VerticalSse2N(const double* c
       i32[q] = _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(shifted[2 * q]), _mm_castpd_ps(shifted[2 * q + 1]),
                                                _MM_SHUFFLE(2, 0, 2, 0)));
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
-    if (count - e >= 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
-    } else {
-      alignas(16) std::uint8_t tail[16];
-      _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
-      std::memcpy(out + e, tail, static_cast<std::size_t>(count - e));
-      mask &= (1u << (count - e)) - 1;
-    }
-    while (mask != 0) {
-      flagged[nf++] = e + __builtin_ctz(mask);
-      mask &= mask - 1;
-    }
+    nf = StoreSixteen(bytes, mask, e, count, out, flagged, nf);
   }
   return nf;
 }
@@ -256,18 +266,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline std::int32_t VerticalA
     if (_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(m[0], m[1]), _mm256_and_pd(m[2], m[3]))) != 0xF)
       for (int q = 0; q < 4; ++q) mask |= (~static_cast<unsigned>(_mm256_movemask_pd(m[q])) & 0xFu) << (4 * q);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i32[0], i32[1]), _mm_packs_epi32(i32[2], i32[3]));
-    if (count - e >= 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
-    } else {
-      alignas(16) std::uint8_t tail[16];
-      _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
-      std::memcpy(out + e, tail, static_cast<std::size_t>(count - e));
-      mask &= (1u << (count - e)) - 1;
-    }
-    while (mask != 0) {
-      flagged[nf++] = e + __builtin_ctz(mask);
-      mask &= mask - 1;
-    }
+    nf = StoreSixteen(bytes, mask, e, count, out, flagged, nf);
   }
   return nf;
 }
