@@ -61,14 +61,24 @@ TTurn MakeTurn(int w, int h, int angleDeg) {
   return t;
 }
 
+// t = c * k and u = t / L, each rounded once to single precision. Both are
+// formed in single precision: the exact product (8 by 24 bits) and quotient
+// rounded once give the same float as forming them in double and rounding
+// that, but a double that is narrowed to float and widened again invites the
+// compiler to keep the wide value (g++ 12 does at -O3, when its straight-line
+// vectoriser packs the three channels), and the steps then start from the
+// unrounded t.
+inline float SingleProduct(int c, float k) { return static_cast<float>(c) * k; }
+inline float SingleQuotient(float t, int length) { return t / static_cast<float>(length); }
+
 // The ray arms of one point of colour px at column x, added into the row q of
 // a picture width pixels wide, as written: every step is rounded half away
 // from zero in extended precision as it is added.
 void RayArms(const std::uint8_t* px, int x, int width, int length, float k, std::uint8_t* q) {
   float t[3], u[3];
-  for (int ch = 0; ch < 3; ++ch) t[ch] = static_cast<float>(static_cast<double>(px[ch]) * k);
+  for (int ch = 0; ch < 3; ++ch) t[ch] = SingleProduct(px[ch], k);
   if (!(t[0] + t[1] + t[2] > 0)) return;
-  for (int ch = 0; ch < 3; ++ch) u[ch] = static_cast<float>(static_cast<double>(t[ch]) / length);
+  for (int ch = 0; ch < 3; ++ch) u[ch] = SingleQuotient(t[ch], length);
   auto step = [&](std::uint8_t* dst, int r) {
     for (int ch = 0; ch < 3; ++ch) {
       const double v = static_cast<double>(t[ch]) - static_cast<double>(r) * static_cast<double>(u[ch]) + dst[ch];
@@ -110,8 +120,8 @@ TRayTable MakeRayTable(int length, int intensityPct) {
   tab.g.resize(256 * static_cast<std::size_t>(length));
   const float k = RayScale(intensityPct);
   for (int c = 0; c < 256; ++c) {
-    const float t = static_cast<float>(static_cast<double>(c) * k);
-    const float u = static_cast<float>(static_cast<double>(t) / length);
+    const float t = SingleProduct(c, k);
+    const float u = SingleQuotient(t, length);
     for (int r = 1; r <= length; ++r) {
       const double f = static_cast<double>(t) - static_cast<double>(r) * static_cast<double>(u);
       const std::int32_t n = RoundHalfAway(f);
