@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "core/image_files.h"
+#include "core/stop_request.h"
 #include "document/document.h"
 #include "effects/random.h"
 #include "pages/page_list.h"
@@ -46,8 +47,8 @@ constexpr const char* kUsage =
     "on N. Two inputs with the same base name, or an output that would overwrite\n"
     "an input, are usage errors. On a terminal a progress line shows the files\n"
     "done, files per second and the time left; otherwise only failures are\n"
-    "reported, one line each. Ctrl+C stops after the steps running; no partial\n"
-    "file is left.\n"
+    "reported, one line each. Ctrl+C (or SIGTERM) stops the steps running within\n"
+    "a second; no partial file is left.\n"
     "\n"
     "Exit status: 0 success, 1 a file could not be read, processed or written\n"
     "(the other files are still written), 2 usage error (nothing is done),\n"
@@ -160,6 +161,8 @@ struct TFileOutcome {
 TFileOutcome RunFile(const std::string& input, const std::string& output, const std::vector<TPlannedStep>& plan,
                      std::uint32_t seed, const TBatchEnv& env, bool nameInput, std::ostream* timing) {
   TFileOutcome r;
+  // A stop request also ends a step that is running, between its rows.
+  const TStopScope stopScope(env.stop);
   try {
     std::uint32_t state = seed;
     TRandomScope generator(state);
@@ -193,6 +196,8 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
       return r;
     }
     r.end = TFileEnd::Written;
+  } catch (const TStopped&) {
+    return {TFileEnd::Stopped, {}};
   } catch (const std::bad_alloc&) {
     r.message = (nameInput ? input + ": " : std::string()) + "not enough memory";
   } catch (const std::exception& e) {

@@ -12,8 +12,9 @@ namespace kira {
 struct TBatchEnv {
   // Standard error is a terminal: a batch of files shows a progress line.
   bool terminal = false;
-  // Set (from a signal handler) to stop: no further file or step starts, a
-  // file not yet saved is not written, files already saved stay.
+  // Set (from a signal handler) to stop: no further file or step starts, the
+  // steps running give up between rows, a file not yet saved is not written,
+  // files already saved stay.
   const std::atomic<bool>* stop = nullptr;
   // Default for --jobs; 0 takes the number of cores.
   int cores = 0;

@@ -18,6 +18,9 @@ int DefaultThreads();
 // cannot be started is run by the caller. When any block throws, the others
 // still finish, every thread is joined, and the first exception caught is
 // rethrown here. count <= 0 runs nothing; threads < 1 counts as 1.
+// A block may be handed to rows() in several pieces. The stop flag of the
+// calling thread (core/stop_request.h) is looked at before the first piece
+// and between pieces; a stop throws TStopped here once every thread is done.
 void ForEachRowBlock(std::int32_t count, int threads,
                      const std::function<void(std::int32_t begin, std::int32_t end)>& rows);
 

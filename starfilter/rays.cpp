@@ -9,6 +9,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "core/stop_request.h"
 #include "effects/soften.h"
 
 namespace kira {
@@ -171,7 +172,7 @@ class TRayRow {
       const std::size_t c = static_cast<std::size_t>(px[ch]) * length_;
       std::uint8_t* plane = planes_[ch].data();
       SaturatedAdd(plane + x + 1, &table_->g[c], right);
-      SaturatedAdd(plane + x - left, &reversed_[c + length_ - left], left);
+      SaturatedAdd(plane + x - left, reversed_.data() + c + length_ - left, left);
     }
   }
 
@@ -311,6 +312,7 @@ void DrawSpots(const std::vector<TSpot>& points, TBitmap& sum, TStarKind kind, i
   // The first ray picture added to a black one is that picture itself, so
   // every line can be summed the same way.
   for (int phi : StarAngles(kind, a)) {
+    ThrowIfStopped();
     if (phi == 0) {
       auto add = [&](const TSpot& s) { AddSpot(sum, s.x, s.y, s.px); };
       if (rays)
@@ -359,39 +361,206 @@ void DrawStarWhole(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, in
   }
 }
 
-// DrawHorizontalRays by TRayRow, rows split over the two cores for big
-// pictures (every row is drawn on its own).
-void WholeRays(TBitmap& image, int length, int intensityPct) {
-  if (length < 1 || intensityPct < 1) return;
-  const std::unique_ptr<TRayTable> table = RayTableFor(length, intensityPct);
-  const int w = image.Width();
-  const int h = image.Height();
-  TBitmap q(w, h, TPixelFormat::pf24bit);
-  auto band = [&](int y0, int y1) {
-    TRayRow row(w, length, intensityPct, table.get());
-    for (int y = y0; y < y1; ++y) {
-      const std::uint8_t* p = image.ScanLine(y);
-      for (int x = 0; x < w; ++x) row.Add(p + 3 * x, x);
-      std::uint8_t* qrow = q.ScanLine(y);
-      for (int x = 0; x < w; ++x) row.Get(x, qrow + 3 * x);
-      row.Clear(0, w - 1);
+// ---- whole pictures, one turned row at a time ----
+//
+// A ray line through a turn and back: each pixel of the result picks one
+// pixel of the back turn, which picks one pixel of the ray picture of the
+// turned picture, whose row holds the light of that row's points alone. So the
+// result is gathered pixel by pixel from the ray rows of the turned picture,
+// and of those only the stretch of each row that lies on the turned picture
+// (plus the reach of its rays) is ever made: the black corners of the
+// bounding boxes, which for a long thin picture are nearly all of them, cost
+// nothing. The bytes are those of turning, drawing and cropping whole
+// pictures.
+
+// The columns i of row a of a turn whose source pixel lies on the w x h
+// picture, [lo, hi] (empty when lo > hi). Both source coordinates are
+// monotonic in i (exact products, one rounding), so the columns form one run:
+// it is bracketed by solving the linear bounds, then settled by the exact
+// mapping.
+void TurnedRun(const TTurn& t, int a, int w, int h, int& lo, int& hi) {
+  const auto inside = [&](int i) {
+    const int sx = t.SourceX(i, a);
+    const int sy = t.SourceY(i, a);
+    return sx >= 0 && sx < w && sy >= 0 && sy < h;
+  };
+  double dlo = t.minX, dhi = t.maxX;
+  // -1 < i * m + b < n, with a margin for the rounding of the solution.
+  const auto narrow = [&](double m, double b, double n) {
+    if (m > 0) {
+      dlo = std::max(dlo, (-1 - b) / m - 3);
+      dhi = std::min(dhi, (n - b) / m + 3);
+    } else if (m < 0) {
+      dlo = std::max(dlo, (n - b) / m - 3);
+      dhi = std::min(dhi, (-1 - b) / m + 3);
+    } else if (!(b > -1 && b < n)) {
+      dhi = dlo - 1;
     }
   };
-  const int split = static_cast<std::size_t>(w) * h >= (1u << 18) ? h / 2 : h;
-  if (split < h) {
-    ForEachRowBlock(2, 2, [&](std::int32_t b0, std::int32_t b1) {
-      for (std::int32_t k = b0; k < b1; ++k) {
-        if (k == 0)
-          band(0, split);
-        else
-          band(split, h);
-      }
-    });
-  } else {
-    band(0, h);
-  }
-  image = std::move(q);
+  narrow(t.ci, -static_cast<double>(a) * t.si, w);
+  narrow(t.si, static_cast<double>(a) * t.ci, h);
+  lo = 1;
+  hi = 0;
+  if (!(dlo <= dhi)) return;
+  const int first = static_cast<int>(std::ceil(dlo));
+  const int last = static_cast<int>(std::floor(dhi));
+  int i = first;
+  while (i <= last && !inside(i)) ++i;
+  if (i > last) return;
+  lo = i;
+  while (lo > t.minX && inside(lo - 1)) --lo;
+  hi = last;
+  while (hi > i && !inside(hi)) --hi;
+  while (hi < t.maxX && inside(hi + 1)) ++hi;
 }
+
+// The ray rows of a turned picture, each kept only over [first, first +
+// count) in bounding-box columns; black elsewhere.
+struct TRayRows {
+  std::vector<std::int32_t> first, count;
+  std::vector<std::size_t> offset;
+  std::unique_ptr<std::uint8_t[]> data;
+  const std::uint8_t* Pixel(int x, int y) const {
+    const std::int32_t dx = x - first[y];
+    if (dx < 0 || dx >= count[y]) return nullptr;
+    return data.get() + offset[y] + 3 * static_cast<std::size_t>(dx);
+  }
+};
+
+TRayRows TurnedRayRows(const TBitmap& image, const TTurn& t, int length, int intensityPct,
+                       const TRayTable* table, int threads) {
+  const int w = image.Width();
+  const int h = image.Height();
+  const int tw = t.Width();
+  const int th = t.Height();
+  const bool rays = length >= 1 && intensityPct >= 1;
+  const int reach = rays ? length : 0;
+  TRayRows rr;
+  rr.first.resize(static_cast<std::size_t>(th));
+  rr.count.resize(static_cast<std::size_t>(th));
+  rr.offset.resize(static_cast<std::size_t>(th));
+  std::vector<std::int32_t> litLo(static_cast<std::size_t>(th)), litHi(static_cast<std::size_t>(th));
+  ForEachRowBlock(th, threads, [&](std::int32_t y0, std::int32_t y1) {
+    for (std::int32_t y = y0; y < y1; ++y) {
+      int lo, hi;
+      TurnedRun(t, y + t.minY, w, h, lo, hi);
+      litLo[y] = lo - t.minX;
+      litHi[y] = hi - t.minX;
+      if (lo > hi) {
+        rr.first[y] = 0;
+        rr.count[y] = 0;
+      } else {
+        rr.first[y] = std::max(litLo[y] - reach, 0);
+        rr.count[y] = std::min(litHi[y] + reach, tw - 1) - rr.first[y] + 1;
+      }
+    }
+  });
+  std::size_t total = 0;
+  for (int y = 0; y < th; ++y) {
+    rr.offset[y] = total;
+    total += 3 * static_cast<std::size_t>(rr.count[y]);
+  }
+  rr.data.reset(new std::uint8_t[std::max<std::size_t>(total, 1)]);
+  ForEachRowBlock(th, threads, [&](std::int32_t y0, std::int32_t y1) {
+    std::vector<std::uint8_t> lit;
+    std::unique_ptr<TRayRow> row;
+    if (rays) row = std::make_unique<TRayRow>(tw, length, intensityPct, table);
+    for (std::int32_t y = y0; y < y1; ++y) {
+      if (rr.count[y] == 0) continue;
+      const int a = y + t.minY;
+      std::uint8_t* out = rr.data.get() + rr.offset[y];
+      std::uint8_t* dst = rays ? (lit.resize(3 * static_cast<std::size_t>(litHi[y] - litLo[y] + 1)), lit.data()) : out;
+      for (int x = litLo[y]; x <= litHi[y]; ++x, dst += 3)
+        std::memcpy(dst, image.ScanLine(t.SourceY(x + t.minX, a)) + 3 * static_cast<std::size_t>(t.SourceX(x + t.minX, a)), 3);
+      if (!rays) continue;
+      for (int x = litLo[y]; x <= litHi[y]; ++x) row->Add(lit.data() + 3 * static_cast<std::size_t>(x - litLo[y]), x);
+      const int end = rr.first[y] + rr.count[y] - 1;
+      for (int x = rr.first[y]; x <= end; ++x, out += 3) row->Get(x, out);
+      row->Clear(rr.first[y], end);
+    }
+  });
+  return rr;
+}
+
+// sum += the ray picture of one line at angle phi != 0 of the w x h picture.
+void AddTurnedLine(const TBitmap& image, TBitmap& sum, int phi, int length, int intensityPct,
+                   const TRayTable* table, int threads) {
+  const int w = image.Width();
+  const int h = image.Height();
+  const TTurn there = MakeTurn(w, h, phi);
+  const TRayRows rr = TurnedRayRows(image, there, length, intensityPct, table, threads);
+  const TTurn back = MakeTurn(there.Width(), there.Height(), -phi);
+  const int ox = (back.Width() - w) / 2;
+  const int oy = (back.Height() - h) / 2;
+  const int tw = there.Width();
+  const int th = there.Height();
+  ForEachRowBlock(h, threads, [&](std::int32_t y0, std::int32_t y1) {
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const int by = y + oy;
+      if (by < 0 || by >= back.Height()) continue;
+      const int a = by + back.minY;
+      std::uint8_t* o = sum.ScanLine(y);
+      const int x0 = std::max(0, -ox);
+      const int x1 = std::min(w, back.Width() - ox);
+      for (int x = x0; x < x1; ++x) {
+        const int i = x + ox + back.minX;
+        const int sx = back.SourceX(i, a);
+        const int sy = back.SourceY(i, a);
+        if (sx < 0 || sx >= tw || sy < 0 || sy >= th) continue;
+        const std::uint8_t* p = rr.Pixel(sx, sy);
+        if (p == nullptr) continue;
+        std::uint8_t* d = o + 3 * static_cast<std::size_t>(x);
+        for (int ch = 0; ch < 3; ++ch) {
+          const int v = d[ch] + p[ch];
+          d[ch] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+        }
+      }
+    }
+  });
+}
+
+// sum += the horizontal rays of the picture (the line at angle 0).
+void AddLevelLine(const TBitmap& image, TBitmap& sum, int length, int intensityPct, const TRayTable* table,
+                  int threads) {
+  const int w = image.Width();
+  const bool rays = length >= 1 && intensityPct >= 1;
+  ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+    if (!rays) {
+      for (std::int32_t y = y0; y < y1; ++y) SaturatedAdd(sum.ScanLine(y), image.ScanLine(y), 3 * w);
+      return;
+    }
+    TRayRow row(w, length, intensityPct, table);
+    std::vector<std::uint8_t> light(3 * static_cast<std::size_t>(w));
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const std::uint8_t* p = image.ScanLine(y);
+      for (int x = 0; x < w; ++x) row.Add(p + 3 * static_cast<std::size_t>(x), x);
+      for (int x = 0; x < w; ++x) row.Get(x, light.data() + 3 * static_cast<std::size_t>(x));
+      row.Clear(0, w - 1);
+      SaturatedAdd(sum.ScanLine(y), light.data(), 3 * w);
+    }
+  });
+}
+
+}  // namespace
+
+bool DrawStarByRows(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx, int intensityPct,
+                    int a) {
+  if (!Usable(brightPoints, out)) return false;
+  const std::unique_ptr<TRayTable> table = RayTableFor(lengthPx, intensityPct);
+  const int threads = DefaultThreads();
+  // The first line added to a black picture is that line itself.
+  MakeBlack(out, brightPoints.Width(), brightPoints.Height());
+  for (int phi : StarAngles(kind, a)) {
+    ThrowIfStopped();
+    if (phi == 0)
+      AddLevelLine(brightPoints, out, lengthPx, intensityPct, table.get(), threads);
+    else
+      AddTurnedLine(brightPoints, out, phi, lengthPx, intensityPct, table.get(), threads);
+  }
+  return true;
+}
+
+namespace {
 
 }  // namespace
 
@@ -482,7 +651,7 @@ bool DrawStar(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int len
   const std::size_t perPoint = 2 * static_cast<std::size_t>(std::max(lengthPx, 0)) + 16;
   std::vector<TSpot> points;
   if (!CollectSpots(brightPoints, 4 * area / perPoint, points)) {
-    DrawStarWhole(brightPoints, out, kind, a, [&](TBitmap& work) { WholeRays(work, lengthPx, intensityPct); });
+    DrawStarByRows(brightPoints, out, kind, lengthPx, intensityPct, a);
     return true;
   }
   MakeBlack(out, brightPoints.Width(), brightPoints.Height());

@@ -49,13 +49,19 @@ bool DrawSnow(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int inten
 bool DrawSunny(const TBitmap& brightPoints, TBitmap& out, int lengthPx, int intensityPct, int a);
 
 // DrawStar follows the non-black pixels one by one through both turns while
-// they are few (DrawStarSparse) and turns whole pictures otherwise; both add
-// the ray steps from a table of rounded steps. DrawStarReference turns, draws
-// and crops whole pictures with the plain functions above, step by step as
-// written; it is the oracle the tests hold the other two to.
+// they are few (DrawStarSparse) and otherwise gathers every result pixel from
+// the ray rows of the turned picture, making only the stretch of each row that
+// lies on the turned picture (DrawStarByRows: time and memory follow the
+// picture's own area, not its turned bounding box, which for a long thin
+// picture is thousands of times larger). All add the ray steps from a table of
+// rounded steps. DrawStarReference turns, draws and crops whole pictures with
+// the plain functions above, step by step as written; it is the oracle the
+// tests hold the others to.
 bool DrawStarReference(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
                        int intensityPct, int a);
 bool DrawStarSparse(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
+                    int intensityPct, int a);
+bool DrawStarByRows(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int lengthPx,
                     int intensityPct, int a);
 
 }  // namespace kira

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "core/parallel_rows.h"
+#include "core/stop_request.h"
 
 namespace kira {
 namespace {
 
 TEST(ParallelRows, EveryRowOnceForAnyCountAndThreads) {
-  for (int count : {0, 1, 2, 3, 7, 100}) {
+  for (int count : {0, 1, 2, 3, 7, 100, 5001}) {
     for (int threads : {-1, 0, 1, 2, 3, 8, 200}) {
       std::vector<std::atomic<int>> seen(static_cast<std::size_t>(count));
       ForEachRowBlock(count, threads, [&](std::int32_t b, std::int32_t e) {
@@ -42,6 +43,29 @@ TEST(ParallelRows, AFailureInAnyThreadReachesTheCallerAfterAllJoin) {
   // Both failing: one of them is reported.
   EXPECT_THROW(ForEachRowBlock(10, 2, [](std::int32_t, std::int32_t) { throw std::runtime_error("x"); }),
                std::runtime_error);
+}
+
+// A stop asked for by the caller's flag is seen by the other thread too and
+// ends the work between pieces of a block: TStopped once both are done, most
+// rows never run. No flag, or a flag on another thread, changes nothing.
+TEST(ParallelRows, AStopEndsTheWorkBetweenPieces) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> rows{0};
+  const TStopScope scope(&stop);
+  EXPECT_THROW(ForEachRowBlock(100000, 2,
+                               [&](std::int32_t b, std::int32_t e) {
+                                 stop = true;
+                                 rows += e - b;
+                               }),
+               TStopped);
+  EXPECT_LT(rows, 100000 / 4);
+  EXPECT_THROW(ForEachRowBlock(1, 1, [](std::int32_t, std::int32_t) {}), TStopped);
+  {
+    const TStopScope none(nullptr);
+    rows = 0;
+    ForEachRowBlock(5000, 2, [&](std::int32_t b, std::int32_t e) { rows += e - b; });
+    EXPECT_EQ(rows, 5000);
+  }
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <random>
 #include <string>
 
+#include "core/stop_request.h"
 #include "effects/soften.h"
 #include "tests/starfilter/star_test_util.h"
 
@@ -215,12 +218,14 @@ TEST(DrawStar, EmptyAndWrongFormat) {
   EXPECT_EQ(keep.Width(), 2);
 }
 
-// The sparse path follows the non-black pixels through both turns; it must
-// give the very bytes of turning whole pictures, for every size and parameter
+// The sparse path follows the non-black pixels through both turns and the
+// row path gathers from the turned rows; both must give the very bytes of
+// turning whole pictures, for every size (long thin strips too) and parameter
 // extreme, including pictures where every pixel is a point.
-TEST(DrawStar, SparsePathEqualsWholePictureReference) {
+TEST(DrawStar, SparseAndRowPathsEqualWholePictureReference) {
   std::mt19937 rng(20261208);
-  const int sizes[][2] = {{1, 1}, {1, 7}, {9, 1}, {2, 2}, {3, 5}, {17, 11}, {33, 20}, {40, 41}};
+  const int sizes[][2] = {{1, 1}, {1, 7}, {9, 1}, {2, 2}, {3, 5}, {17, 11}, {33, 20}, {40, 41},
+                          {1, 97}, {130, 1}, {150, 2}, {3, 120}};
   const int angles[] = {0, -1, -45, -90, -179, -180, -23, -137};
   const int lengths[] = {0, 1, 5, 256, 300};
   const int intensities[] = {0, 37, 100, 250};
@@ -233,18 +238,20 @@ TEST(DrawStar, SparsePathEqualsWholePictureReference) {
         for (TStarKind kind : kinds) {
           const int L = lengths[rng() % 5];
           const int D = intensities[rng() % 4];
-          TBitmap fast, ref, chosen;
+          TBitmap fast, ref, chosen, rows;
           ASSERT_TRUE(DrawStarSparse(bp, fast, kind, L, D, a));
+          ASSERT_TRUE(DrawStarByRows(bp, rows, kind, L, D, a));
           ASSERT_TRUE(DrawStarReference(bp, ref, kind, L, D, a));
           ASSERT_TRUE(DrawStar(bp, chosen, kind, L, D, a));  // whole pictures when points are many
           ASSERT_TRUE(fast == ref) << sz[0] << "x" << sz[1] << " " << percent << "% a=" << a << " kind="
                                    << static_cast<int>(kind) << " L=" << L << " D=" << D;
           ASSERT_TRUE(chosen == ref) << sz[0] << "x" << sz[1] << " " << percent << "% a=" << a;
+          ASSERT_TRUE(rows == ref) << sz[0] << "x" << sz[1] << " " << percent << "% a=" << a << " L=" << L;
           ++cases;
         }
     }
   }
-  EXPECT_EQ(cases, 8 * 3 * 8 * 3);
+  EXPECT_EQ(cases, 12 * 3 * 8 * 3);
 }
 
 // Every intensity of the page with a spread of lengths: the sparse path rounds
@@ -263,6 +270,19 @@ TEST(DrawStar, SparseRoundingAgreesForEveryIntensity) {
         ASSERT_TRUE(whole == ref) << "D=" << D << " L=" << L;
       }
     }
+}
+
+// A stop request ends the drawing on either path, and the batch tool's
+// Ctrl+C with it.
+TEST(DrawStar, AStopRequestEndsEitherPath) {
+  std::mt19937 rng(3);
+  std::atomic<bool> stop{true};
+  const TStopScope scope(&stop);
+  for (int percent : {1, 100}) {
+    const TBitmap bp = RandomPoints(rng, 300, 200, percent);
+    TBitmap out;
+    EXPECT_THROW(DrawStar(bp, out, TStarKind::Snow, 32, 50, -20), TStopped) << percent;
+  }
 }
 
 // Many points: whole pictures, the rays drawn in two bands.
