@@ -2,8 +2,9 @@
 // - RoundHalfAway / ClampByte: the editor's own effect code, the histogram and
 //   the display of a working image (halves away from zero).
 // - RoundClampByte: the effects library (limit first, then halves to even).
-// - RoundHalfEven: the image window's zoom, coordinate conversion and the
-//   thumbnail layout (halves to even).
+// - RoundHalfEven: the image window's zoom and coordinate conversion (halves
+//   to even). The thumbnail fit rounds the same way, on exact fractions in
+//   integers (pages/thumbnails.cpp).
 #pragma once
 
 #include <cmath>

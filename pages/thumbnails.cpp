@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -12,7 +11,6 @@
 #include "core/image_files.h"
 #include "core/parallel_rows.h"
 #include "core/picture_loader.h"
-#include "core/rounding.h"
 #include "effects/resample.h"
 
 namespace kira {
@@ -63,21 +61,32 @@ int ThumbIndex(int row, int column, int columns, int fileCount) {
 
 std::string ReadingText(int k, int n) { return "Reading " + std::to_string(k) + "/" + std::to_string(n) + "  "; }
 
+namespace {
+
+// n / d rounded to the nearest integer, halves to the even one; n >= 0, d > 0.
+std::int64_t RoundHalfEvenRatio(std::int64_t n, std::int64_t d) {
+  const std::int64_t q = n / d, r = n % d;
+  return 2 * r > d || (2 * r == d && q % 2 != 0) ? q + 1 : q;
+}
+
+}  // namespace
+
 TThumbFit FitThumbnail(int w, int h, int pictureWidth, int pictureHeight) {
   TThumbFit fit;
-  const double r = static_cast<double>(w) / h;
-  const double e = static_cast<double>(pictureWidth) / pictureHeight;
-  if (e >= r) {
-    fit.tw = w;
-    fit.th = w / e;
+  if (w <= 0 || h <= 0 || pictureWidth <= 0 || pictureHeight <= 0) return fit;
+  // Products of two ints stay well inside 64 bits.
+  const std::int64_t cw = w, ch = h, pw = pictureWidth, ph = pictureHeight;
+  if (pw * ch >= ph * cw) {
+    // tw = w, th = w · ph / pw; (h − th) / 2 = (h · pw − w · ph) / (2 · pw).
+    fit.width = w;
+    fit.height = static_cast<int>(cw * ph / pw);
+    fit.top = static_cast<int>(RoundHalfEvenRatio(ch * pw - cw * ph, 2 * pw));
   } else {
-    fit.th = h;
-    fit.tw = h * e;
+    // th = h, tw = h · pw / ph; (w − tw) / 2 = (w · ph − h · pw) / (2 · ph).
+    fit.height = h;
+    fit.width = static_cast<int>(ch * pw / ph);
+    fit.left = static_cast<int>(RoundHalfEvenRatio(cw * ph - ch * pw, 2 * ph));
   }
-  fit.width = static_cast<int>(std::trunc(fit.tw));
-  fit.height = static_cast<int>(std::trunc(fit.th));
-  fit.left = RoundHalfEven((w - fit.tw) / 2);
-  fit.top = RoundHalfEven((h - fit.th) / 2);
   return fit;
 }
 

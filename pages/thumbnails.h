@@ -65,11 +65,15 @@ std::string ReadingText(int k, int n);
 // The label's text outside the reading pass.
 inline constexpr const char* kReadingIdle = "Reading 000/000  ";
 
-// Where the picture of a pw × ph file goes in a w × h cell: scaled to
-// trunc(tw) × trunc(th) (tw, th the fitted sizes, in double precision) and
-// drawn at (RoundHalfEven((w − tw) / 2), RoundHalfEven((h − th) / 2)).
+// Where the picture of a pw × ph file goes in a w × h cell. A picture at
+// least as wide as the cell in proportion (pw · h >= ph · w) takes the cell's
+// width, tw = w and th = w · ph / pw; any other takes its height, th = h and
+// tw = h · pw / ph. It is scaled to trunc(tw) × trunc(th) and drawn at
+// (RoundHalfEven((w − tw) / 2), RoundHalfEven((h − th) / 2)), halves to the
+// even neighbour. All of it is worked out exactly in integers, so a fitted
+// size or offset that is a whole number or a half is never a step off.
+// Sides that are not positive give an empty fit.
 struct TThumbFit {
-  double tw = 0, th = 0;
   int width = 0, height = 0;  // trunc(tw), trunc(th)
   int left = 0, top = 0;
 };

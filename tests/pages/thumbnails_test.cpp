@@ -7,16 +7,15 @@
 #include <utime.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/image_files.h"
-#include "core/rounding.h"
 #include "effects/resample.h"
 
 namespace kira {
@@ -45,6 +44,42 @@ void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
+// The fit rule in fractions n / d (lowest terms, d > 0), step by step as it
+// reads: r = w / h, e = pw / ph; e >= r: tw = w, th = w / e, otherwise
+// th = h, tw = h * e; sizes truncated, offsets (w - tw) / 2 and (h - th) / 2
+// rounded with halves to even.
+struct Q {
+  std::int64_t n, d;
+  Q(std::int64_t num, std::int64_t den = 1) {
+    const std::int64_t g = std::gcd(num, den) * (den < 0 ? -1 : 1);
+    n = num / g;
+    d = den / g;
+  }
+};
+Q operator+(Q a, Q b) { return Q(a.n * b.d + b.n * a.d, a.d * b.d); }
+Q operator-(Q a, Q b) { return Q(a.n * b.d - b.n * a.d, a.d * b.d); }
+Q operator*(Q a, Q b) { return Q(a.n * b.n, a.d * b.d); }
+Q operator/(Q a, Q b) { return Q(a.n * b.d, a.d * b.n); }
+bool operator>=(Q a, Q b) { return a.n * b.d >= b.n * a.d; }
+int Floor(Q a) { return static_cast<int>(a.n / a.d - (a.n % a.d < 0 ? 1 : 0)); }
+// floor(x + 1/2), one less when x + 1/2 is a whole odd number.
+int HalfEven(Q x) {
+  const Q y = x + Q(1, 2);
+  const int f = Floor(y);
+  return y.d == 1 && f % 2 != 0 ? f - 1 : f;
+}
+
+struct TPlainFit {
+  int width, height, left, top;
+};
+TPlainFit PlainFit(int w, int h, int pw, int ph) {
+  const Q r = Q(w) / Q(h), e = Q(pw) / Q(ph);
+  Q tw = w, th = h;
+  if (e >= r) th = Q(w) / e;
+  else tw = Q(h) * e;
+  return {Floor(tw), Floor(th), HalfEven((Q(w) - tw) / Q(2)), HalfEven((Q(h) - th) / Q(2))};
+}
+
 // The cell picture as the rule reads, with plain loops: background, the
 // picture resampled (Lagrange) to the truncated fitted size and drawn at the
 // rounded centre, then the frame.
@@ -57,20 +92,11 @@ TBitmap OracleThumbnail(const TBitmap* picture, int w, int h, bool frame) {
       out.ScanLine(y)[3 * x + 2] = 255;
     }
   if (picture) {
-    const double r = static_cast<double>(w) / h;
-    const double e = static_cast<double>(picture->Width()) / picture->Height();
-    double tw, th;
-    if (e >= r) {
-      tw = w;
-      th = w / e;
-    } else {
-      th = h;
-      tw = h * e;
-    }
+    const TPlainFit fit = PlainFit(w, h, picture->Width(), picture->Height());
     TBitmap p = *picture;
-    if (std::trunc(tw) >= 1 && std::trunc(th) >= 1) {
-      EXPECT_TRUE(ResampleBitmap(p, static_cast<int>(std::trunc(tw)), static_cast<int>(std::trunc(th)), 8));
-      const int left = RoundHalfEven((w - tw) / 2), top = RoundHalfEven((h - th) / 2);
+    if (fit.width >= 1 && fit.height >= 1) {
+      EXPECT_TRUE(ResampleBitmap(p, fit.width, fit.height, 8));
+      const int left = fit.left, top = fit.top;
       for (int y = 0; y < p.Height(); ++y)
         for (int x = 0; x < p.Width(); ++x) {
           if (left + x < 0 || left + x >= w || top + y < 0 || top + y >= h) continue;
@@ -153,6 +179,8 @@ TEST(Thumbnails, FitAndPlacement) {
       {81, 80, 80, 80, 80, 80, 0, 0},    // offset exactly 0.5 -> 0 (to even)
       {83, 80, 1, 1, 80, 80, 2, 0},      // offset exactly 1.5 -> 2 (to even)
       {80, 50, 100, 100, 50, 50, 15, 0}, // a cell wider than high
+      {80, 80, 80, 53, 80, 53, 0, 14},   // th exactly 53, offset 13.5 -> 14
+      {80, 80, 80, 77, 80, 77, 0, 2},    // offset exactly 1.5 -> 2
   };
   for (const Case& c : cases) {
     const TThumbFit f = FitThumbnail(c.w, c.h, c.pw, c.ph);
@@ -161,6 +189,24 @@ TEST(Thumbnails, FitAndPlacement) {
     EXPECT_EQ(f.left, c.left) << c.pw << " x " << c.ph << " in " << c.w << " x " << c.h;
     EXPECT_EQ(f.top, c.top) << c.pw << " x " << c.ph << " in " << c.w << " x " << c.h;
   }
+}
+
+// Every picture size up to 300 × 300 in the browser's three cells.
+TEST(Thumbnails, FitOfEveryPictureSizeInTheThreeCells) {
+  int wrong = 0;
+  for (int cell : {kThumbSmall, kThumbMedium, kThumbLarge})
+    for (int pw = 1; pw <= 300; ++pw)
+      for (int ph = 1; ph <= 300; ++ph) {
+        const TThumbFit f = FitThumbnail(cell, cell, pw, ph);
+        const TPlainFit o = PlainFit(cell, cell, pw, ph);
+        if (f.width != o.width || f.height != o.height || f.left != o.left || f.top != o.top) {
+          if (++wrong <= 5)
+            ADD_FAILURE() << pw << " x " << ph << " in " << cell << ": " << f.width << " x " << f.height << " at ("
+                          << f.left << ", " << f.top << "), expected " << o.width << " x " << o.height << " at ("
+                          << o.left << ", " << o.top << ")";
+        }
+      }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(Thumbnails, CellPictureAgainstThePlainRule) {

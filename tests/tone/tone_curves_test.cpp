@@ -72,6 +72,22 @@ TEST(ToneCurves, WorkedValues) {
   }
 }
 
+// Contrast shifts that are exact halves (positions 20 and 60 reach them at
+// every fifth byte): the shift goes away from zero, e.g. p = 20, v = 130:
+// 0.2 * 2.5 = 0.5 -> +1 -> 131, where halves to even would give 130.
+TEST(ToneCurves, ContrastHalvesAwayFromZero) {
+  const TByteCase cases[] = {
+      {TCurve::Contrast, 20, 125, 124},  // -0.5 -> -1
+      {TCurve::Contrast, 20, 130, 131},  // +0.5 -> +1
+      {TCurve::Contrast, 20, 140, 143},  // +2.5 -> +3
+      {TCurve::Contrast, 60, 120, 115},  // -4.5 -> -5
+      {TCurve::Contrast, 60, 135, 140},  // +4.5 -> +5
+      {TCurve::Contrast, -20, 130, 129}, // -0.5 -> -1
+      {TCurve::Contrast, -60, 0, 77},    // +76.5 -> +77
+  };
+  for (const TByteCase& c : cases) EXPECT_EQ(int{ContrastTable(c.p)[c.in]}, c.out) << "p=" << c.p << " v=" << c.in;
+}
+
 TEST(ToneCurves, GammaKeepsBlackAndWhiteAtEveryPosition) {
   for (int p = -70; p <= 70; ++p) {
     const TToneTable t = GammaTable(p / 20.0);
