@@ -46,7 +46,9 @@ struct TLoadResult {
 // JPEG at full size: three-component files as 24-bit RGB, one-component files
 // as grey (R = G = B), CMYK/YCCK converted to RGB. Result is 24 bits.
 // Refused: 12-bit files, data cut short or damaged (libjpeg's corrupt-data
-// warnings count as errors), more than 1000 progressive scans.
+// warnings count as errors), more than 1000 progressive scans. A file that
+// lacks only its end-of-image marker is read (sequential files in one scan
+// and progressive Huffman files; an arithmetic-coded one is refused).
 // The EXIF block (the first APP1 segment with the EXIF header) and an ICC
 // profile for RGB data come back in `metadata`, as read.
 // The Load* routines prefix their messages with the path; Decode* do not.

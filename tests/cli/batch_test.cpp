@@ -102,6 +102,16 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
   EXPECT_EQ(leftovers, 0u);
 }
 
+// A JPEG missing only its end marker gives the picture of the whole file.
+TEST_F(BatchTest, JpegWithoutItsEndMarkerOpens) {
+  const std::string full = ReadAll(photo);
+  { std::ofstream(P("noend.jpg"), std::ios::binary) << full.substr(0, full.size() - 2); }
+  ASSERT_EQ(RunBatch(photo + " " + P("whole.bmp")).status, 0);
+  const BatchRun r = RunBatch(P("noend.jpg") + " " + P("noend.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(P("whole.bmp")), ReadAll(P("noend.bmp")));
+}
+
 // --time: one line per step, the step as given and milliseconds with one
 // decimal; the picture written is the one without --time.
 TEST_F(BatchTest, TimeReportsEveryStepAsGiven) {
