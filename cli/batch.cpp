@@ -106,15 +106,15 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
       const std::string& text = args[++i];
       long long v = 0;
       if (a == "--seed") {
-        if (!ParseInt(text, v) || v < 0 || v > 4294967295LL) return "'" + text + "' is not a seed (0..4294967295)";
+        if (!ParseInt(text, v) || v < 0 || v > 4294967295LL) return QuoteWord(text) + " is not a seed (0..4294967295)";
         o.seed = static_cast<std::uint32_t>(v);
       } else if (a == "--jobs") {
         if (!ParseInt(text, v) || v < 1 || v > kMaxJobs) {
-          return "'" + text + "' is not a number of jobs (1.." + std::to_string(kMaxJobs) + ")";
+          return QuoteWord(text) + " is not a number of jobs (1.." + std::to_string(kMaxJobs) + ")";
         }
         o.jobs = static_cast<int>(v);
       } else if (a == "--format") {
-        if (text != "jpg" && text != "bmp") return "'" + text + "' is not a format (jpg or bmp)";
+        if (text != "jpg" && text != "bmp") return QuoteWord(text) + " is not a format (jpg or bmp)";
         o.format = text;
       } else {
         if (text.empty()) return "'--out-dir' needs a folder";
@@ -131,7 +131,7 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
   }
   // In the one-file form, words after INPUT and OUTPUT are steps whatever
   // they look like (and are refused as steps).
-  if (!unknown.empty() && (o.outDirGiven || unknownAfter < 2)) return "unknown option '" + unknown + "'";
+  if (!unknown.empty() && (o.outDirGiven || unknownAfter < 2)) return "unknown option " + QuoteWord(unknown);
   return {};
 }
 
@@ -152,14 +152,14 @@ enum class TFileEnd { Written, Failed, Stopped };
 
 struct TFileOutcome {
   TFileEnd end = TFileEnd::Failed;
-  std::string message;  // for Failed, without the program's name
+  std::string message;  // for Failed: starts with the file's path, without the program's name
 };
 
 // One file from open to save, the steps on a generator of its own that
 // starts at `seed`. The output is written atomically, and not at all when a
 // step fails or a stop is requested.
 TFileOutcome RunFile(const std::string& input, const std::string& output, const std::vector<TPlannedStep>& plan,
-                     std::uint32_t seed, const TBatchEnv& env, bool nameInput, std::ostream* timing) {
+                     std::uint32_t seed, const TBatchEnv& env, std::ostream* timing) {
   TFileOutcome r;
   // A stop request also ends a step that is running, between its rows.
   const TStopScope stopScope(env.stop);
@@ -176,7 +176,7 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
       if (StopRequested(env)) return {TFileEnd::Stopped, {}};
       const auto start = std::chrono::steady_clock::now();
       if (!p.step->run(doc, p.values, error)) {
-        r.message = (nameInput ? input + ": " : std::string()) + p.step->name + ": " + error;
+        r.message = input + ": " + p.step->name + ": " + error;
         return r;
       }
       if (timing) {
@@ -199,9 +199,9 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
   } catch (const TStopped&) {
     return {TFileEnd::Stopped, {}};
   } catch (const std::bad_alloc&) {
-    r.message = (nameInput ? input + ": " : std::string()) + "not enough memory";
+    r.message = input + ": not enough memory";
   } catch (const std::exception& e) {
-    r.message = (nameInput ? input + ": " : std::string()) + e.what();
+    r.message = input + ": " + e.what();
   }
   return r;
 }
@@ -233,7 +233,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const TFileOutcome r = RunFile(input, output, plan, o.seed, env, false, o.timed ? &err : nullptr);
+  const TFileOutcome r = RunFile(input, output, plan, o.seed, env, o.timed ? &err : nullptr);
   switch (r.end) {
     case TFileEnd::Written: return 0;
     case TFileEnd::Stopped: err << "kirabox-batch: stopped; " << output << " not written\n"; return kStopped;
@@ -349,7 +349,7 @@ int RunManyFiles(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
         if (next >= total || StopRequested(env)) break;
         i = next++;
       }
-      const TFileOutcome r = RunFile(o.words[i], outputs[i], plan, o.seed, env, true, nullptr);
+      const TFileOutcome r = RunFile(o.words[i], outputs[i], plan, o.seed, env, nullptr);
       std::lock_guard<std::mutex> lock(mutex);
       if (r.end == TFileEnd::Written) ++done;
       if (r.end == TFileEnd::Failed) {

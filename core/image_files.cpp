@@ -126,56 +126,140 @@ bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& o
   return true;
 }
 
-TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  TSaveResult r;
-  // The temporary file sits beside the target so that the rename stays on one
-  // file system and replaces the target in one step.
-  std::string tmp;
-  int fd = -1;
-  std::random_device rd;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(rd()));
-    tmp = path + suffix;
-    fd = CreateFile(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    r.error = path + ": cannot write: " + std::strerror(errno);
-    return r;
-  }
-  // A file saved over keeps its permissions: a private picture stays private.
+namespace {
+
+// The folder a file of this path lives in.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A name beside path for a file on its way to becoming path.
+std::string TemporaryName(const std::string& path, std::random_device& rd) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(rd()));
+  return path + suffix;
+}
+
+// A file saved over keeps its permissions: a private picture stays private.
+void KeepPermissions(int fd, const std::string& path) {
   struct stat old {};
   if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+}
+
+// Writes every byte, then flushes the file to disk. 0 or the errno.
+int WriteAndSync(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
     const ssize_t n = WriteSome(fd, p, left, static_cast<std::int64_t>(bytes.size() - left));
     if (n < 0) {
       if (errno == EINTR) continue;
-      r.error = path + ": cannot write: " + std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return r;
+      return errno;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  // The descriptor is closed also when the flush fails.
-  const int syncError = ::fsync(fd) == 0 ? 0 : errno;
+  return SyncFile(fd) == 0 ? 0 : errno;
+}
+
+// Flushes the folder, so that the new name survives a power cut too. A
+// folder that cannot be opened for reading, or a file system that does not
+// flush folders, leaves that to the system. 0 or the errno.
+int SyncFolderOf(const std::string& path) {
+  if (SyncFolder(FolderOf(path).c_str()) == 0) return 0;
+  return errno == EACCES || errno == EINVAL ? 0 : errno;
+}
+
+TSaveResult WriteFailed(const std::string& path, int error) {
+  return {false, path + ": cannot write: " + std::strerror(error)};
+}
+
+enum class TUnnamed { Saved, Failed, Unavailable };
+
+// The file is written with no name at all, so that a save stopped anywhere
+// (a kill, a crash, a power cut) leaves nothing behind, and named only when
+// complete and on disk. A new file gets its name in one step. An existing
+// one cannot be replaced by a link: the file is linked under a temporary
+// name and renamed over it at once; only a stop between those two calls
+// leaves a temporary file, and a complete one. Unavailable when the file
+// system has no unnamed files (or /proc is missing for the link).
+TUnnamed SaveThroughUnnamedFile(const std::string& path, std::string_view bytes, int& error) {
+  const int fd = CreateUnnamedFile(FolderOf(path).c_str(), O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = errno;
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL ? TUnnamed::Unavailable : TUnnamed::Failed;
+  }
+  KeepPermissions(fd, path);
+  error = WriteAndSync(fd, bytes);
+  bool unavailable = false;
+  if (error == 0 && LinkUnnamedFile(fd, path.c_str()) != 0) {
+    error = errno;
+    if (error == EEXIST) {
+      std::random_device rd;
+      std::string tmp;
+      for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        tmp = TemporaryName(path, rd);
+        error = LinkUnnamedFile(fd, tmp.c_str()) == 0 ? 0 : errno;
+      }
+      if (error == 0 && RenameFile(tmp.c_str(), path.c_str()) != 0) {
+        error = errno;
+        ::unlink(tmp.c_str());
+      }
+    }
+    unavailable = error == ENOENT;  // no /proc; or no folder, which the named file finds out again
+  }
+  // The data is on disk already; the descriptor has nothing left to report.
+  ::close(fd);
+  if (unavailable) return TUnnamed::Unavailable;
+  if (error == 0) error = SyncFolderOf(path);
+  return error == 0 ? TUnnamed::Saved : TUnnamed::Failed;
+}
+
+// The file system has no unnamed files: a named temporary file beside the
+// target, removed again on every failure. Only a stop during the save leaves
+// it behind.
+TSaveResult SaveThroughNamedFile(const std::string& path, std::string_view bytes) {
+  std::string tmp;
+  int fd = -1;
+  std::random_device rd;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    tmp = TemporaryName(path, rd);
+    fd = CreateFile(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return WriteFailed(path, errno);
+  KeepPermissions(fd, path);
+  // The descriptor is closed also when the write or the flush fails.
+  const int writeError = WriteAndSync(fd, bytes);
   const int closeError = ::close(fd) == 0 ? 0 : errno;
-  if (syncError != 0 || closeError != 0) {
-    r.error = path + ": cannot write: " + std::strerror(syncError != 0 ? syncError : closeError);
+  if (writeError != 0 || closeError != 0) {
     ::unlink(tmp.c_str());
-    return r;
+    return WriteFailed(path, writeError != 0 ? writeError : closeError);
   }
   if (RenameFile(tmp.c_str(), path.c_str()) != 0) {
-    r.error = path + ": cannot write: " + std::strerror(errno);
+    const int error = errno;
     ::unlink(tmp.c_str());
-    return r;
+    return WriteFailed(path, error);
   }
-  r.ok = true;
-  return r;
+  const int error = SyncFolderOf(path);
+  if (error != 0) return WriteFailed(path, error);
+  return {true, {}};
+}
+
+}  // namespace
+
+TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  // Either way the file is written in the target's folder, so that naming it
+  // stays on one file system and replaces the target in one step.
+  int error = 0;
+  switch (SaveThroughUnnamedFile(path, bytes, error)) {
+    case TUnnamed::Saved: return {true, {}};
+    case TUnnamed::Failed: return WriteFailed(path, error);
+    case TUnnamed::Unavailable: break;
+  }
+  return SaveThroughNamedFile(path, bytes);
 }
 
 bool EncodeFrame(const TBitmap& bitmap, TFileBytes& out, std::string* error,

@@ -3,8 +3,7 @@
 //
 // Every routine reports failure with a message and leaves its output alone:
 // a failed load returns no bitmap, a failed save leaves any existing file as
-// it was (the data is written to a temporary file beside the target, which is
-// then renamed over it).
+// it was (see WriteFileAtomically).
 #pragma once
 
 #include <cstddef>
@@ -46,7 +45,9 @@ struct TLoadResult {
 // JPEG at full size: three-component files as 24-bit RGB, one-component files
 // as grey (R = G = B), CMYK/YCCK converted to RGB. Result is 24 bits.
 // Refused: 12-bit files, data cut short or damaged (libjpeg's corrupt-data
-// warnings count as errors), more than 1000 progressive scans.
+// warnings count as errors), more than 1000 progressive scans. A file that
+// lacks only its end-of-image marker is read (sequential files in one scan
+// and progressive Huffman files; an arithmetic-coded one is refused).
 // The EXIF block (the first APP1 segment with the EXIF header) and an ICC
 // profile for RGB data come back in `metadata`, as read.
 // The Load* routines prefix their messages with the path; Decode* do not.
@@ -117,7 +118,15 @@ bool EncodeBmp(const TBitmap& bitmap, TFileBytes& out, std::string* error);
 // than maxBytes (then nothing is allocated).
 bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& out, std::string& error);
 
-// Writes bytes to a temporary file beside path, then renames it over path.
+// Writes bytes to a file in path's folder that has no name yet (O_TMPFILE),
+// flushes it to disk and only then names it path: directly when path is new,
+// else through a temporary name renamed over path at once. A save stopped
+// anywhere leaves nothing behind, except between that link and that rename,
+// which leaves a complete temporary file. Where the file system has no
+// unnamed files the temporary file is named from the start (and a save
+// stopped during the write leaves it). After the rename the folder is
+// flushed too; should that fail, the save reports it although path already
+// holds the new bytes. A file saved over keeps its permissions.
 TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace kira

@@ -39,6 +39,12 @@ struct TJpegError {
   jpeg_error_mgr mgr;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  // The end of the data may be reached while the pixels are read without
+  // failing at once: it is harmless when only the end-of-image marker is
+  // missing (see ReadPixels).
+  bool endMayBeHarmless = false;
+  // The end of the data was reached; message says so.
+  bool sawEnd = false;
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
@@ -56,16 +62,31 @@ struct TJpegError {
 // errors: such a file would otherwise decode to a picture with a grey or
 // smeared part and be taken for a good one. Harmless warnings (junk between
 // segments, an unknown Adobe transform, a bad ICC marker) are ignored.
+//
+// The end of the data is the exception: libjpeg warns of it both when a file
+// lacks only its end-of-image marker and when it is cut inside the picture,
+// and it warns as soon as the decoder reads ahead of the last bits it needs.
+// Where the two can be told apart the warning is noted and decoding goes on:
+// a Huffman decoder that then needs a bit it does not have warns again
+// (JWRN_HIT_MARKER, or JWRN_MUST_RESYNC for a missing restart marker), and
+// that fails the file with the end-of-file message.
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;  // trace messages
+  auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
   switch (cinfo->err->msg_code) {
     case JWRN_JPEG_EOF:
+      if (!err->endMayBeHarmless) ErrorExit(cinfo);
+      if (!err->sawEnd) (*err->mgr.format_message)(cinfo, err->message);
+      err->sawEnd = true;
+      ++cinfo->err->num_warnings;
+      return;
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
     case JWRN_BOGUS_PROGRESSION:
     case JWRN_NOT_SEQUENTIAL:
+      if (err->sawEnd) std::longjmp(err->jump, 1);  // data missing: keep the end-of-file message
       ErrorExit(cinfo);
     default:
       ++cinfo->err->num_warnings;
@@ -169,9 +190,36 @@ void CmykRowToBgr(const JSAMPLE* src, std::uint8_t* dst, int width, bool inverte
   }
 }
 
+// A progressive file holds every scan when each coefficient of each
+// component has been refined to full precision (libjpeg's coef_bits, the
+// last point transform seen, all 0).
+bool ProgressionComplete(j_decompress_ptr cinfo) {
+  if (cinfo->coef_bits == nullptr) return false;
+  for (int c = 0; c < cinfo->num_components; ++c) {
+    for (int k = 0; k < DCTSIZE2; ++k) {
+      if (cinfo->coef_bits[c][k] != 0) return false;
+    }
+  }
+  return true;
+}
+
+// A file that ends without its end-of-image marker is read when nothing of
+// the picture is missing. That can be decided for
+// - a sequential file in one scan: every MCU needs bits of its own, so a
+//   file cut anywhere before the last of them makes the Huffman decoder warn
+//   that it ran out (see EmitMessage);
+// - a progressive Huffman file: the same holds for the scan that was cut, and
+//   a file cut between two scans is told by its incomplete progression.
+// It cannot for arithmetic coding, whose decoder reads zeros past the end of
+// its data by design (a cut file decodes without a word), nor for a
+// sequential file with one scan per component, where a missing scan leaves
+// its component silently empty; those keep being refused.
 bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
   if (setjmp(d.err.jump)) return false;
   j_decompress_ptr cinfo = &d.cinfo;
+  d.err.endMayBeHarmless =
+      !cinfo->arith_code && (cinfo->progressive_mode || !jpeg_has_multiple_scans(cinfo));
+  // Progressive files are read whole here, before the first row comes out.
   jpeg_start_decompress(cinfo);
   const int height = bitmap.Height();
   if (cinfo->out_color_space == JCS_CMYK) {
@@ -194,6 +242,8 @@ bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
       if (jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(count)) == 0) return false;
     }
   }
+  // Before jpeg_finish_decompress, which frees coef_bits.
+  if (d.err.sawEnd && cinfo->progressive_mode && !ProgressionComplete(cinfo)) return false;
   jpeg_finish_decompress(cinfo);
   return true;
 }

@@ -217,6 +217,10 @@ bool IsJpegData(const std::uint8_t* data, std::size_t size) {
   return size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
 }
 
+bool IsPngData(const std::uint8_t* data, std::size_t size) {
+  return size >= 8 && png_sig_cmp(data, 0, 8) == 0;
+}
+
 TLoadResult DecodePng(const std::uint8_t* data, std::size_t size) {
   TLoadResult r;
   try {
@@ -286,7 +290,10 @@ TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size) {
   if (IsBmpData(data, size)) return DecodeBmp(data, size);
   if (IsGifData(data, size)) return DecodeGif(data, size);
   if (IsJpegData(data, size)) return DecodeJpeg(data, size);
-  return DecodePng(data, size);
+  if (IsPngData(data, size)) return DecodePng(data, size);
+  TLoadResult r;
+  r.error = "not a picture (neither BMP, GIF, JPEG nor PNG)";
+  return r;
 }
 
 TLoadResult LoadAnyPicture(const std::string& path) {

@@ -22,6 +22,8 @@ bool IsBmpData(const std::uint8_t* data, std::size_t size);
 bool IsGifData(const std::uint8_t* data, std::size_t size);
 // 0xFF 0xD8.
 bool IsJpegData(const std::uint8_t* data, std::size_t size);
+// The eight bytes of the PNG signature.
+bool IsPngData(const std::uint8_t* data, std::size_t size);
 
 // PNG through libpng: any colour type and depth, interlaced or not; 16-bit
 // channels are reduced to 8 bits, alpha is dropped. Result is 24 bits.
@@ -32,8 +34,9 @@ TLoadResult DecodePng(const std::uint8_t* data, std::size_t size);
 // read too. Result is 24 bits.
 TLoadResult DecodeGif(const std::uint8_t* data, std::size_t size);
 
-// Decides by content: BMP, else GIF, else JPEG, else PNG. Result is the
-// decoder's (BMP palette pictures stay 8 bits with their colour table).
+// Decides by content: BMP, GIF, JPEG or PNG; anything else is refused as not
+// a picture of these kinds. Result is the decoder's (BMP palette pictures stay
+// 8 bits with their colour table).
 TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size);
 // Reads the whole file and decodes it by content. Never throws; a file that
 // cannot be read or decoded gives no picture.

@@ -33,6 +33,22 @@ void TStepValues::Set(const std::string& key, int value) {
   given_[key] = value;
 }
 
+std::string QuoteWord(const std::string& word) {
+  constexpr std::size_t kShown = 40;
+  std::string shown = "'";
+  std::size_t characters = 0;
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool starts = (byte & 0xC0) != 0x80;  // not a UTF-8 continuation byte
+    if (starts && characters++ == kShown) {
+      shown += "...";
+      break;
+    }
+    shown += byte < 0x20 || byte == 0x7F ? '?' : c;
+  }
+  return shown + "'";
+}
+
 bool ParseInt(const std::string& text, long long& value) {
   if (text.empty() || text.size() > 20) return false;
   std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
@@ -73,11 +89,11 @@ bool ParseValue(const TParamSpec& p, const std::string& text, int& value, std::s
           return true;
         }
       }
-      error = "'" + text + "' is not a value of '" + p.key + "' (" + JoinChoices(p.choices) + ")";
+      error = QuoteWord(text) + " is not a value of '" + p.key + "' (" + JoinChoices(p.choices) + ")";
       return false;
     case TParamKind::HexColor:
       if (ParseHexColor(text, value)) return true;
-      error = "'" + text + "' is not a colour for '" + p.key + "' (six hex digits RRGGBB)";
+      error = QuoteWord(text) + " is not a colour for '" + p.key + "' (six hex digits RRGGBB)";
       return false;
     case TParamKind::IntegerOrAuto:
       if (text == "auto") {
@@ -88,11 +104,11 @@ bool ParseValue(const TParamSpec& p, const std::string& text, int& value, std::s
     case TParamKind::Integer: {
       long long v = 0;
       if (!ParseInt(text, v)) {
-        error = "'" + text + "' is not an integer for '" + p.key + "'";
+        error = QuoteWord(text) + " is not an integer for '" + p.key + "'";
         return false;
       }
       if (v < p.min || v > p.max) {
-        error = "'" + text + "' is outside the range of '" + p.key + "' (" + std::to_string(p.min) + ".." +
+        error = QuoteWord(text) + " is outside the range of '" + p.key + "' (" + std::to_string(p.min) + ".." +
                 std::to_string(p.max) + ")";
         return false;
       }
@@ -114,7 +130,7 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
     if (s.name == name) step = &s;
   }
   if (!step) {
-    error = "unknown step '" + name + "'";
+    error = "unknown step " + QuoteWord(name);
     return nullptr;
   }
   values = TStepValues();
@@ -127,7 +143,7 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
       const std::string item = rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
       const std::size_t eq = item.find('=');
       if (eq == std::string::npos) {
-        error = "'" + item + "' in step '" + name + "' is not KEY=VALUE";
+        error = QuoteWord(item) + " in step '" + name + "' is not KEY=VALUE";
         return nullptr;
       }
       const std::string key = item.substr(0, eq);
@@ -137,7 +153,7 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
         if (p.key == key) param = &p;
       }
       if (!param) {
-        error = "unknown key '" + key + "' for step '" + name + "'";
+        error = "unknown key " + QuoteWord(key) + " for step '" + name + "'";
         return nullptr;
       }
       int v = 0;

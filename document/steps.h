@@ -78,6 +78,11 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
 // One line per step with its keys, ranges and defaults.
 std::string DescribeSteps(const std::vector<TStepSpec>& steps);
 
+// A word of the command line as a usage error echoes it: in quotes, cut to
+// 40 characters with "..." after them, a control character (a line break)
+// shown as '?', so that the message stays one short line.
+std::string QuoteWord(const std::string& word);
+
 // Integer parsing shared by the batch tool: optional sign, decimal digits,
 // no spaces; false when not an integer or out of the int range.
 bool ParseInt(const std::string& text, long long& value);

@@ -5,7 +5,9 @@
 #include <sstream>
 #include <string>
 
+#include "cli/batch.h"
 #include "tests/cli/batch_fixture.h"
+#include "tests/core/fault_reset.h"
 
 namespace kira {
 namespace {
@@ -100,6 +102,53 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
   std::size_t leftovers = 0;
   for (const auto& e : fs::directory_iterator(dir)) leftovers += e.path().string().find(".tmp") != std::string::npos;
   EXPECT_EQ(leftovers, 0u);
+}
+
+// A JPEG missing only its end marker gives the picture of the whole file.
+TEST_F(BatchTest, JpegWithoutItsEndMarkerOpens) {
+  const std::string full = ReadAll(photo);
+  { std::ofstream(P("noend.jpg"), std::ios::binary) << full.substr(0, full.size() - 2); }
+  ASSERT_EQ(RunBatch(photo + " " + P("whole.bmp")).status, 0);
+  const BatchRun r = RunBatch(P("noend.jpg") + " " + P("noend.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(P("whole.bmp")), ReadAll(P("noend.bmp")));
+}
+
+// With one file as with --out-dir, a failure of the file is one line that
+// names it: a step that cannot run, memory running out at any point (the
+// save's own failure names the output).
+TEST_F(BatchTest, FailuresNameTheFileInBothModes) {
+  TFaultReset reset;
+  const std::string strip = std::string(KIRA_TESTDATA) + "/jpeg/strip_1000x1.jpg";
+  for (const bool many : {false, true}) {
+    SCOPED_TRACE(many ? "--out-dir" : "one file");
+    const auto run = [&](const std::string& in, const std::string& step, std::string& err) {
+      const std::vector<std::string> args = many ? std::vector<std::string>{"--out-dir", P("out"), in, "--", step}
+                                                 : std::vector<std::string>{in, P("out.bmp"), step};
+      fs::create_directories(P("out"));
+      std::ostringstream out, errors;
+      const int status = kira::RunBatch(args, out, errors);
+      err = errors.str();
+      return status;
+    };
+    std::string err;
+    EXPECT_EQ(run(strip, "resize:width=1", err), 1);
+    EXPECT_EQ(err.rfind("kirabox-batch: " + strip + ": resize: ", 0), 0u) << err;
+    int failures = 0;
+    for (int allocations = 0; allocations < 8; ++allocations) {
+      FailPixelAllocationsAfter(allocations);
+      const int status = run(photo, "rotate", err);
+      FailPixelAllocationsAfter(-1);
+      if (status == 0) continue;
+      ++failures;
+      EXPECT_EQ(Lines(err), 1) << err;
+      const bool namesInput = err.rfind("kirabox-batch: " + photo + ": not enough memory", 0) == 0;
+      const bool namesOutput = err.rfind("kirabox-batch: " + P("out"), 0) == 0 &&
+                               err.find(": not enough memory") != std::string::npos;
+      EXPECT_TRUE(namesInput || namesOutput) << err;
+    }
+    EXPECT_GT(failures, 2);
+  }
 }
 
 // --time: one line per step, the step as given and milliseconds with one

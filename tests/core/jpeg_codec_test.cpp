@@ -119,6 +119,36 @@ TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
   }
 }
 
+// A file that lacks only its end marker (an interrupted copy, some cameras)
+// opens with the pixels of the whole file, unless cut data could not be told
+// from it (arithmetic coding). One byte of picture data fewer, or a
+// progressive file that stops before its last scan, is refused as cut.
+TEST(JpegFiles, OnlyTheEndMarkerMissingOpensWithTheWholePicture) {
+  const struct {
+    const char* name;
+    bool opens;
+  } cases[] = {{"photos/rocket.jpg", true},          {"jpeg/grey_camera_512.jpg", true},
+               {"jpeg/progressive_rocket.jpg", true}, {"jpeg/grey_progressive_astronaut.jpg", true},
+               {"jpeg/restart_every_row.jpg", true},  {"jpeg/restart_progressive.jpg", true},
+               {"jpeg/cmyk_rocket.jpg", true},        {"jpeg/arithmetic_coded.jpg", false}};
+  const auto refusedAsCut = [](const TLoadResult& r) { return !r && r.error.ends_with("Premature end of JPEG file"); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::uint8_t> whole = ReadBytes(DataFile(c.name));
+    const std::size_t n = whole.size();
+    ASSERT_TRUE(whole[n - 2] == 0xFF && whole[n - 1] == 0xD9);
+    const TLoadResult full = DecodeJpeg(whole.data(), n);
+    ASSERT_TRUE(full) << full.error;
+    const TLoadResult noEnd = DecodeJpeg(whole.data(), n - 2);
+    EXPECT_EQ(bool(noEnd), c.opens) << noEnd.error;
+    EXPECT_TRUE(noEnd ? *noEnd.bitmap == *full.bitmap : refusedAsCut(noEnd)) << noEnd.error;
+    EXPECT_TRUE(refusedAsCut(DecodeJpeg(whole.data(), n - 3)));
+    std::size_t lastScan = n;
+    while (lastScan > 2 && !(whole[lastScan - 2] == 0xFF && whole[lastScan - 1] == 0xDA)) --lastScan;
+    EXPECT_TRUE(refusedAsCut(DecodeJpeg(whole.data(), lastScan - 2)));
+  }
+}
+
 TEST(JpegFiles, AbsurdSizeInTheHeaderIsRefusedBeforeDecoding) {
   std::vector<std::uint8_t> bytes = ReadBytes(DataFile("jpeg/ijg_testorig.jpg"));
   // Find the frame header (SOF0..SOF2) and claim 65000 x 65000.

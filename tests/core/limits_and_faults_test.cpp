@@ -1,7 +1,9 @@
 // Pictures too large for the editor are refused from their headers, before
 // any pixel is allocated; failed saves leave the old file as it was.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -245,8 +248,13 @@ class SaveFailure : public ::testing::Test {
   fs::path dir;
 };
 
+// Both ways of saving: through an unnamed file, and through a named one where
+// the file system has none.
+constexpr int kUnnamedRefusals[] = {0, EOPNOTSUPP, EISDIR, EINVAL};
+
 TEST_F(SaveFailure, EveryInjectedFailureLeavesTheOldFileUntouched) {
   const TBitmap picture = Gradient(64, 48);
+  for (const int refused : {0, EOPNOTSUPP})
   for (const char* name : {"old.bmp", "old.jpg"}) {
     TFileBytes encoded;
     ASSERT_TRUE(FileKindOf(name) == TFileKind::Bmp ? EncodeBmp(picture, encoded, nullptr)
@@ -258,18 +266,20 @@ TEST_F(SaveFailure, EveryInjectedFailureLeavesTheOldFileUntouched) {
       int error;
     };
     const std::vector<TCase> cases = {
-        {"unwritable folder", {EACCES, -1, 0}, EACCES},
-        {"read-only file system", {EROFS, -1, 0}, EROFS},
-        {"disk full from the start", {0, 0, 0}, ENOSPC},
-        {"disk full after 54 bytes", {0, 54, 0}, ENOSPC},
-        {"disk full one byte short", {0, fileBytes - 1, 0}, ENOSPC},
-        {"rename fails", {0, -1, EIO}, EIO},
-        {"rename across devices", {0, -1, EXDEV}, EXDEV},
+        {"unwritable folder", {.createErrno = EACCES}, EACCES},
+        {"read-only file system", {.createErrno = EROFS}, EROFS},
+        {"disk full from the start", {.diskBytesLeft = 0}, ENOSPC},
+        {"disk full after 54 bytes", {.diskBytesLeft = 54}, ENOSPC},
+        {"disk full one byte short", {.diskBytesLeft = fileBytes - 1}, ENOSPC},
+        {"rename fails", {.renameErrno = EIO}, EIO},
+        {"rename across devices", {.renameErrno = EXDEV}, EXDEV},
+        {"flush to disk fails", {.fileSyncErrno = EIO}, EIO},
     };
     const fs::path target = dir / name;
-    for (const TCase& c : cases) {
-      SCOPED_TRACE(std::string(name) + ": " + c.what);
+    for (TCase c : cases) {
+      SCOPED_TRACE(std::string(name) + ": " + c.what + (refused ? ", named temporary file" : ""));
       { std::ofstream(target, std::ios::binary) << "the old file's bytes"; }
+      c.faults.unnamedErrno = refused;
       SetFileFaults(c.faults);
       const TSaveResult r = SavePicture(picture, target.string());
       SetFileFaults(TFileFaults{});
@@ -279,11 +289,86 @@ TEST_F(SaveFailure, EveryInjectedFailureLeavesTheOldFileUntouched) {
       for (const std::string& left : Names()) EXPECT_EQ(left.find(".tmp"), std::string::npos) << left;
     }
     // Exactly enough room, then no faults: the save replaces the file.
-    SetFileFaults(TFileFaults{0, fileBytes, 0});
+    SetFileFaults(TFileFaults{.diskBytesLeft = fileBytes, .unnamedErrno = refused});
     ASSERT_TRUE(SavePicture(picture, target.string()).ok);
     SetFileFaults(TFileFaults{});
     EXPECT_TRUE(Contents(target) == std::string(encoded.View()));
   }
+}
+
+// A save flushes the file before it takes its name and the folder after, on
+// either way, new file or saved over; a file saved over keeps its permissions.
+TEST_F(SaveFailure, EverySaveFlushesFileAndFolderAndKeepsPermissions) {
+  TFileBytes encoded;
+  ASSERT_TRUE(EncodeBmp(Gradient(8, 8), encoded, nullptr));
+  const fs::path target = dir / "saved.bmp";
+  for (const int refused : kUnnamedRefusals) {
+    for (const bool exists : {false, true}) {
+      SCOPED_TRACE(std::to_string(refused) + (exists ? " saved over" : " new"));
+      fs::remove(target);
+      if (exists) {
+        { std::ofstream(target, std::ios::binary) << "old"; }
+        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+      }
+      SetFileFaults(TFileFaults{.unnamedErrno = refused});
+      ASSERT_TRUE(WriteFileAtomically(target.string(), encoded.View()).ok);
+      const TFileCalls calls = FileCalls();
+      SetFileFaults(TFileFaults{});
+      EXPECT_EQ(calls.unnamedCreates, 1);
+      EXPECT_EQ(calls.namedCreates, refused != 0 ? 1 : 0);
+      EXPECT_EQ(calls.fileSyncs, 1);
+      EXPECT_EQ(calls.folderSyncs, 1);
+      EXPECT_TRUE(Contents(target) == std::string(encoded.View()));
+      EXPECT_EQ(Names(), std::vector<std::string>{"saved.bmp"});
+      if (exists) EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+  }
+  // The folder's flush: a failure is reported (the new bytes are in place);
+  // a file system that does not flush folders is no failure.
+  for (const auto& [fault, error] : {std::pair{EIO, EIO}, std::pair{EINVAL, 0}}) {
+    SetFileFaults(TFileFaults{.folderSyncErrno = fault});
+    const TSaveResult r = WriteFileAtomically(target.string(), "new");
+    SetFileFaults(TFileFaults{});
+    EXPECT_EQ(r.error, error == 0 ? "" : target.string() + ": cannot write: " + std::strerror(error));
+    EXPECT_EQ(Contents(target), "new");
+  }
+}
+
+// kill -9 in the middle of saving a large file, several times: the folder
+// holds no temporary file afterwards, and the picture only when complete.
+TEST_F(SaveFailure, AKilledSaveLeavesNothingBehind) {
+  const std::string big(150u << 20, 'k');
+  const fs::path target = dir / "big.bmp";
+  std::mt19937 rng(::getpid());
+  int killedMidway = 0;
+  for (int round = 0; round < 5; ++round) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      (void)!::write(ready[1], "s", 1);
+      WriteFileAtomically(target.string(), big);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char started;
+    (void)!::read(ready[0], &started, 1);
+    ::close(ready[0]);
+    ::usleep(rng() % 30'000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::vector<std::string> names = Names();
+    killedMidway += names.empty();
+    for (const std::string& n : names) {
+      EXPECT_EQ(n, "big.bmp");
+      EXPECT_EQ(fs::file_size(dir / n), big.size());
+    }
+    fs::remove(target);
+  }
+  EXPECT_GT(killedMidway, 0);
 }
 
 TEST_F(SaveFailure, ARealReadOnlyFolderRefusesTheSave) {

@@ -67,6 +67,10 @@ TEST(PictureLoader, GifAndJpegSignatures) {
     EXPECT_EQ(Is(IsGifData, c.bytes), c.gif) << c.bytes;
     EXPECT_EQ(Is(IsJpegData, c.bytes), c.jpeg) << c.bytes;
   }
+  const std::string png = "\x89PNG\r\n\x1A\n";
+  EXPECT_TRUE(Is(IsPngData, png + "rest"));
+  EXPECT_FALSE(Is(IsPngData, png.substr(0, 7)));
+  EXPECT_FALSE(Is(IsPngData, "\x89PNG\n\r\x1A\n"));  // line ends changed on the way
 }
 
 TEST(PictureLoader, ContentDecidesNotTheName) {
@@ -109,6 +113,10 @@ TEST(PictureLoader, UnreadableFilesGiveNoPicture) {
     const TLoadResult r = LoadAnyPicture(path);
     EXPECT_FALSE(r) << path;
     EXPECT_FALSE(r.error.empty()) << path;
+  }
+  // Content of no kind the reader knows: one line naming the file, no codec's.
+  for (const std::string& path : {empty, text}) {
+    EXPECT_EQ(LoadAnyPicture(path).error, path + ": not a picture (neither BMP, GIF, JPEG nor PNG)");
   }
 }
 

@@ -61,6 +61,33 @@ TEST(Steps, UsageErrorsNameTheOffendingWord) {
   }
 }
 
+// An echoed word stays one short line: 40 characters (not bytes: a UTF-8
+// character is never split), then "...", control characters shown as '?'.
+TEST(Steps, EchoedWordsAreCutAndKeptOnOneLine) {
+  const std::string forty(40, 'x');
+  std::string kana;
+  for (int i = 0; i < 41; ++i) kana += "\u30AD";  // three bytes each
+  const struct {
+    std::string word, shown;
+  } cases[] = {{"", "''"},
+               {"blur", "'blur'"},
+               {forty, "'" + forty + "'"},
+               {forty + "y", "'" + forty + "...'"},
+               {kana, "'" + kana.substr(0, 40 * 3) + "...'"},
+               {"a\nb\tc\x7F", "'a?b?c?'"}};
+  for (const auto& c : cases) EXPECT_EQ(QuoteWord(c.word), c.shown) << c.word;
+
+  const auto steps = Steps();
+  TStepValues v;
+  std::string error;
+  for (const std::string& text : {std::string(500, 'q'), "demo:" + std::string(500, 'k') + "=1",
+                                  "demo:kind=" + std::string(500, 'v'), std::string("demo:level=1\n2")}) {
+    EXPECT_EQ(ParseStep(steps, text, v, error), nullptr);
+    EXPECT_LT(error.size(), 120u) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+}
+
 TEST(Steps, AKeyOutsideTheTableIsAnErrorNeverZero) {
   const auto steps = Steps();
   TStepValues v(&steps[0].params);
