@@ -30,15 +30,34 @@ std::string LevelHelp() {
 
 const std::vector<TParamSpec>& Art1Params() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {kKindNames, kKindNames + 8}, "", "",
-       {"RadioButtonEFCT21", "RadioButtonEFCT22", "RadioButtonEFCT23", "RadioButtonEFCT24", "RadioButtonEFCT25",
-        "RadioButtonEFCT26", "RadioButtonEFCT27", "RadioButtonEFCT28"}},
-      {"watercolor", TParamKind::Integer, 1, 5, 1, {}, "", "TrackBarEFCT21", {}},
-      {"solarize", TParamKind::Integer, 0, 255, 128, {}, "", "TrackBarEFCT22", {}},
-      {"fisheye", TParamKind::Integer, 1, 11, 8, {}, "", "TrackBarEFCT23", {}},
-      {"edge1", TParamKind::Integer, 5, 55, 20, {}, "", "TrackBarEFCT25", {}},
-      {"edge2", TParamKind::Integer, 1, 100, 20, {}, "", "TrackBarEFCT26", {}},
-      {"continuous", TParamKind::Integer, 0, 1, 0, {}, "edge2 only", "CheckBox26", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {kKindNames, kKindNames + 8},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonEFCT21", "水彩画"},
+                  {"RadioButtonEFCT22", "ソラリゼーション"},
+                  {"RadioButtonEFCT23", "魚眼レンズ"},
+                  {"RadioButtonEFCT24", "ゾーベルフィルタ"},
+                  {"RadioButtonEFCT25", "エッジ抽出1"},
+                  {"RadioButtonEFCT26", "エッジ抽出2"},
+                  {"RadioButtonEFCT27", "エッジ抽出3"},
+                  {"RadioButtonEFCT28", "ネガ・ポジ反転"}}},
+      {.key = "watercolor", .min = 1, .max = 5, .def = 1,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT21", .tickInterval = 1, .hint = "1～5",
+       .label = "LabelEFCT21", .labelCaption = "   1", .format = Art1LevelLabelText},
+      {.key = "solarize", .min = 0, .max = 255, .def = 128,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT22", .pageStep = 32, .tickInterval = 16,
+       .hint = "0～255", .label = "LabelEFCT22", .labelCaption = "   128", .format = Art1LevelLabelText},
+      // The fisheye's hint has always read 0～255, whatever its range.
+      {.key = "fisheye", .min = 1, .max = 11, .def = 8,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT23", .tickInterval = 1, .hint = "0～255",
+       .label = "LabelEFCT23", .labelCaption = "   0.8", .format = FishEyeLabelText},
+      {.key = "edge1", .min = 5, .max = 55, .def = 20,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT25", .pageStep = 10, .tickInterval = 5,
+       .hint = "5～55", .label = "LabelEFCT25", .labelCaption = "   20", .format = Art1LevelLabelText},
+      {.key = "edge2", .min = 1, .max = 100, .def = 20,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT26", .pageStep = 10, .tickInterval = 5,
+       .hint = "1～100", .label = "LabelEFCT26", .labelCaption = "   20", .format = Art1LevelLabelText},
+      {.key = "continuous", .min = 0, .max = 1, .def = 0, .help = "edge2 only",
+       .control = TControlKind::CheckBox, .name = "CheckBox26"},
   };
   return params;
 }
@@ -98,21 +117,13 @@ bool Art1Picture(TBitmap& image, const TArt1Settings& s) {
   return done;
 }
 
-bool Art1Preview(TDocument& doc, const TArt1Settings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return Art1Picture(result, settings); });
-}
-
-void ApplyArt1(TDocument& doc, const TArt1Settings& settings) {
-  doc.Apply([&] { Art1Preview(doc, settings); });
-}
-
 std::vector<TStepSpec> Art1Steps() {
   const std::vector<TParamSpec>& page = Art1Params();
   TStepSpec s;
   s.name = "art1";
   s.page = "art effects 1";
   // A default outside the range: the kind's own track bar gives it.
-  s.params = {page[0], {"level", TParamKind::Integer, 0, 255, -1, {}, LevelHelp(), "", {}}, page.back()};
+  s.params = {page[0], {.key = "level", .min = 0, .max = 255, .def = -1, .help = LevelHelp()}, page.back()};
   s.check = [](const TStepValues& v) -> std::string {
     const int kind = v.Get("kind");
     const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(kind));
@@ -136,7 +147,7 @@ std::vector<TStepSpec> Art1Steps() {
       if (v.Given("level")) page.Set(row->key, v.Get("level"));
     }
     page.Set("continuous", v.Get("continuous"));
-    ApplyArt1(doc, Art1SettingsOf(page));
+    kArt1Effect.Apply(doc, Art1SettingsOf(page));
     return true;
   };
   return {s};

@@ -1,4 +1,4 @@
-// The first art-effects page ("アート効果１", TabSheet11): watercolour,
+// The first art-effects page ("アート効果１"): watercolour,
 // solarization, fisheye, Sobel, three edge extractions and the negative; its
 // value labels (TrackBarEFCT21Change .. TrackBarEFCT26Change), show rule
 // (TabSheet11Show), Preview (ButtonEFCT2Click) and Apply (ButtonOK11Click),
@@ -10,18 +10,16 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // RadioButtonEFCT21 .. RadioButtonEFCT28 in the order the page tests them.
 enum class TArt1Kind { Watercolor, Solarize, FishEye, Sobel, Edge1, Edge2, Edge3, Negative };
 
-// The page's controls: "kind" (the radio buttons, watercolour by default), one
-// row per track bar ("watercolor" TrackBarEFCT21 1..5, "solarize"
-// TrackBarEFCT22 0..255, "fisheye" TrackBarEFCT23 1..11, "edge1"
-// TrackBarEFCT25 5..55, "edge2" TrackBarEFCT26 1..100) and "continuous"
-// (CheckBox26). The show rule resets every one of them to its default.
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& Art1Params();
 
 struct TArt1Settings;
@@ -58,10 +56,9 @@ bool Art1Picture(TBitmap& image, const TArt1Settings& settings);
 
 // Preview: the result is the source with the effect; nothing on an empty
 // source.
-bool Art1Preview(TDocument& doc, const TArt1Settings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplyArt1(TDocument& doc, const TArt1Settings& settings);
+inline constexpr TPageEffect<TArt1Settings> kArt1Effect{.inPlace = Art1Picture, .settingsOf = Art1SettingsOf};
 
 // Batch step "art1": kind, level (the kind's track bar, refused for a kind
 // without one), continuous (edge2 only).

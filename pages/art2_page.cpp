@@ -7,9 +7,15 @@ namespace kira {
 
 const std::vector<TParamSpec>& Art2Params() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"colornoise", "mononoise", "ripple", "spray"}, "", "",
-       {"RadioButtonEFCT31", "RadioButtonEFCT32", "RadioButtonEFCT33", "RadioButtonEFCT34"}},
-      {"level", TParamKind::Integer, 1, 128, 64, {}, "", "TrackBarEFCT31", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"colornoise", "mononoise", "ripple", "spray"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonEFCT31", "カラーノイズ"},
+                  {"RadioButtonEFCT32", "モノクロノイズ"},
+                  {"RadioButtonEFCT33", "リップル"},
+                  {"RadioButtonEFCT34", "スプレー"}}},
+      {.key = "level", .min = 1, .max = 128, .def = 64,
+       .control = TControlKind::TrackBar, .name = "TrackBarEFCT31", .pageStep = 32, .tickInterval = 8,
+       .hint = "1～128", .label = "LabelEFCT31", .labelCaption = "   64", .format = Art2LevelLabelText},
   };
   return params;
 }
@@ -35,24 +41,10 @@ bool Art2Picture(TBitmap& image, const TArt2Settings& settings) {
   return done;
 }
 
-bool Art2Preview(TDocument& doc, const TArt2Settings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return Art2Picture(result, settings); });
-}
-
-void ApplyArt2(TDocument& doc, const TArt2Settings& settings) {
-  doc.Apply([&] { Art2Preview(doc, settings); });
-}
-
 std::vector<TStepSpec> Art2Steps() {
-  TStepSpec s;
-  s.name = "art2";
-  s.page = "art effects 2 (--seed sets the generator; the ripple reseeds from the clock)";
-  s.params = Art2Params();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplyArt2(doc, Art2SettingsOf(v));
-    return true;
-  };
-  return {s};
+  return {kArt2Effect.Step("art2",
+                             "art effects 2 (--seed sets the generator; the ripple reseeds from the clock)",
+                             Art2Params())};
 }
 
 }  // namespace kira

@@ -1,4 +1,4 @@
-// The art-effects-2 page ("アート効果２", TabSheet13): colour noise,
+// The art-effects-2 page ("アート効果２"): colour noise,
 // monochrome noise, ripple and spray with one strength 1..128
 // (TrackBarEFCT31); its label (TrackBarEFCT31Change), show rule
 // (TabSheet13Show), Preview (ButtonEFCT3Click) and Apply (ButtonOK13Click),
@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
@@ -18,8 +19,8 @@ namespace kira {
 // page tests them.
 enum class TArt2Kind { ColorNoise, MonoNoise, Ripple, Spray };
 
-// The settings table: "kind" (colour noise by default) and "level"
-// (TrackBarEFCT31, 1..128, default 64).
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& Art2Params();
 
 // The settings from a table's values; the defaults are the table's.
@@ -43,10 +44,9 @@ bool Art2Picture(TBitmap& image, const TArt2Settings& settings);
 // Preview: the result is the source with the effect; nothing on an empty
 // source (and no number drawn). Each Preview goes on from the generator's
 // state, so a second Preview gives another picture.
-bool Art2Preview(TDocument& doc, const TArt2Settings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplyArt2(TDocument& doc, const TArt2Settings& settings);
+inline constexpr TPageEffect<TArt2Settings> kArt2Effect{.inPlace = Art2Picture, .settingsOf = Art2SettingsOf};
 
 // Batch step "art2".
 std::vector<TStepSpec> Art2Steps();

@@ -1,5 +1,7 @@
 #include "pages/brightness_page.h"
 
+#include <algorithm>
+
 #include "core/parallel_rows.h"
 #include "tone/tone_curves.h"
 
@@ -14,14 +16,8 @@ int Index(TBrightnessKind kind) { return static_cast<int>(kind); }
 
 }  // namespace
 
-TTrackRange BrightnessRange(TBrightnessKind kind) {
-  switch (kind) {
-    case TBrightnessKind::Gamma: return {-70, 70};
-    case TBrightnessKind::Tilt: return {-35, 35};
-    case TBrightnessKind::Shift: return {-70, 70};
-    case TBrightnessKind::Contrast: break;
-  }
-  return {-90, 90};
+const TParamSpec& BrightnessRow(TBrightnessKind kind) {
+  return BrightnessParams()[static_cast<std::size_t>(Index(kind)) + 1];
 }
 
 TBrightnessSettings OpenedBrightnessSettings() {
@@ -29,7 +25,7 @@ TBrightnessSettings OpenedBrightnessSettings() {
   TBrightnessSettings s;
   s.checked = {};
   s.checked[defaults.Get("kind")] = true;
-  s.position.fill(defaults.Get("position"));
+  for (int k = 0; k < kBrightnessKindCount; ++k) s.position[k] = BrightnessRow(static_cast<TBrightnessKind>(k)).def;
   return s;
 }
 
@@ -40,9 +36,7 @@ const TBrightnessKind* BrightnessKindOfChecked(const std::array<bool, kBrightnes
   return nullptr;
 }
 
-std::string BrightnessLabelText(TBrightnessKind kind, int position) {
-  return kind == TBrightnessKind::Gamma ? GammaLabelText(position) : PositionLabelText(position);
-}
+std::string BrightnessLabelText(TBrightnessKind kind, int position) { return BrightnessRow(kind).format(position); }
 
 TBitmap BrightnessPicture(TBrightnessKind kind, int position) {
   TBitmap picture;
@@ -71,52 +65,74 @@ TBrightnessView RadioClicked(TBrightnessKind kind, int position) {
   return view;
 }
 
-bool BrightnessPreview(TDocument& doc, const TBrightnessSettings& settings) {
+bool ToneCurvePicture(const TBitmap& source, TBitmap& result, const TBrightnessSettings& settings) {
   const TBrightnessKind* kind = BrightnessKindOfChecked(settings.checked);
-  return doc.Preview([&](const TBitmap& source, TBitmap& result) {
-    const int threads = DefaultThreads();
-    if (!kind) {
-      result = source;
-      return true;
-    }
-    const int p = settings.position[Index(*kind)];
-    switch (*kind) {
-      case TBrightnessKind::Gamma: return GammaCurve(source, result, p / 20.0, threads);
-      case TBrightnessKind::Contrast: return ContrastCurve(source, result, p, threads);
-      case TBrightnessKind::Tilt: return TiltCurve(source, result, p, threads);
-      case TBrightnessKind::Shift: return ShiftCurve(source, result, p, threads);
-    }
-    return false;
-  });
-}
-
-void ApplyBrightness(TDocument& doc, const TBrightnessSettings& settings) {
-  doc.Apply([&] { BrightnessPreview(doc, settings); });
+  const int threads = DefaultThreads();
+  if (!kind) {
+    result = source;
+    return true;
+  }
+  const int p = settings.position[Index(*kind)];
+  switch (*kind) {
+    case TBrightnessKind::Gamma: return GammaCurve(source, result, p / 20.0, threads);
+    case TBrightnessKind::Contrast: return ContrastCurve(source, result, p, threads);
+    case TBrightnessKind::Tilt: return TiltCurve(source, result, p, threads);
+    case TBrightnessKind::Shift: return ShiftCurve(source, result, p, threads);
+  }
+  return false;
 }
 
 const std::vector<TParamSpec>& BrightnessParams() {
+  // One row per track bar after the kind, in the kind's order.
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"gamma", "tilt", "shift", "contrast"}, "", "",
-       {"RadioButtonGamma", "RadioButtonBrightness1", "RadioButtonBrightness2", "RadioButtonContrast"}},
-      {"position", TParamKind::Integer, -90, 90, 0, {},
-       "the kind's track bar: gamma -70..70, tilt -35..35, shift -70..70, contrast -90..90", "", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"gamma", "tilt", "shift", "contrast"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonGamma", "ガンマ補正"},
+                  {"RadioButtonBrightness1", "明暗調整(傾斜)"},
+                  {"RadioButtonBrightness2", "明暗調整(増減)"},
+                  {"RadioButtonContrast", "コントラスト"}}},
+      {.key = "gamma", .min = -70, .max = 70, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarGamma", .lineStep = 10, .pageStep = 20,
+       .tickInterval = 10, .hint = "ガンマ補正", .label = "LabelGamma", .labelCaption = "1.00",
+       .format = GammaLabelText},
+      {.key = "tilt", .min = -35, .max = 35, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarBrightness1", .lineStep = 10, .pageStep = 10,
+       .tickInterval = 5, .hint = "露出補正", .label = "LabelBrightness1", .labelCaption = "0.00",
+       .format = PositionLabelText},
+      {.key = "shift", .min = -70, .max = 70, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarBrightness2", .lineStep = 10, .pageStep = 20,
+       .tickInterval = 10, .hint = "露出補正", .label = "LabelBrightness2", .labelCaption = "0.00",
+       .format = PositionLabelText},
+      {.key = "contrast", .min = -90, .max = 90, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarContrast", .lineStep = 10, .pageStep = 40,
+       .tickInterval = 20, .hint = "コントラスト調整", .label = "LabelContrast", .labelCaption = "0.00",
+       .format = PositionLabelText},
   };
   return params;
 }
 
 std::vector<TStepSpec> BrightnessSteps() {
+  // "position" stands for the track bar of the chosen kind: its range covers
+  // all four, the check narrows it to the kind's own row.
+  const TParamSpec& kindRow = BrightnessParams().front();
+  TParamSpec position{.key = "position", .min = 0, .max = 0, .def = 0, .help = "the kind's track bar:"};
+  for (int k = 0; k < kBrightnessKindCount; ++k) {
+    const TParamSpec& row = BrightnessRow(static_cast<TBrightnessKind>(k));
+    position.min = k ? std::min(position.min, row.min) : row.min;
+    position.max = k ? std::max(position.max, row.max) : row.max;
+    position.help += std::string(k ? ", " : " ") + row.key + " " + std::to_string(row.min) + ".." +
+                     std::to_string(row.max);
+  }
   TStepSpec s;
   s.name = "brightness";
   s.page = "brightness: one of four tone curves at its track-bar position, then Apply";
-  s.params = BrightnessParams();
+  s.params = {kindRow, position};
   s.check = [](const TStepValues& v) -> std::string {
-    const auto kind = static_cast<TBrightnessKind>(v.Get("kind"));
-    const TTrackRange r = BrightnessRange(kind);
+    const TParamSpec& r = BrightnessRow(static_cast<TBrightnessKind>(v.Get("kind")));
     const int p = v.Get("position");
     if (p >= r.min && p <= r.max) return "";
-    static const char* const names[] = {"gamma", "tilt", "shift", "contrast"};
     return "position '" + std::to_string(p) + "' is outside " + std::to_string(r.min) + ".." +
-           std::to_string(r.max) + " for " + names[Index(kind)];
+           std::to_string(r.max) + " for " + r.key;
   };
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     TBrightnessSettings settings = OpenedBrightnessSettings();
@@ -124,7 +140,7 @@ std::vector<TStepSpec> BrightnessSteps() {
     settings.checked = {};
     settings.checked[kind] = true;
     settings.position[kind] = v.Get("position");
-    ApplyBrightness(doc, settings);
+    kBrightnessEffect.Apply(doc, settings);
     return true;
   };
   return {s};

@@ -1,4 +1,4 @@
-// The brightness page ("明るさ調整", TabSheet6): gamma, exposure by tilt,
+// The brightness page ("明るさ調整"): gamma, exposure by tilt,
 // exposure by shift and contrast, each with its track bar and value label,
 // and a picture of the curve (ImageGamma). The window holds the controls and
 // forwards to these.
@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
@@ -19,12 +20,8 @@ namespace kira {
 enum class TBrightnessKind { Gamma, Tilt, Shift, Contrast };
 inline constexpr int kBrightnessKindCount = 4;
 
-// Track-bar ranges: TrackBarGamma, TrackBarBrightness1 (tilt),
-// TrackBarBrightness2 (shift), TrackBarContrast.
-struct TTrackRange {
-  int min, max;
-};
-TTrackRange BrightnessRange(TBrightnessKind kind);
+// The settings-table row of a kind's track bar (its range and default).
+const TParamSpec& BrightnessRow(TBrightnessKind kind);
 
 struct TBrightnessSettings {
   std::array<bool, kBrightnessKindCount> checked{true, false, false, false};
@@ -61,13 +58,17 @@ struct TBrightnessView {
 TBrightnessView TrackBarChanged(TBrightnessKind kind, int position);
 TBrightnessView RadioClicked(TBrightnessKind kind, int position);
 
-// Preview (ButtonGammaCorrection): the selected curve on a copy of the
-// source; gamma x = position / 20 in double precision. Nothing with an empty
-// source.
-bool BrightnessPreview(TDocument& doc, const TBrightnessSettings& settings);
-// Apply (ButtonOK6).
-void ApplyBrightness(TDocument& doc, const TBrightnessSettings& settings);
+// The page's effect: the selected curve of the source at its position, gamma
+// x = position / 20 in double precision; the source itself when no kind is
+// selected.
+bool ToneCurvePicture(const TBitmap& source, TBitmap& result, const TBrightnessSettings& settings);
 
+// Preview (ButtonGammaCorrection): the effect; nothing with an empty source.
+// Apply runs Preview first when there is no result; the result becomes the
+// source, menu page.
+inline constexpr TPageEffect<TBrightnessSettings> kBrightnessEffect{.fromSource = ToneCurvePicture};
+
+// The page's settings table: the kind, then one row per track bar.
 const std::vector<TParamSpec>& BrightnessParams();
 // Batch step "brightness": kind and position, the position's range by kind.
 std::vector<TStepSpec> BrightnessSteps();

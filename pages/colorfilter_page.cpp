@@ -5,10 +5,11 @@
 
 namespace kira {
 
-TColorFilterSettings OpenedColorFilterSettings() {
-  const TStepValues defaults(&ColorFilterParams());
-  return {ColorOfRgbHex(defaults.Get("color")), defaults.Get("density")};
+TColorFilterSettings ColorFilterSettingsOf(const TStepValues& values) {
+  return {ColorOfRgbHex(values.Get("color")), values.Get("density")};
 }
+
+TColorFilterSettings OpenedColorFilterSettings() { return ColorFilterSettingsOf(TStepValues(&ColorFilterParams())); }
 
 std::uint32_t ColorOfRgbHex(int rrggbb) {
   const auto v = static_cast<std::uint32_t>(rrggbb);
@@ -25,34 +26,23 @@ const TBitmap* ColorFilterHistogramImage(const TDocument& doc) {
   return nullptr;
 }
 
-bool ColorFilterPreview(TDocument& doc, const TColorFilterSettings& settings) {
-  return doc.Preview([&](const TBitmap& source, TBitmap& result) {
-    return ColorFilter(source, result, settings.color, 100 - settings.density, DefaultThreads());
-  });
-}
-
-void ApplyColorFilter(TDocument& doc, const TColorFilterSettings& settings) {
-  doc.Apply([&] { ColorFilterPreview(doc, settings); });
+bool FilterPicture(const TBitmap& source, TBitmap& result, const TColorFilterSettings& settings) {
+  return ColorFilter(source, result, settings.color, 100 - settings.density, DefaultThreads());
 }
 
 const std::vector<TParamSpec>& ColorFilterParams() {
   static const std::vector<TParamSpec> params = {
-      {"color", TParamKind::HexColor, 0, 0xFFFFFF, 0xFFFFFF, {}, "", "PanelCOL", {}},
-      {"density", TParamKind::Integer, 0, 100, 50, {}, "per cent", "SpinEditCOLD", {}},
+      // The colour panel is the page's own; the table names it.
+      {.key = "color", .kind = TParamKind::HexColor, .min = 0, .max = 0xFFFFFF, .def = 0xFFFFFF, .name = "PanelCOL"},
+      {.key = "density", .min = 0, .max = 100, .def = 50, .help = "per cent",
+       .control = TControlKind::SpinEdit, .name = "SpinEditCOLD", .hint = "0～100%"},
   };
   return params;
 }
 
 std::vector<TStepSpec> ColorFilterSteps() {
-  TStepSpec s;
-  s.name = "colorfilter";
-  s.page = "colour filter: a coloured glass at a density, then Apply";
-  s.params = ColorFilterParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplyColorFilter(doc, {ColorOfRgbHex(v.Get("color")), v.Get("density")});
-    return true;
-  };
-  return {s};
+  return {kColorFilterEffect.Step("colorfilter", "colour filter: a coloured glass at a density, then Apply",
+                                  ColorFilterParams())};
 }
 
 }  // namespace kira

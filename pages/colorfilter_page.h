@@ -1,4 +1,4 @@
-// The colour-filter page ("カラーフィルター", TabSheet2): a filter colour
+// The colour-filter page ("カラーフィルター"): a filter colour
 // (PanelCOL, chosen in the colour dialog behind SpeedButton1) and a density
 // in per cent (SpinEditCOLD). The window holds the controls and forwards to
 // these.
@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
@@ -31,11 +32,16 @@ int RgbHexOfColor(std::uint32_t color);
 // does; null when neither does (no redraw).
 const TBitmap* ColorFilterHistogramImage(const TDocument& doc);
 
-// Preview (ButtonCOL): ColorFilter on a copy of the source with strength
-// 100 - density. Nothing with an empty source.
-bool ColorFilterPreview(TDocument& doc, const TColorFilterSettings& settings);
-// Apply (ButtonOK2).
-void ApplyColorFilter(TDocument& doc, const TColorFilterSettings& settings);
+// The settings a table's values stand for.
+TColorFilterSettings ColorFilterSettingsOf(const TStepValues& values);
+// The page's effect: ColorFilter of the source with strength 100 - density.
+bool FilterPicture(const TBitmap& source, TBitmap& result, const TColorFilterSettings& settings);
+
+// Preview (ButtonCOL): the effect; nothing with an empty source.
+// Apply runs Preview first when there is no result; the result becomes the
+// source, menu page.
+inline constexpr TPageEffect<TColorFilterSettings> kColorFilterEffect{.fromSource = FilterPicture,
+                                                                      .settingsOf = ColorFilterSettingsOf};
 
 const std::vector<TParamSpec>& ColorFilterParams();
 // Batch step "colorfilter": color RRGGBB, density.

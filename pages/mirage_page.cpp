@@ -8,14 +8,22 @@ namespace kira {
 
 const std::vector<TParamSpec>& MirageParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"circle", "line"}, "", "",
-       {"RadioButtonMirageA", "RadioButtonMirageB"}},
-      {"mode", TParamKind::Choice, 0, 0, 2, {"bright", "dark", "blend"}, "", "",
-       {"RadioButtonBright", "RadioButtonDark", "RadioButtonABrend"}},
-      {"faces", TParamKind::Integer, 2, 24, 5, {}, "", "SpinEditMirageNo", {}},
-      {"angle", TParamKind::Integer, 0, 360, 60, {}, "", "SpinEditDeg", {}},
-      {"offset", TParamKind::Integer, 5, 55, 30, {}, "", "TrackBarDiff", {}},
-      {"density", TParamKind::Integer, 0, 16, 10, {}, "the track-bar position", "TrackBarNoudo", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"circle", "line"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonMirageA", "サークル"}, {"RadioButtonMirageB", "ライン"}}},
+      {.key = "mode", .kind = TParamKind::Choice, .def = 2, .choices = {"bright", "dark", "blend"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonBright", "明るさ優先"}, {"RadioButtonDark", "暗さ優先"}, {"RadioButtonABrend", "ブレンド"}}},
+      {.key = "faces", .min = 2, .max = 24, .def = 5,
+       .control = TControlKind::SpinEdit, .name = "SpinEditMirageNo", .rangeHint = true},
+      {.key = "angle", .min = 0, .max = 360, .def = 60,
+       .control = TControlKind::SpinEdit, .name = "SpinEditDeg", .rangeHint = true},
+      {.key = "offset", .min = 5, .max = 55, .def = 30,
+       .control = TControlKind::TrackBar, .name = "TrackBarDiff", .pageStep = 10, .tickInterval = 5,
+       .hint = "5～55", .label = "LabelDiff", .format = MirageOffsetLabelText},
+      {.key = "density", .min = 0, .max = 16, .def = 10, .help = "the track-bar position",
+       .control = TControlKind::TrackBar, .name = "TrackBarNoudo", .pageStep = 4, .tickInterval = 1,
+       .hint = "0.2～1.0", .label = "LabelNoudo", .format = MirageDensityLabelText},
   };
   return params;
 }
@@ -53,24 +61,10 @@ bool MiragePicture(TBitmap& image, const TMirageSettings& s) {
               : MirageCirclePriority(image, s.faces, s.angleDeg, s.offsetPct, density, dark, threads);
 }
 
-bool MiragePreview(TDocument& doc, const TMirageSettings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return MiragePicture(result, settings); });
-}
-
-void ApplyMirage(TDocument& doc, const TMirageSettings& settings) {
-  doc.Apply([&] { MiragePreview(doc, settings); });
-}
-
 std::vector<TStepSpec> MirageSteps() {
-  TStepSpec s;
-  s.name = "mirage";
-  s.page = "mirage";
-  s.params = MirageParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplyMirage(doc, MirageSettingsOf(v));
-    return true;
-  };
-  return {s};
+  return {kMirageEffect.Step("mirage",
+                             "mirage",
+                             MirageParams())};
 }
 
 }  // namespace kira

@@ -1,4 +1,4 @@
-// The mirage page ("ミラージュ", TabSheet10): kind circle or line, mode
+// The mirage page ("ミラージュ"): kind circle or line, mode
 // brightness priority, darkness priority or blend, the number of faces, the
 // angle, the offset and the density; its labels (TrackBarDiffChange,
 // TrackBarNoudoChange), show rule (TabSheet10Show), Preview
@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
@@ -18,10 +19,8 @@ namespace kira {
 enum class TMirageKind { Circle, Line };         // RadioButtonMirageA, RadioButtonMirageB
 enum class TMirageMode { Bright, Dark, Blend };  // RadioButtonBright, RadioButtonDark, RadioButtonABrend
 
-// The settings table: "kind", "mode", "faces" (SpinEditMirageNo, 2..24, 5),
-// "angle" (SpinEditDeg, 0..360, 60), "offset" (TrackBarDiff, 5..55, 30) and
-// "density" (TrackBarNoudo, positions 0..16, 10). The show handler resets the
-// controls from it: circle, blend and those values.
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& MirageParams();
 
 // The settings from a table's values; the defaults are the table's.
@@ -53,10 +52,9 @@ bool MiragePicture(TBitmap& image, const TMirageSettings& settings);
 
 // Preview: the result is the source with the mirage; nothing on an empty
 // source.
-bool MiragePreview(TDocument& doc, const TMirageSettings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplyMirage(TDocument& doc, const TMirageSettings& settings);
+inline constexpr TPageEffect<TMirageSettings> kMirageEffect{.inPlace = MiragePicture, .settingsOf = MirageSettingsOf};
 
 // Batch step "mirage".
 std::vector<TStepSpec> MirageSteps();

@@ -4,12 +4,14 @@
 
 namespace kira {
 
-TMonochromeSettings OpenedMonochromeSettings() {
+TMonochromeSettings MonochromeSettingsOf(const TStepValues& values) {
   TMonochromeSettings s;
   s.checked = {};
-  s.checked[TStepValues(&MonochromeParams()).Get("kind")] = true;
+  s.checked[values.Get("kind")] = true;
   return s;
 }
+
+TMonochromeSettings OpenedMonochromeSettings() { return MonochromeSettingsOf(TStepValues(&MonochromeParams())); }
 
 TGreyKind GreyKindOfChecked(const std::array<bool, kGreyKindCount>& checked) {
   for (int i = 0; i < 4; ++i) {
@@ -18,38 +20,25 @@ TGreyKind GreyKindOfChecked(const std::array<bool, kGreyKindCount>& checked) {
   return TGreyKind::Greyscale;
 }
 
-bool MonochromePreview(TDocument& doc, const TMonochromeSettings& settings) {
-  const TGreyWeights weights = GreyWeightsFor(GreyKindOfChecked(settings.checked));
-  return doc.Preview([&](const TBitmap& source, TBitmap& result) {
-    return WeightedGrey(source, result, weights, DefaultThreads());
-  });
-}
-
-void ApplyMonochrome(TDocument& doc, const TMonochromeSettings& settings) {
-  doc.Apply([&] { MonochromePreview(doc, settings); });
+bool GreyPicture(const TBitmap& source, TBitmap& result, const TMonochromeSettings& settings) {
+  return WeightedGrey(source, result, GreyWeightsFor(GreyKindOfChecked(settings.checked)), DefaultThreads());
 }
 
 const std::vector<TParamSpec>& MonochromeParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"mono", "red", "green", "blue", "grey"}, "", "",
-       {"RadioButtonMono1", "RadioButtonMono2", "RadioButtonMono3", "RadioButtonMono4", "RadioButtonMono5"}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"mono", "red", "green", "blue", "grey"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonMono1", "モノクローム"},
+                  {"RadioButtonMono2", "赤フィルター"},
+                  {"RadioButtonMono3", "緑フィルター"},
+                  {"RadioButtonMono4", "青フィルター"},
+                  {"RadioButtonMono5", "グレースケール"}}},
   };
   return params;
 }
 
 std::vector<TStepSpec> MonochromeSteps() {
-  TStepSpec s;
-  s.name = "monochrome";
-  s.page = "monochrome: one of five grey conversions, then Apply";
-  s.params = MonochromeParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    TMonochromeSettings settings;
-    settings.checked = {};
-    settings.checked[v.Get("kind")] = true;
-    ApplyMonochrome(doc, settings);
-    return true;
-  };
-  return {s};
+  return {kMonochromeEffect.Step("monochrome", "monochrome: one of five grey conversions, then Apply", MonochromeParams())};
 }
 
 }  // namespace kira

@@ -1,4 +1,4 @@
-// The monochrome page ("モノクローム", TabSheet4): five kinds of grey, one
+// The monochrome page ("モノクローム"): five kinds of grey, one
 // radio button each (RadioButtonMono1 … RadioButtonMono5). The window holds
 // the controls and forwards to these.
 #pragma once
@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 #include "tone/monochrome.h"
 
 namespace kira {
@@ -26,11 +27,16 @@ TMonochromeSettings OpenedMonochromeSettings();
 // any other state (Mono5 checked, or none).
 TGreyKind GreyKindOfChecked(const std::array<bool, kGreyKindCount>& checked);
 
-// Preview (ButtonMonochrome): WeightedGrey on a copy of the source with the
-// kind's weights. Nothing with an empty source.
-bool MonochromePreview(TDocument& doc, const TMonochromeSettings& settings);
-// Apply (ButtonOK4).
-void ApplyMonochrome(TDocument& doc, const TMonochromeSettings& settings);
+// The settings a table's values stand for: the kind's radio button checked.
+TMonochromeSettings MonochromeSettingsOf(const TStepValues& values);
+// The page's effect: WeightedGrey of the source with the kind's weights.
+bool GreyPicture(const TBitmap& source, TBitmap& result, const TMonochromeSettings& settings);
+
+// Preview (ButtonMonochrome): the effect; nothing with an empty source.
+// Apply runs Preview first when there is no result; the result becomes the
+// source, menu page.
+inline constexpr TPageEffect<TMonochromeSettings> kMonochromeEffect{.fromSource = GreyPicture,
+                                                                    .settingsOf = MonochromeSettingsOf};
 
 const std::vector<TParamSpec>& MonochromeParams();
 // Batch step "monochrome": kind mono, red, green, blue, grey.

@@ -18,21 +18,44 @@ namespace kira {
 
 const std::vector<TPageEntry>& AllPages() {
   static const std::vector<TPageEntry> pages = {
-      {1, "キラボックス", StarSteps},
-      {2, "カラーフィルター", ColorFilterSteps},
-      {3, "ソフトネス", SoftnessSteps},
-      {4, "モノクローム", MonochromeSteps},
-      {5, "リサイズ", ResizeSteps},
-      {6, "明るさ調整", BrightnessSteps},
-      {7, "シャープネス", SharpnessSteps},
-      {8, "彩度/明度", SaturationSteps},
-      {9, "周辺効果", PeripheralSteps},
-      {10, "ミラージュ", MirageSteps},
-      {11, "アート効果１", Art1Steps},
-      {12, "回転", RotateSteps},
-      {13, "アート効果２", Art2Steps},
+      {1, "キラボックス", StarSteps, StarParams},
+      {2, "カラーフィルター", ColorFilterSteps, ColorFilterParams},
+      {3, "ソフトネス", SoftnessSteps, SoftnessParams},
+      {4, "モノクローム", MonochromeSteps, MonochromeParams},
+      {5, "リサイズ", ResizeSteps, ResizeParams},
+      {6, "明るさ調整", BrightnessSteps, BrightnessParams},
+      {7, "シャープネス", SharpnessSteps, SharpnessParams},
+      {8, "彩度/明度", SaturationSteps, SaturationParams},
+      {9, "周辺効果", PeripheralSteps, PeripheralParams},
+      {10, "ミラージュ", MirageSteps, MirageParams},
+      {11, "アート効果１", Art1Steps, Art1Params},
+      {12, "回転", RotateSteps, nullptr},
+      {13, "アート効果２", Art2Steps, Art2Params},
   };
   return pages;
+}
+
+std::string PageListProblem() {
+  const std::vector<TPageEntry>& pages = AllPages();
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    const TPageEntry& p = pages[i];
+    if (p.number != static_cast<int>(i) + 1) {
+      return "page '" + std::string(p.caption) + "' has the number " + std::to_string(p.number) + " in place of " +
+             std::to_string(i + 1);
+    }
+    if (!p.steps) return "page '" + std::string(p.caption) + "' has no steps";
+    for (std::size_t j = 0; j < i; ++j) {
+      if (pages[j].steps == p.steps) return "page '" + std::string(p.caption) + "' is listed twice";
+    }
+  }
+  return "";
+}
+
+const TPageEntry* PageOfSteps(std::vector<TStepSpec> (*steps)()) {
+  for (const TPageEntry& p : AllPages()) {
+    if (p.steps == steps) return &p;
+  }
+  return nullptr;
 }
 
 const TPageEntry* PageEntry(int number) {
@@ -46,7 +69,6 @@ const std::vector<TStepSpec>& AllSteps() {
   static const std::vector<TStepSpec> steps = [] {
     std::vector<TStepSpec> all;
     for (const TPageEntry& p : AllPages()) {
-      if (!p.steps) continue;
       for (TStepSpec& s : p.steps()) all.push_back(std::move(s));
     }
     return all;

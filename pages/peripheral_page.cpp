@@ -10,9 +10,14 @@ namespace kira {
 
 const std::vector<TParamSpec>& PeripheralParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"spotlight", "colorspotlight", "vaseline"}, "", "",
-       {"RadioButtonSpotLight", "RadioButtonColorSpotLight", "RadioButtonVaseline"}},
-      {"radius", TParamKind::Integer, 1, 100, 50, {}, "per cent of the longer side", "TrackBarEffect1", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"spotlight", "colorspotlight", "vaseline"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonSpotLight", "スポットライト"},
+                  {"RadioButtonColorSpotLight", "カラースポットライト"},
+                  {"RadioButtonVaseline", "ワセリン"}}},
+      {.key = "radius", .min = 1, .max = 100, .def = 50, .help = "per cent of the longer side",
+       .control = TControlKind::TrackBar, .name = "TrackBarEffect1", .pageStep = 10, .tickInterval = 5,
+       .hint = "半径", .label = "LabelEffect1", .labelCaption = "   50", .format = PeripheralLabelText},
   };
   return params;
 }
@@ -39,14 +44,6 @@ bool LightPicture(TBitmap& image, const TPeripheralSettings& settings) {
   return false;
 }
 
-bool PeripheralPreview(TDocument& doc, const TPeripheralSettings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return LightPicture(result, settings); });
-}
-
-void ApplyPeripheral(TDocument& doc, const TPeripheralSettings& settings) {
-  doc.Apply([&] { PeripheralPreview(doc, settings); });
-}
-
 std::vector<TStepSpec> PeripheralSteps() {
   TStepSpec s;
   s.name = "peripheral";
@@ -62,7 +59,7 @@ std::vector<TStepSpec> PeripheralSteps() {
               " x " + std::to_string(source.Height()) + " picture comes to 0 pixels; give a larger radius";
       return false;
     }
-    ApplyPeripheral(doc, settings);
+    kPeripheralEffect.Apply(doc, settings);
     return true;
   };
   return {s};

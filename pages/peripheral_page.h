@@ -1,4 +1,4 @@
-// The peripheral-effects page ("周辺効果", TabSheet9): spotlight, colour
+// The peripheral-effects page ("周辺効果"): spotlight, colour
 // spotlight or vaseline with a radius of 1..100 % of the picture's longer side
 // (TrackBarEffect1), its Preview (ButtonEffectViewClick) and Apply
 // (ButtonOK9Click), and the batch step "peripheral". The window only holds
@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // The kind radio buttons in the order the page tests them.
 enum class TPeripheralKind { SpotLight, ColorSpotLight, Vaseline };
 
-// The settings table: "kind" (RadioButtonSpotLight, RadioButtonColorSpotLight,
-// RadioButtonVaseline; spotlight by default) and "radius" (TrackBarEffect1,
-// 1..100 per cent, default 50). Showing the page (TabSheet9Show) sets these.
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& PeripheralParams();
 
 struct TPeripheralSettings;
@@ -46,10 +46,9 @@ bool LightPicture(TBitmap& image, const TPeripheralSettings& settings);
 
 // Preview: the result is the source with the effect; a refused effect leaves
 // a copy of the source and returns false.
-bool PeripheralPreview(TDocument& doc, const TPeripheralSettings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplyPeripheral(TDocument& doc, const TPeripheralSettings& settings);
+inline constexpr TPageEffect<TPeripheralSettings> kPeripheralEffect{.inPlace = LightPicture, .settingsOf = PeripheralSettingsOf};
 
 // Batch step "peripheral". Where the page would leave the picture unchanged
 // because the radius comes to 0 pixels, the step fails with a message.

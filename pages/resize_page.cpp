@@ -13,7 +13,9 @@ namespace {
 std::optional<int> FollowAspect(int given, int givenSide, int otherSide) {
   if (givenSide == 0) return std::nullopt;
   const long double v = static_cast<long double>(static_cast<std::int64_t>(otherSide) * given) / givenSide;
-  return std::clamp(RoundHalfAway(v), kResizeSpinMin, kResizeSpinMax);
+  // Both spin edits have the same range.
+  const TParamSpec& spin = ParamRow(ResizeParams(), "width");
+  return std::clamp(RoundHalfAway(v), spin.ControlMin(), spin.ControlMax());
 }
 
 }  // namespace
@@ -80,34 +82,37 @@ TResizeOpening OpenResizePage(const TBitmap& source) {
 }
 
 const std::vector<TParamSpec>& ResizeParams() {
+  // The spin edits hold 0 until the page is opened; the batch tool needs a
+  // side of at least 1.
   static const std::vector<TParamSpec> params = {
-      {"width", TParamKind::Integer, 1, 10000, 0, {},
-       "the current width when not given; alone, the height follows the aspect ratio", "", {}},
-      {"height", TParamKind::Integer, 1, 10000, 0, {},
-       "the current height when not given; alone, the width follows the aspect ratio", "", {}},
-      {"method", TParamKind::Choice, 0, 0, 2, {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
-       "", "",
-       {"RadioButtonNearest", "RadioButtonBilinear", "RadioButtonBicubic", "RadioButtonLagrange",
-        "RadioButtonBSpline", "RadioButtonMitchell"}},
+      {.key = "width", .min = 1, .max = 10000, .def = 0,
+       .help = "the current width when not given; alone, the height follows the aspect ratio",
+       .control = TControlKind::SpinEdit, .name = "SpinEditNewW", .controlMin = 0, .controlMax = 10000},
+      {.key = "height", .min = 1, .max = 10000, .def = 0,
+       .help = "the current height when not given; alone, the width follows the aspect ratio",
+       .control = TControlKind::SpinEdit, .name = "SpinEditNewH", .controlMin = 0, .controlMax = 10000},
+      {.key = "method", .kind = TParamKind::Choice, .def = 2,
+       .choices = {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonNearest", "最近傍法"},
+                  {"RadioButtonBilinear", "バイリニア"},
+                  {"RadioButtonBicubic", "バイキュービック"},
+                  {"RadioButtonLagrange", "ラグランジェ"},
+                  {"RadioButtonBSpline", "Bスプライン"},
+                  {"RadioButtonMitchell", "ミッチェル"}}},
   };
   return params;
 }
 
-TResizeMethod DefaultResizeMethod() {
-  return static_cast<TResizeMethod>(TStepValues(&ResizeParams()).Get("method"));
-}
-
-bool ResizePreview(TDocument& doc, const TResizeSettings& settings) {
-  const std::uint8_t code = ResampleCodeOf(settings.method);
+bool ResizePicture(const TBitmap& source, TBitmap& result, const TResizeSettings& settings) {
   // Destination rows are independent, so both cores share them; the bytes
   // are the same with any number of threads.
-  return doc.Preview([&](const TBitmap& source, TBitmap& result) {
-    return ResampleInto(source, result, settings.newWidth, settings.newHeight, code, DefaultThreads());
-  });
+  return ResampleInto(source, result, settings.newWidth, settings.newHeight, ResampleCodeOf(settings.method),
+                      DefaultThreads());
 }
 
-void ApplyResize(TDocument& doc, const TResizeSettings& settings) {
-  doc.Apply([&] { ResizePreview(doc, settings); }, /*renewCaption=*/true);
+TResizeMethod DefaultResizeMethod() {
+  return static_cast<TResizeMethod>(TStepValues(&ResizeParams()).Get("method"));
 }
 
 std::vector<TStepSpec> ResizeSteps() {
@@ -141,7 +146,7 @@ std::vector<TStepSpec> ResizeSteps() {
               std::to_string(settings.newHeight) + "; give both width and height";
       return false;
     }
-    ApplyResize(doc, settings);
+    kResizeEffect.Apply(doc, settings);
     return true;
   };
   return {s};

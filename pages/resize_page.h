@@ -1,4 +1,4 @@
-// The resize page ("リサイズ", TabSheet5): its settings, the arithmetic behind
+// The resize page ("リサイズ"): its settings, the arithmetic behind
 // its labels and spin edits, its Preview and Apply, and the batch step
 // "resize". The window only holds the controls and forwards to these.
 #pragma once
@@ -10,17 +10,14 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // The method radio buttons in the order the page tests them.
 enum class TResizeMethod { Nearest, Bilinear, Bicubic, Lagrange, BSpline, Mitchell };
 inline constexpr int kResizeMethodCount = 6;
-
-// SpinEditNewW / SpinEditNewH: 0..10000, 0 before the page is opened.
-inline constexpr int kResizeSpinMin = 0;
-inline constexpr int kResizeSpinMax = 10000;
 
 // The method the page selects when shown (the settings table's default).
 TResizeMethod DefaultResizeMethod();
@@ -72,14 +69,16 @@ TResizeOpening OpenResizePage(const TBitmap& source);
 // (the sizes come from the source when the page opens).
 const std::vector<TParamSpec>& ResizeParams();
 
-// Preview (ButtonReS): the source resampled to newWidth x newHeight with the
-// method's code, written straight into the result; nothing with an empty
-// source. A new side of 0 is refused by the resampler, so the result then is
-// a copy of the source; returns false in that case.
-bool ResizePreview(TDocument& doc, const TResizeSettings& settings);
-// Apply (ButtonOK5): Preview first when there is no result, the result
-// becomes the source, the image window's caption is renewed, menu page.
-void ApplyResize(TDocument& doc, const TResizeSettings& settings);
+// The page's effect: the source resampled to newWidth x newHeight with the
+// method's code, written straight into the result. A new side of 0 is
+// refused by the resampler (false).
+bool ResizePicture(const TBitmap& source, TBitmap& result, const TResizeSettings& settings);
+
+// Preview (ButtonReS): the effect; nothing with an empty source; after a
+// refusal the result is a copy of the source. Apply (ButtonOK5) runs Preview
+// first when there is no result; the result becomes the source, the image
+// window's caption is renewed, menu page.
+inline constexpr TPageEffect<TResizeSettings> kResizeEffect{.fromSource = ResizePicture, .renewCaption = true};
 
 // Batch step "resize".
 std::vector<TStepSpec> ResizeSteps();

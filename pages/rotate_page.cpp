@@ -21,7 +21,7 @@ std::vector<TStepSpec> RotateSteps() {
   TStepSpec s;
   s.name = "rotate";
   s.page = "rotation: one press of a button, then Apply";
-  s.params = {{"turn", TParamKind::Choice, 0, 0, 1, {"left", "right", "flip"}, ""}};
+  s.params = {{.key = "turn", .kind = TParamKind::Choice, .def = 1, .choices = {"left", "right", "flip"}}};
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     TurnResult(doc, static_cast<TTurn>(v.Get("turn")));
     doc.ApplyAccumulated();

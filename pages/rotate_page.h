@@ -1,11 +1,11 @@
-// The rotation page ("回転", TabSheet12): three buttons that act at once and
+// The rotation page ("回転"): three buttons that act at once and
 // accumulate on the result image, then Apply.
 #pragma once
 
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 
 namespace kira {
 

@@ -7,9 +7,12 @@ namespace kira {
 
 const std::vector<TParamSpec>& SaturationParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"saturation", "luminance"}, "", "",
-       {"RadioButtonSaturation", "RadioButtonLuminance"}},
-      {"amount", TParamKind::Integer, -100, 100, 0, {}, "", "TrackBarSaturation", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"saturation", "luminance"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonSaturation", "彩度"}, {"RadioButtonLuminance", "明度"}}},
+      {.key = "amount", .min = -100, .max = 100, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarSaturation", .pageStep = 20, .tickInterval = 10,
+       .hint = "彩度補正", .label = "LabelSaturation", .labelCaption = "   0", .format = SaturationLabelText},
   };
   return params;
 }
@@ -27,24 +30,10 @@ bool SaturatePicture(TBitmap& image, const TSaturationSettings& settings) {
   return AdjustSaturation(image, static_cast<long double>(settings.amount), DefaultThreads());
 }
 
-bool SaturationPreview(TDocument& doc, const TSaturationSettings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return SaturatePicture(result, settings); });
-}
-
-void ApplySaturation(TDocument& doc, const TSaturationSettings& settings) {
-  doc.Apply([&] { SaturationPreview(doc, settings); });
-}
-
 std::vector<TStepSpec> SaturationSteps() {
-  TStepSpec s;
-  s.name = "saturation";
-  s.page = "saturation and luminance: correct either by an amount, then Apply";
-  s.params = SaturationParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplySaturation(doc, SaturationSettingsOf(v));
-    return true;
-  };
-  return {s};
+  return {kSaturationEffect.Step("saturation",
+                             "saturation and luminance: correct either by an amount, then Apply",
+                             SaturationParams())};
 }
 
 }  // namespace kira

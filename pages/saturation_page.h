@@ -1,4 +1,4 @@
-// The saturation and luminance page ("彩度/明度", TabSheet8): saturation or
+// The saturation and luminance page ("彩度/明度"): saturation or
 // luminance corrected by -100..100 (TrackBarSaturation), its Preview
 // (ButtonSaturationClick) and Apply (ButtonOK8Click), and the batch step
 // "saturation". The window only holds the controls and forwards to these.
@@ -8,17 +8,16 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // The kind radio buttons in the order the page tests them.
 enum class TSaturationKind { Saturation, Luminance };
 
-// The settings table: "kind" (RadioButtonSaturation, RadioButtonLuminance;
-// saturation by default) and "amount" (TrackBarSaturation, -100..100,
-// default 0). Opening the page from its menu button (ButtonSaturatClick) and
-// showing it (TabSheet8Show) both set these defaults.
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& SaturationParams();
 
 struct TSaturationSettings;
@@ -39,10 +38,9 @@ std::string SaturationLabelText(int position);
 bool SaturatePicture(TBitmap& image, const TSaturationSettings& settings);
 
 // Preview: the result is the source corrected.
-bool SaturationPreview(TDocument& doc, const TSaturationSettings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplySaturation(TDocument& doc, const TSaturationSettings& settings);
+inline constexpr TPageEffect<TSaturationSettings> kSaturationEffect{.inPlace = SaturatePicture, .settingsOf = SaturationSettingsOf};
 
 // Batch step "saturation".
 std::vector<TStepSpec> SaturationSteps();

@@ -7,9 +7,12 @@ namespace kira {
 
 const std::vector<TParamSpec>& SharpnessParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 0, {"sharpen", "focus"}, "", "",
-       {"RadioButtonSharpen", "RadioButtonFocus"}},
-      {"amount", TParamKind::Integer, 0, 100, 0, {}, "", "TrackBarSharp", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"sharpen", "focus"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonSharpen", "シャープン"}, {"RadioButtonFocus", "フォーカス"}}},
+      {.key = "amount", .min = 0, .max = 100, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarSharp", .pageStep = 20, .tickInterval = 10,
+       .hint = "0～100"},
   };
   return params;
 }
@@ -26,24 +29,10 @@ bool SharpenPicture(TBitmap& image, const TSharpnessSettings& settings) {
   return Sharpen(image, settings.amount, DefaultThreads());
 }
 
-bool SharpnessPreview(TDocument& doc, const TSharpnessSettings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return SharpenPicture(result, settings); });
-}
-
-void ApplySharpness(TDocument& doc, const TSharpnessSettings& settings) {
-  doc.Apply([&] { SharpnessPreview(doc, settings); });
-}
-
 std::vector<TStepSpec> SharpnessSteps() {
-  TStepSpec s;
-  s.name = "sharpness";
-  s.page = "sharpness: sharpen or focus by an amount, then Apply";
-  s.params = SharpnessParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplySharpness(doc, SharpnessSettingsOf(v));
-    return true;
-  };
-  return {s};
+  return {kSharpnessEffect.Step("sharpness",
+                             "sharpness: sharpen or focus by an amount, then Apply",
+                             SharpnessParams())};
 }
 
 }  // namespace kira

@@ -1,4 +1,4 @@
-// The sharpness page ("シャープネス", TabSheet7): Sharpen or Focus with an amount
+// The sharpness page ("シャープネス"): Sharpen or Focus with an amount
 // 0..100 (TrackBarSharp), its Preview (ButtonSHARPClick) and Apply
 // (ButtonOK7Click), and the batch step "sharpness". The window only holds the
 // controls and forwards to these.
@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // The kind radio buttons in the order the page tests them.
 enum class TSharpnessKind { Sharpen, Focus };
 
-// The settings table: "kind" (RadioButtonSharpen, RadioButtonFocus; Sharpen
-// by default) and "amount" (TrackBarSharp, 0..100, default 0).
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& SharpnessParams();
 
 // The settings from a table's values; the defaults are the table's.
@@ -33,10 +34,9 @@ struct TSharpnessSettings {
 bool SharpenPicture(TBitmap& image, const TSharpnessSettings& settings);
 
 // Preview: the result is the source sharpened.
-bool SharpnessPreview(TDocument& doc, const TSharpnessSettings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplySharpness(TDocument& doc, const TSharpnessSettings& settings);
+inline constexpr TPageEffect<TSharpnessSettings> kSharpnessEffect{.inPlace = SharpenPicture, .settingsOf = SharpnessSettingsOf};
 
 // Batch step "sharpness".
 std::vector<TStepSpec> SharpnessSteps();

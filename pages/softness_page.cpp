@@ -8,10 +8,16 @@ namespace kira {
 
 const std::vector<TParamSpec>& SoftnessParams() {
   static const std::vector<TParamSpec> params = {
-      {"kind", TParamKind::Choice, 0, 0, 1, {"blur", "gaussian", "radial", "angle", "soften"}, "", "",
-       {"RadioButtonBlur", "RadioButtonGaussianBlur", "RadioButtonRadialBlur", "RadioButtonAngleBlur",
-        "RadioButtonSoften"}},
-      {"level", TParamKind::Integer, 0, 6, 0, {}, "", "TrackBarSoftness", {}},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 1,
+       .choices = {"blur", "gaussian", "radial", "angle", "soften"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonBlur", "ブラー"},
+                  {"RadioButtonGaussianBlur", "ガウシアンブラー"},
+                  {"RadioButtonRadialBlur", "ラジアルブラー"},
+                  {"RadioButtonAngleBlur", "アングルブラー"},
+                  {"RadioButtonSoften", "ソフトネス"}}},
+      {.key = "level", .min = 0, .max = 6, .def = 0,
+       .control = TControlKind::TrackBar, .name = "TrackBarSoftness", .tickInterval = 1, .hint = "0～6"},
   };
   return params;
 }
@@ -34,24 +40,10 @@ bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings) {
   return false;
 }
 
-bool SoftnessPreview(TDocument& doc, const TSoftnessSettings& settings) {
-  return doc.PreviewInPlace([&](TBitmap& result) { return SoftenPicture(result, settings); });
-}
-
-void ApplySoftness(TDocument& doc, const TSoftnessSettings& settings) {
-  doc.Apply([&] { SoftnessPreview(doc, settings); });
-}
-
 std::vector<TStepSpec> SoftnessSteps() {
-  TStepSpec s;
-  s.name = "softness";
-  s.page = "softness: one of five kinds at a strength, then Apply";
-  s.params = SoftnessParams();
-  s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
-    ApplySoftness(doc, SoftnessSettingsOf(v));
-    return true;
-  };
-  return {s};
+  return {kSoftnessEffect.Step("softness",
+                             "softness: one of five kinds at a strength, then Apply",
+                             SoftnessParams())};
 }
 
 }  // namespace kira

@@ -1,4 +1,4 @@
-// The softness page ("ソフトネス", TabSheet3): five kinds of softening with one
+// The softness page ("ソフトネス"): five kinds of softening with one
 // strength 0..6 (TrackBarSoftness), its Preview (ButtonSOFTClick) and Apply
 // (ButtonOK3Click), and the batch step "softness". The window only holds the
 // controls and forwards to these.
@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
+#include "pages/page_effect.h"
 
 namespace kira {
 
 // The kind radio buttons in the order the page tests them.
 enum class TSoftnessKind { Blur, Gaussian, Radial, Angle, Soften };
 
-// The settings table: "kind" (RadioButtonBlur .. RadioButtonSoften, Gaussian
-// by default) and "level" (TrackBarSoftness, 0..6, default 0).
+// The settings table, the only place the controls, ranges and defaults
+// are written.
 const std::vector<TParamSpec>& SoftnessParams();
 
 // The settings from a table's values; the defaults are the table's.
@@ -36,10 +37,9 @@ bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings);
 
 // Preview: the result is the source softened; false, with the result a copy
 // of the source, when the effect refuses (Gaussian at level 0).
-bool SoftnessPreview(TDocument& doc, const TSoftnessSettings& settings);
-// Apply: Preview first when there is no result, the result becomes the
+// Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-void ApplySoftness(TDocument& doc, const TSoftnessSettings& settings);
+inline constexpr TPageEffect<TSoftnessSettings> kSoftnessEffect{.inPlace = SoftenPicture, .settingsOf = SoftnessSettingsOf};
 
 // Batch step "softness".
 std::vector<TStepSpec> SoftnessSteps();

@@ -24,15 +24,22 @@ void ExtractFromSource(TDocument& doc, const TStarSettings& s) {
 
 const std::vector<TParamSpec>& StarParams() {
   static const std::vector<TParamSpec> params = {
-      {"threshold", TParamKind::IntegerOrAuto, 0, 765, 764, {}, "auto = the \"A\" button's threshold",
-       "SpinEditV", {}},
-      {"density", TParamKind::Integer, 0, 10, 10, {}, "", "SpinEditM", {}},
-      {"length", TParamKind::Integer, 0, 256, 32, {}, "", "SpinEditL", {}},
-      {"angle", TParamKind::Integer, 0, 180, 0, {}, "", "SpinEditR", {}},
-      {"intensity", TParamKind::Integer, 0, 100, 50, {}, "", "SpinEditD", {}},
-      {"kind", TParamKind::Choice, 0, 0, 0, {"cross", "snow", "sunny"}, "", "",
-       {"RadioButtonCROSS", "RadioButtonSNOW", "RadioButtonSUNNY"}},
-      {"soft", TParamKind::Integer, 0, 1, 0, {}, "1 = soft cross", "CheckBoxSoftX", {}},
+      {.key = "threshold", .kind = TParamKind::IntegerOrAuto, .min = 0, .max = 765, .def = 764,
+       .help = "auto = the \"A\" button's threshold",
+       .control = TControlKind::SpinEdit, .name = "SpinEditV", .rangeHint = true},
+      {.key = "density", .min = 0, .max = 10, .def = 10,
+       .control = TControlKind::SpinEdit, .name = "SpinEditM", .rangeHint = true},
+      {.key = "length", .min = 0, .max = 256, .def = 32,
+       .control = TControlKind::SpinEdit, .name = "SpinEditL", .rangeHint = true},
+      {.key = "angle", .min = 0, .max = 180, .def = 0,
+       .control = TControlKind::SpinEdit, .name = "SpinEditR", .rangeHint = true},
+      {.key = "intensity", .min = 0, .max = 100, .def = 50,
+       .control = TControlKind::SpinEdit, .name = "SpinEditD", .rangeHint = true},
+      {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"cross", "snow", "sunny"},
+       .control = TControlKind::Radios,
+       .radios = {{"RadioButtonCROSS", "クロス"}, {"RadioButtonSNOW", "スノー"}, {"RadioButtonSUNNY", "サニー"}}},
+      {.key = "soft", .min = 0, .max = 1, .def = 0, .help = "1 = soft cross",
+       .control = TControlKind::CheckBox, .name = "CheckBoxSoftX", .caption = "ソフトクロス"},
   };
   return params;
 }

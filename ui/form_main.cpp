@@ -27,6 +27,7 @@
 
 #include "core/image_files.h"
 #include "document/view_geometry.h"
+#include "pages/page_list.h"
 #include "ui/form_image.h"
 #include "ui/form_thumb.h"
 #include "ui/histogram_view.h"
@@ -164,10 +165,13 @@ void TFormMain::CreatePanel() {
   pageControl_->setUsesScrollButtons(false);
   menuPage_ = new TPageMenu(*this);
   pageControl_->addTab(menuPage_, QStringLiteral("メニュー"));
-  for (const TPageWidgetEntry& entry : PageWidgets()) {
-    if (entry.number >= 1 && entry.number <= kEffectPages) pages_[entry.number] = entry.make(*this);
+  // The two lists of pages agree, or the editor does not start.
+  if (const std::string problem = PageWidgetsProblem(); !problem.empty()) qFatal("%s", problem.c_str());
+  pages_.assign(1, nullptr);
+  for (const TPageEntry& page : AllPages()) {
+    pages_.push_back(PageWidget(page)->make(*this, page));
+    pageControl_->addTab(pages_.back(), pages_.back()->Caption());
   }
-  for (int n = 1; n <= kEffectPages; ++n) pageControl_->addTab(pages_[n], pages_[n]->Caption());
   connect(pageControl_, &QTabWidget::currentChanged, this, &TFormMain::PageControlChanged);
   column->addWidget(pageControl_, 1);
 
@@ -277,7 +281,7 @@ void TFormMain::CreateDialogs() {
 }
 
 TEffectPage* TFormMain::Page(int number) const {
-  return number >= 1 && number <= kEffectPages ? pages_[number] : nullptr;
+  return number >= 1 && number < static_cast<int>(pages_.size()) ? pages_[static_cast<std::size_t>(number)] : nullptr;
 }
 
 int TFormMain::OpenPageNumber() const { return pageControl_->currentIndex(); }
@@ -297,7 +301,7 @@ void TFormMain::ShowMenuPage() {
   shownPage_ = 0;
   pageControl_->setTabVisible(0, true);
   pageControl_->setCurrentIndex(0);
-  for (int n = 1; n <= kEffectPages; ++n) pageControl_->setTabVisible(n, false);
+  for (int n = 1; n < static_cast<int>(pages_.size()); ++n) pageControl_->setTabVisible(n, false);
   // Every Apply, undo, redo and open ends here.
   UpdateHistoryItems();
 }

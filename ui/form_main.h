@@ -7,7 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <array>
+#include <vector>
 
 #include "document/document.h"
 #include "ui/error_report.h"
@@ -33,7 +33,6 @@ class TFormMain : public QMainWindow, public TDocumentHost {
 
  public:
   static constexpr int kPanelWidth = 198;
-  static constexpr int kEffectPages = 13;
 
   explicit TFormMain(QWidget* parent = nullptr);
   ~TFormMain() override;
@@ -42,7 +41,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   TDocument& Document() { return document_; }
   TFormImage& FormImage() { return *formImage_; }
   TFormThumb& FormThumb() { return *formThumb_; }
-  // Effect page 1..13 (TabSheet1 … TabSheet13); null outside that range.
+  // Effect page n (TabSheet<n>) of the page list; null for another number.
   TEffectPage* Page(int number) const;
   QTabWidget* PageControl() const { return pageControl_; }
   QWidget* Panel1() const { return panel1_; }
@@ -141,7 +140,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QWidget* panel1_ = nullptr;
   QTabWidget* pageControl_ = nullptr;
   TPageMenu* menuPage_ = nullptr;
-  std::array<TEffectPage*, kEffectPages + 1> pages_{};
+  std::vector<TEffectPage*> pages_;  // by number; [0] is null (the menu page)
   QLabel* imageHistogram_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QAction* pMenuR_ = nullptr;

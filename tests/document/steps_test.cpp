@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "document/steps.h"
+#include "document/settings_table.h"
 
 namespace kira {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "core/bitmap.h"
 #include "document/document.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 #include "effects/art.h"
 #include "effects/laplacian.h"
 #include "pages/art1_page.h"
@@ -38,7 +38,7 @@ TEST(Art1Page, DefaultsAreThoseOfTheShownPage) {
   EXPECT_EQ(s.edge2, 20);
   EXPECT_FALSE(s.continuous);
   EXPECT_EQ(Art1LevelRow(TArt1Kind::Sobel), nullptr);
-  EXPECT_EQ(Art1LevelRow(TArt1Kind::Edge2)->control, "TrackBarEFCT26");
+  EXPECT_EQ(Art1LevelRow(TArt1Kind::Edge2)->name, "TrackBarEFCT26");
 }
 
 // Each kind against its effect called as the page maps the position.

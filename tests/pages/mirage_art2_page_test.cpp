@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 #include "effects/mirage.h"
 #include "effects/noise.h"
 #include "effects/random.h"
@@ -124,12 +124,12 @@ TEST(Art2Page, KindsReachTheirRoutinesFromTheGeneratorState) {
 TEST(Art2Page, EachPreviewGoesOnFromTheGenerator) {
   TDocument doc;
   RandSeed() = 0;
-  EXPECT_TRUE(Art2Preview(doc, {TArt2Kind::ColorNoise, 64}));  // empty source: nothing, no draw
+  EXPECT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));  // empty source: nothing, no draw
   EXPECT_EQ(RandSeed(), 0u);
   doc.Source() = Picture(8, 6, 4);
-  ASSERT_TRUE(Art2Preview(doc, {TArt2Kind::ColorNoise, 64}));
+  ASSERT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));
   const TBitmap first = doc.Result();
-  ASSERT_TRUE(Art2Preview(doc, {TArt2Kind::ColorNoise, 64}));
+  ASSERT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));
   EXPECT_NE(doc.Result(), first);
   EXPECT_EQ(RandSeed(), LcgJump(2 * 3 * 8 * 6).Apply(0));
 }

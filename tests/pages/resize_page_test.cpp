@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 #include "effects/resample.h"
 #include "pages/resize_page.h"
 
@@ -98,7 +98,7 @@ TEST(ResizePage, ApplyResizesTheSourceAndRenewsTheCaption) {
   TBitmap expected = doc.Source();
   ASSERT_TRUE(ResampleBitmap(expected, 4, 3, kResampleLagrange));
 
-  ApplyResize(doc, {4, 3, TResizeMethod::Lagrange});  // no Preview before: Apply runs it
+  kResizeEffect.Apply(doc, {4, 3, TResizeMethod::Lagrange});  // no Preview before: Apply runs it
   EXPECT_EQ(doc.Source(), expected);
   EXPECT_TRUE(doc.Result().Empty());
   EXPECT_EQ(host.captions, 1);
@@ -108,7 +108,7 @@ TEST(ResizePage, PreviewWithAZeroSideKeepsACopyOfTheSource) {
   TDocument doc;
   doc.Source() = TBitmap(8, 6);
   doc.Source().ScanLine(0)[0] = 7;
-  EXPECT_FALSE(ResizePreview(doc, {0, 6, TResizeMethod::Bicubic}));
+  EXPECT_FALSE(kResizeEffect.Preview(doc, {0, 6, TResizeMethod::Bicubic}));
   EXPECT_EQ(doc.Result(), doc.Source());
 }
 

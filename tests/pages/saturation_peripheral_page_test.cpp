@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 #include "effects/color_effects.h"
 #include "effects/lighting.h"
 #include "pages/peripheral_page.h"
@@ -113,9 +113,9 @@ TEST(PeripheralStep, ARadiusOfNoPixelsIsAnErrorAndThePreviewKeepsACopy) {
   EXPECT_EQ(outcome.rfind("failed: ", 0), 0u) << outcome;
   EXPECT_EQ(doc.Source(), before);
 
-  EXPECT_FALSE(PeripheralPreview(doc, {TPeripheralKind::Vaseline, 1}));
+  EXPECT_FALSE(kPeripheralEffect.Preview(doc, {TPeripheralKind::Vaseline, 1}));
   EXPECT_EQ(doc.Result(), doc.Source());
-  EXPECT_TRUE(PeripheralPreview(doc, {TPeripheralKind::Vaseline, 2}));  // 0.6 rounds to 1
+  EXPECT_TRUE(kPeripheralEffect.Preview(doc, {TPeripheralKind::Vaseline, 2}));  // 0.6 rounds to 1
 }
 
 }  // namespace

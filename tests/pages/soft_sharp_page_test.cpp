@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/bitmap.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 #include "effects/blur.h"
 #include "effects/sharpen.h"
 #include "effects/soften.h"
@@ -60,10 +60,10 @@ TEST(SoftnessPage, LevelsMapToTheRoutinesArguments) {
 TEST(SoftnessPage, GaussianAtLevelZeroLeavesACopyOfTheSource) {
   TDocument doc;
   doc.Source() = Picture(9, 8, 2);
-  EXPECT_FALSE(SoftnessPreview(doc, {TSoftnessKind::Gaussian, 0}));
+  EXPECT_FALSE(kSoftnessEffect.Preview(doc, {TSoftnessKind::Gaussian, 0}));
   EXPECT_EQ(doc.Result(), doc.Source());
   const TBitmap before = doc.Source();
-  ApplySoftness(doc, {TSoftnessKind::Gaussian, 0});
+  kSoftnessEffect.Apply(doc, {TSoftnessKind::Gaussian, 0});
   EXPECT_EQ(doc.Source(), before);
 }
 

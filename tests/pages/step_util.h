@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "document/document.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 
 namespace kira::teststep {
 

@@ -60,20 +60,20 @@ TEST(BrightnessPage, PreviewAppliesTheSelectedCurveOnly) {
   s.position = {20, -30, 50, 40};  // gamma, tilt, shift, contrast
   s.checked = {false, true, false, true};
   TDocument doc = DocumentWith(source);
-  ASSERT_TRUE(BrightnessPreview(doc, s));
+  ASSERT_TRUE(kBrightnessEffect.Preview(doc, s));
   TBitmap expected = source;
   ContrastCurve(expected, 40);
   EXPECT_EQ(doc.Result(), expected);
   EXPECT_EQ(doc.Source(), source);
 
   s.checked = {true, true, false, true};
-  ASSERT_TRUE(BrightnessPreview(doc, s));
+  ASSERT_TRUE(kBrightnessEffect.Preview(doc, s));
   expected = source;
   GammaCurve(expected, 1.0);
   EXPECT_EQ(doc.Result(), expected);
 
   s.checked = {};
-  ASSERT_TRUE(BrightnessPreview(doc, s));
+  ASSERT_TRUE(kBrightnessEffect.Preview(doc, s));
   EXPECT_EQ(doc.Result(), source);
 }
 
@@ -84,7 +84,7 @@ TEST(BrightnessPage, PositionZeroKeepsThePicture) {
     s.checked = {};
     s.checked[k] = true;
     TDocument doc = DocumentWith(source);
-    ApplyBrightness(doc, s);
+    kBrightnessEffect.Apply(doc, s);
     EXPECT_EQ(doc.Source(), source) << k;
     EXPECT_TRUE(doc.Result().Empty());
   }
@@ -92,7 +92,7 @@ TEST(BrightnessPage, PositionZeroKeepsThePicture) {
 
 TEST(BrightnessPage, EmptySourceDoesNothing) {
   TDocument doc;
-  EXPECT_TRUE(BrightnessPreview(doc, OpenedBrightnessSettings()));
+  EXPECT_TRUE(kBrightnessEffect.Preview(doc, OpenedBrightnessSettings()));
   EXPECT_TRUE(doc.Result().Empty());
 }
 
@@ -178,7 +178,7 @@ TEST(ColorFilterPage, PreviewUsesStrengthHundredMinusDensity) {
   const TBitmap source = Picture(21, 4, 6);
   for (int density : {0, 30, 100}) {
     TDocument doc = DocumentWith(source);
-    ASSERT_TRUE(ColorFilterPreview(doc, {ColorRef(255, 128, 0), density}));
+    ASSERT_TRUE(kColorFilterEffect.Preview(doc, {ColorRef(255, 128, 0), density}));
     TBitmap expected = source;
     ColorFilter(expected, ColorRef(255, 128, 0), 100 - density);
     EXPECT_EQ(doc.Result(), expected) << density;

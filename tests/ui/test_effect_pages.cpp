@@ -1,31 +1,97 @@
-// The controls of the effect pages: names, ranges, defaults, and the reset
-// each page does when it is shown again.
+// The controls of the effect pages against their settings tables: every page
+// is built from its table, opens with each control as its row says, and
+// shows the row's defaults again when it is opened anew; the two lists of
+// pages agree.
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 
+#include "pages/page_list.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/pages/effect_page.h"
+#include "ui/pages/page_widgets.h"
 
 using namespace kira;
 using namespace kira::test;
 
 namespace {
 
-struct TBar {
-  const char* name;
-  int min, max, value;
-  const char* label;         // value label, or null
-  const char* designCaption;
-};
+QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-struct TPageCase {
-  const char* menuButton;
-  const char* cancelButton;
-  const char* defaultRadio;
-  QList<const char*> otherRadios;
-  QList<TBar> bars;
-};
+// The label text of a track bar's row: its caption until the bar first
+// moves, the row's format of the position after that.
+QString LabelText(const TParamSpec& row, bool moved) {
+  return moved || row.labelCaption.empty() ? Q(row.format(row.def)) : Q(row.labelCaption);
+}
+
+// Every control of a table against its row; moved: the controls have been
+// changed and reset since the window was built.
+void CompareWithRows(TWindows& w, const std::vector<TParamSpec>& rows, bool moved) {
+  for (const TParamSpec& row : rows) {
+    const QByteArray key = QByteArray::fromStdString(row.key);
+    switch (row.control) {
+      case TControlKind::None:
+        if (!row.name.empty()) QVERIFY2(w.main->Control<QWidget>(Q(row.name)), key);
+        break;
+      case TControlKind::SpinEdit: {
+        auto* spin = w.main->Control<QSpinBox>(Q(row.name));
+        QVERIFY2(spin, key);
+        QCOMPARE(spin->minimum(), row.ControlMin());
+        QCOMPARE(spin->maximum(), row.ControlMax());
+        QCOMPARE(spin->singleStep(), row.lineStep);
+        if (row.HasDefault()) QCOMPARE(spin->value(), row.def);
+        QCOMPARE(spin->toolTip(), row.rangeHint ? QStringLiteral("%1～%2").arg(row.ControlMin()).arg(row.ControlMax())
+                                                : Q(row.hint));
+        break;
+      }
+      case TControlKind::TrackBar: {
+        auto* bar = w.main->Control<QSlider>(Q(row.name));
+        QVERIFY2(bar, key);
+        QCOMPARE(bar->minimum(), row.ControlMin());
+        QCOMPARE(bar->maximum(), row.ControlMax());
+        QCOMPARE(bar->value(), row.def);
+        QCOMPARE(bar->singleStep(), row.lineStep);
+        if (row.pageStep) QCOMPARE(bar->pageStep(), row.pageStep);
+        QCOMPARE(bar->tickInterval(), row.tickInterval);
+        QCOMPARE(bar->toolTip(), Q(row.hint));
+        if (!row.label.empty()) QCOMPARE(w.main->Control<QLabel>(Q(row.label))->text(), LabelText(row, moved));
+        break;
+      }
+      case TControlKind::CheckBox: {
+        auto* box = w.main->Control<QCheckBox>(Q(row.name));
+        QVERIFY2(box, key);
+        QCOMPARE(box->isChecked(), row.def != 0);
+        QCOMPARE(box->text(), Q(row.caption));
+        break;
+      }
+      case TControlKind::Radios:
+        QCOMPARE(row.radios.size(), row.choices.size());
+        for (std::size_t i = 0; i < row.radios.size(); ++i) {
+          auto* radio = w.main->Control<QRadioButton>(Q(row.radios[i].name));
+          QVERIFY2(radio, key);
+          QCOMPARE(radio->text(), Q(row.radios[i].caption));
+          QCOMPARE(radio->isChecked(), static_cast<int>(i) == row.def);
+        }
+        break;
+    }
+  }
+}
+
+// Every control of a table away from its default.
+void ChangeAll(TWindows& w, const std::vector<TParamSpec>& rows) {
+  for (const TParamSpec& row : rows) {
+    if (!row.HasDefault()) continue;
+    if (auto* spin = w.main->Control<QSpinBox>(Q(row.name)))
+      spin->setValue(row.def == row.ControlMax() ? row.ControlMin() : row.ControlMax());
+    if (auto* bar = w.main->Control<QSlider>(Q(row.name)))
+      bar->setValue(row.def == row.ControlMax() ? row.ControlMin() : row.ControlMax());
+    if (auto* box = w.main->Control<QCheckBox>(Q(row.name))) box->setChecked(!box->isChecked());
+    if (row.control == TControlKind::Radios)
+      w.main->Control<QRadioButton>(Q(row.radios[row.def == 0 ? 1 : 0].name))->setChecked(true);
+  }
+}
 
 }  // namespace
 
@@ -33,64 +99,42 @@ class TestEffectPages : public QObject {
   Q_OBJECT
 
  private slots:
-  void controlsAndTheirResetOnShow() {
-    const QList<TPageCase> cases = {
-        {"ButtonSharpen", "ButtonCAN7", "RadioButtonSharpen", {"RadioButtonFocus"},
-         {{"TrackBarSharp", 0, 100, 0, nullptr, nullptr}}},
-        {"ButtonSoftness", "ButtonCAN3", "RadioButtonGaussianBlur",
-         {"RadioButtonBlur", "RadioButtonRadialBlur", "RadioButtonAngleBlur", "RadioButtonSoften"},
-         {{"TrackBarSoftness", 0, 6, 0, nullptr, nullptr}}},
-        {"ButtonSaturat", "ButtonCAN8", "RadioButtonSaturation", {"RadioButtonLuminance"},
-         {{"TrackBarSaturation", -100, 100, 0, "LabelSaturation", "   0"}}},
-        {"ButtonEffect1", "ButtonCAN9", "RadioButtonSpotLight",
-         {"RadioButtonColorSpotLight", "RadioButtonVaseline"},
-         {{"TrackBarEffect1", 1, 100, 50, "LabelEffect1", "   50"}}},
-        {"ButtonEffect2", "ButtonCAN11", "RadioButtonEFCT21",
-         {"RadioButtonEFCT22", "RadioButtonEFCT23", "RadioButtonEFCT24", "RadioButtonEFCT25",
-          "RadioButtonEFCT26", "RadioButtonEFCT27", "RadioButtonEFCT28"},
-         {{"TrackBarEFCT21", 1, 5, 1, "LabelEFCT21", "   1"},
-          {"TrackBarEFCT22", 0, 255, 128, "LabelEFCT22", "   128"},
-          {"TrackBarEFCT23", 1, 11, 8, "LabelEFCT23", "   0.8"},
-          {"TrackBarEFCT25", 5, 55, 20, "LabelEFCT25", "   20"},
-          {"TrackBarEFCT26", 1, 100, 20, "LabelEFCT26", "   20"}}},
-        {"ButtonEffect3", "ButtonCAN13", "RadioButtonEFCT31",
-         {"RadioButtonEFCT32", "RadioButtonEFCT33", "RadioButtonEFCT34"},
-         {{"TrackBarEFCT31", 1, 128, 64, "LabelEFCT31", "   64"}}},
-    };
+  void theListsOfPagesAgree() {
+    QCOMPARE(Q(PageListProblem()), QString());
+    QCOMPARE(Q(PageWidgetsProblem()), QString());
     TWindows w;
-    for (const TPageCase& c : cases) {
-      auto* radio = w.main->Control<QRadioButton>(c.defaultRadio);
-      QVERIFY2(radio, c.defaultRadio);
-      QVERIFY(radio->isChecked());
-      for (const TBar& bar : c.bars) {
-        auto* slider = w.main->Control<QSlider>(bar.name);
-        QVERIFY2(slider, bar.name);
-        QCOMPARE(slider->minimum(), bar.min);
-        QCOMPARE(slider->maximum(), bar.max);
-        QCOMPARE(slider->value(), bar.value);
-        if (bar.label)
-          QCOMPARE(w.main->Control<QLabel>(bar.label)->text(), QString::fromUtf8(bar.designCaption));
-      }
-      // Change everything, leave, come back: the defaults return.
-      w.Click(c.menuButton);
-      auto* other = w.main->Control<QRadioButton>(c.otherRadios.last());
-      QVERIFY2(other, c.otherRadios.last());
-      other->setChecked(true);
-      for (const TBar& bar : c.bars) w.main->Control<QSlider>(bar.name)->setValue(bar.max);
-      w.Click(c.cancelButton);
-      w.Click(c.menuButton);
-      QVERIFY(radio->isChecked());
-      QVERIFY(!other->isChecked());
-      for (const TBar& bar : c.bars) {
-        QCOMPARE(w.main->Control<QSlider>(bar.name)->value(), bar.value);
-        if (bar.label && QByteArray(bar.name) != "TrackBarEFCT23")
-          QCOMPARE(w.main->Control<QLabel>(bar.label)->text(), QString::number(bar.value));
-      }
-      w.Click(c.cancelButton);
+    const int count = static_cast<int>(AllPages().size());
+    QCOMPARE(w.main->PageControl()->count(), count + 1);
+    for (const TPageEntry& page : AllPages()) {
+      TEffectPage* widget = w.main->Page(page.number);
+      QVERIFY(widget);
+      QCOMPARE(widget->Number(), page.number);
+      QCOMPARE(widget->Caption(), QString::fromUtf8(page.caption));
+      QCOMPARE(w.main->PageControl()->indexOf(widget), page.number);
     }
-    auto* checkBox = w.main->Control<QCheckBox>(QStringLiteral("CheckBox26"));
-    QVERIFY(checkBox);
-    QVERIFY(checkBox->text().isEmpty());
+    QVERIFY(!w.main->Page(0));
+    QVERIFY(!w.main->Page(count + 1));
+  }
+
+  // Each page as its table says when the window is built and when the page
+  // opens; changed, left and opened again, the defaults return.
+  void controlsAreTheirTablesRows() {
+    TWindows w;
+    for (const TPageEntry& page : AllPages()) {
+      if (!page.params) continue;
+      const std::vector<TParamSpec>& rows = page.params();
+      const QString menu = QString::fromLatin1(PageWidget(page)->menuButton);
+      const QString cancel = QStringLiteral("ButtonCAN%1").arg(page.number);
+      CompareWithRows(w, rows, false);
+      w.Click(menu);
+      CompareWithRows(w, rows, false);
+      ChangeAll(w, rows);
+      w.Click(cancel);
+      w.Click(menu);
+      CompareWithRows(w, rows, true);
+      w.Click(cancel);
+      if (QTest::currentTestFailed()) qFatal("page %d differs from its table", page.number);
+    }
   }
 
   void valueLabelsShowThePlainNumber() {

@@ -25,7 +25,7 @@ namespace {
 // that the shared Apply runs the Preview when there is no result yet.
 class TInvertPage : public TEffectPage {
  public:
-  explicit TInvertPage(TFormMain& main) : TEffectPage(main, 7, QStringLiteral("ButtonTestPreview")) {}
+  explicit TInvertPage(TFormMain& main) : TEffectPage(main, *PageEntry(7), QStringLiteral("ButtonTestPreview")) {}
   int previews = 0;
 
   void Preview() override {
@@ -41,7 +41,7 @@ class TInvertPage : public TEffectPage {
 // A page whose effect runs out of memory half-way.
 class TFailingPage : public TEffectPage {
  public:
-  explicit TFailingPage(TFormMain& main) : TEffectPage(main, 9, QStringLiteral("ButtonTestFail")) {}
+  explicit TFailingPage(TFormMain& main) : TEffectPage(main, *PageEntry(9), QStringLiteral("ButtonTestFail")) {}
 
   void Preview() override {
     Doc().PreviewInPlace([](TBitmap& result) -> bool {

@@ -22,11 +22,10 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 }
 }  // namespace
 
-TEffectPage::TEffectPage(TFormMain& main, int number, const QString& previewName)
-    : main_(main), number_(number) {
-  if (const TPageEntry* entry = PageEntry(number)) caption_ = QString::fromUtf8(entry->caption);
-  setObjectName(QStringLiteral("TabSheet%1").arg(number));
-  const QString n = QString::number(number);
+TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString& previewName)
+    : main_(main), page_(page), caption_(QString::fromUtf8(page.caption)) {
+  setObjectName(QStringLiteral("TabSheet%1").arg(page.number));
+  const QString n = QString::number(page.number);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 12, 8, 12);
@@ -71,7 +70,7 @@ TEffectPage::TEffectPage(TFormMain& main, int number, const QString& previewName
 
 TDocument& TEffectPage::Doc() const { return main_.Document(); }
 
-void TEffectPage::OpenFromMenu() { main_.OpenEffectPage(number_); }
+void TEffectPage::OpenFromMenu() { main_.OpenEffectPage(page_.number); }
 
 void TEffectPage::Preview() {
   Doc().PreviewInPlace([](TBitmap&) { return true; });

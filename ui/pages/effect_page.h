@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "pages/page_list.h"
+
 
 class QGroupBox;
 class QPushButton;
@@ -27,10 +29,11 @@ class TEffectPage : public QWidget {
 
  public:
   // previewName empty: the page has no Preview button (rotation page). The
-  // caption is the page list's.
-  TEffectPage(TFormMain& main, int number, const QString& previewName);
+  // number and caption are the page list's row.
+  TEffectPage(TFormMain& main, const TPageEntry& page, const QString& previewName);
 
-  int Number() const { return number_; }
+  int Number() const { return page_.number; }
+  const TPageEntry& Entry() const { return page_; }
   QString Caption() const { return caption_; }
 
   QPushButton* PreviewButton() const { return previewButton_; }
@@ -63,7 +66,7 @@ class TEffectPage : public QWidget {
 
  private:
   TFormMain& main_;
-  int number_;
+  const TPageEntry& page_;
   QString caption_;
   QVBoxLayout* body_ = nullptr;
   QGroupBox* viewGroup_ = nullptr;

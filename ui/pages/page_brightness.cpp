@@ -16,38 +16,18 @@
 
 namespace kira {
 
-namespace {
-
-struct TCurveControls {
-  const char* radio;
-  const char* radioCaption;
-  TTrackBarSpec bar;
-  const char* label;
-  const char* labelCaption;
-};
-
-}  // namespace
-
-TPageBrightness::TPageBrightness(TFormMain& main)
-    : TEffectPage(main, 6, QStringLiteral("ButtonGammaCorrection")) {
-  const TCurveControls controls[kBrightnessKindCount] = {
-      {"RadioButtonGamma", "ガンマ補正", {"TrackBarGamma", -70, 70, 0, 20, 10, "ガンマ補正"}, "LabelGamma", "1.00"},
-      {"RadioButtonBrightness1", "明暗調整(傾斜)",
-       {"TrackBarBrightness1", -35, 35, 0, 10, 5, "露出補正"}, "LabelBrightness1", "0.00"},
-      {"RadioButtonBrightness2", "明暗調整(増減)",
-       {"TrackBarBrightness2", -70, 70, 0, 20, 10, "露出補正"}, "LabelBrightness2", "0.00"},
-      {"RadioButtonContrast", "コントラスト",
-       {"TrackBarContrast", -90, 90, 0, 40, 20, "コントラスト調整"}, "LabelContrast", "0.00"},
-  };
+TPageBrightness::TPageBrightness(TFormMain& main, const TPageEntry& page)
+    : TEffectPage(main, page, QStringLiteral("ButtonGammaCorrection")) {
+  const std::vector<QRadioButton*> radios = MakeControls(this, BrightnessParams().front()).radios;
   for (int k = 0; k < kBrightnessKindCount; ++k) {
     const auto kind = static_cast<TBrightnessKind>(k);
-    radios_[k] = MakeRadio(this, controls[k].radio, controls[k].radioCaption);
-    bars_[k] = MakeTrackBar(this, controls[k].bar);
-    bars_[k]->setSingleStep(10);  // the arrow keys' step
-    labels_[k] = MakeValueLabel(this, controls[k].label, controls[k].labelCaption);
+    const TControls bar = MakeControls(this, BrightnessRow(kind));
+    radios_[k] = radios.at(static_cast<std::size_t>(k));
+    bars_[k] = bar.trackBar;
+    labels_[k] = bar.label;
     labels_[k]->setFixedWidth(44);
     Body()->addWidget(radios_[k]);
-    AddValueRow(Body(), bars_[k], labels_[k]);
+    AddValueRow(Body(), bar);
     connect(bars_[k], &QSlider::valueChanged, this, [this, kind] { Main().Run([=, this] { TrackBarChange(kind); }); });
     // A radio button's click handler runs when it becomes the selected one,
     // by the user or by the show handler.
@@ -55,9 +35,10 @@ TPageBrightness::TPageBrightness(TFormMain& main)
       if (on) Main().Run([=, this] { RadioClick(kind); });
     });
   }
-  {
-    const QSignalBlocker designTime(radios_[static_cast<int>(TBrightnessKind::Gamma)]);
-    radios_[static_cast<int>(TBrightnessKind::Gamma)]->setChecked(true);
+  // The tab order: each radio button, then its track bar.
+  for (int k = 0; k < kBrightnessKindCount; ++k) {
+    if (k > 0) setTabOrder(bars_[k - 1], radios_[k]);
+    setTabOrder(radios_[k], bars_[k]);
   }
 
   auto* panel2 = new QFrame(this);
@@ -118,8 +99,8 @@ TBrightnessSettings TPageBrightness::Settings() const {
   return s;
 }
 
-void TPageBrightness::Preview() { BrightnessPreview(Doc(), Settings()); }
+void TPageBrightness::Preview() { kBrightnessEffect.Preview(Doc(), Settings()); }
 
-void TPageBrightness::Apply() { ApplyBrightness(Doc(), Settings()); }
+void TPageBrightness::Apply() { kBrightnessEffect.Apply(Doc(), Settings()); }
 
 }  // namespace kira

@@ -20,13 +20,13 @@ class TPageBrightness : public TEffectPage {
   Q_OBJECT
 
  public:
-  explicit TPageBrightness(TFormMain& main);
+  TPageBrightness(TFormMain& main, const TPageEntry& page);
 
-  // ButtonBrightClick: the tilt, shift and contrast track bars go to 0 (their
-  // change handlers run), then the page opens.
+  // ButtonBrightClick: the tilt, shift and contrast track bars go to their
+  // defaults (their change handlers run), then the page opens.
   void OpenFromMenu() override;
-  // TabSheet6Show: gamma selected, all four track bars at 0, the identity
-  // line in the picture.
+  // TabSheet6Show: the default kind selected, all four track bars at their
+  // defaults, the identity line in the picture.
   void TabSheetShow() override;
   // ButtonGammaCorrectionClick.
   void Preview() override;

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
-#include <QSpinBox>
 #include <QToolButton>
 
 #include "document/document.h"
@@ -38,12 +37,13 @@ QIcon PaletteGlyph() {
 
 }  // namespace
 
-TPageColorFilter::TPageColorFilter(TFormMain& main) : TEffectPage(main, 2, QStringLiteral("ButtonCOL")) {
+TPageColorFilter::TPageColorFilter(TFormMain& main, const TPageEntry& page)
+    : TTablePage(main, page, QStringLiteral("ButtonCOL"), kColorFilterEffect) {
   auto* group = new QGroupBox(QStringLiteral("カラー"), this);
   group->setObjectName(QStringLiteral("GroupBox6"));
   auto* colourRow = new QHBoxLayout(group);
   panelCOL_ = new QFrame(group);
-  panelCOL_->setObjectName(QStringLiteral("PanelCOL"));
+  panelCOL_->setObjectName(QString::fromStdString(ParamRow(Params(), "color").name));
   panelCOL_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panelCOL_->setFixedSize(64, 25);
   panelCOL_->setAutoFillBackground(true);
@@ -56,18 +56,15 @@ TPageColorFilter::TPageColorFilter(TFormMain& main) : TEffectPage(main, 2, QStri
   colourRow->addStretch(1);
   Body()->addWidget(group);
 
-  const std::vector<TParamSpec>& params = ColorFilterParams();
   auto* densityRow = new QHBoxLayout;
   auto* label6 = new QLabel(QStringLiteral("濃度"), this);
   label6->setObjectName(QStringLiteral("Label6"));
-  spinEditCOLD_ = MakeSpinEdit(this, ParamRow(params, "density"));
-  spinEditCOLD_->setToolTip(QStringLiteral("0～100%"));
   densityRow->addWidget(label6);
-  densityRow->addWidget(spinEditCOLD_);
+  densityRow->addWidget(Make(this, "density").spinEdit);
   densityRow->addStretch(1);
   Body()->addLayout(densityRow);
 
-  SetFilterColor(ColorOfRgbHex(ParamRow(params, "color").def));
+  SetFilterColor(OpenedColorFilterSettings().color);
   connect(speedButton1_, &QToolButton::clicked, this, [this] { Main().Run([this] { SpeedButton1Click(); }); });
 }
 
@@ -86,7 +83,7 @@ void TPageColorFilter::OpenFromMenu() {
 void TPageColorFilter::TabSheetShow() {
   const TColorFilterSettings opened = OpenedColorFilterSettings();
   SetFilterColor(opened.color);
-  ResetControls(this, ColorFilterParams());
+  ResetControls(this, Params());
 }
 
 void TPageColorFilter::SpeedButton1Click() {
@@ -99,11 +96,7 @@ void TPageColorFilter::SpeedButton1Click() {
 }
 
 TColorFilterSettings TPageColorFilter::Settings() const {
-  return {color_, ReadControls(this, ColorFilterParams()).Get("density")};
+  return {color_, ReadControls(this, Params()).Get("density")};
 }
-
-void TPageColorFilter::Preview() { ColorFilterPreview(Doc(), Settings()); }
-
-void TPageColorFilter::Apply() { ApplyColorFilter(Doc(), Settings()); }
 
 }  // namespace kira

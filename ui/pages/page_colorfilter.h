@@ -7,43 +7,36 @@
 #include <cstdint>
 
 #include "pages/colorfilter_page.h"
-#include "ui/pages/effect_page.h"
+#include "ui/pages/table_page.h"
 
 class QFrame;
-class QSpinBox;
 class QToolButton;
 
 namespace kira {
 
-class TPageColorFilter : public TEffectPage {
+class TPageColorFilter : public TTablePage<TColorFilterSettings> {
   Q_OBJECT
 
  public:
-  explicit TPageColorFilter(TFormMain& main);
+  TPageColorFilter(TFormMain& main, const TPageEntry& page);
 
   // ButtonCClick: the histogram shows the result image when it holds a
   // picture, otherwise the source image; then the page opens.
   void OpenFromMenu() override;
-  // TabSheet2Show: PanelCOL white, SpinEditCOLD 50.
+  // TabSheet2Show: the colour panel and the density at the table's defaults.
   void TabSheetShow() override;
   // SpeedButton1Click: the colour dialog opens on the colour last chosen in
   // it (black the first time, not PanelCOL's); a confirmed choice becomes
   // the filter colour, a cancelled one changes nothing.
   void SpeedButton1Click();
-  // ButtonCOLClick.
-  void Preview() override;
-  // ButtonOK2Click.
-  void Apply() override;
-
-  // The controls as the page's settings.
-  TColorFilterSettings Settings() const;
+  // The panel's colour and the density.
+  TColorFilterSettings Settings() const override;
 
  private:
   void SetFilterColor(std::uint32_t color);
 
   QFrame* panelCOL_ = nullptr;
   QToolButton* speedButton1_ = nullptr;
-  QSpinBox* spinEditCOLD_ = nullptr;
   std::uint32_t color_ = 0;
   QColor dialogColor_ = Qt::black;  // ColorDialog1's colour
 };

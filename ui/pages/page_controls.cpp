@@ -1,6 +1,5 @@
 #include "ui/pages/page_controls.h"
 
-#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QLabel>
@@ -8,34 +7,81 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
-#include <stdexcept>
 
 namespace kira {
 
-QSlider* MakeTrackBar(QWidget* parent, const TTrackBarSpec& design) {
-  auto* bar = new QSlider(Qt::Horizontal, parent);
-  bar->setObjectName(QString::fromLatin1(design.name));
-  bar->setRange(design.min, design.max);
-  bar->setValue(design.value);
-  if (design.pageSize > 0) bar->setPageStep(design.pageSize);
-  bar->setTickPosition(QSlider::TicksBelow);
-  bar->setTickInterval(design.frequency);
-  bar->setToolTip(QString::fromUtf8(design.hint));
-  return bar;
+namespace {
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+template <class T>
+T* Find(const QWidget* page, const std::string& name) {
+  return name.empty() ? nullptr : page->findChild<T*>(Text(name));
 }
 
-QLabel* MakeValueLabel(QWidget* parent, const char* name, const char* caption) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  label->setFixedWidth(30);
-  return label;
+void ShowValue(QWidget* page, const TParamSpec& row, int value) {
+  if (!row.format) return;
+  if (auto* label = Find<QLabel>(page, row.label)) label->setText(Text(row.format(value)));
 }
 
-QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption) {
-  auto* radio = new QRadioButton(QString::fromUtf8(caption), parent);
-  radio->setObjectName(QString::fromLatin1(name));
-  return radio;
+}  // namespace
+
+TControls MakeControls(QWidget* parent, const TParamSpec& row) {
+  TControls c;
+  switch (row.control) {
+    case TControlKind::None:
+      break;
+    case TControlKind::SpinEdit:
+      c.spinEdit = new QSpinBox(parent);
+      c.spinEdit->setObjectName(Text(row.name));
+      c.spinEdit->setRange(row.ControlMin(), row.ControlMax());
+      c.spinEdit->setValue(row.def);
+      c.spinEdit->setSingleStep(row.lineStep);
+      if (row.rangeHint) {
+        c.spinEdit->setToolTip(QStringLiteral("%1～%2").arg(row.ControlMin()).arg(row.ControlMax()));
+      } else if (!row.hint.empty()) {
+        c.spinEdit->setToolTip(Text(row.hint));
+      }
+      c.spinEdit->setFixedWidth(64);
+      break;
+    case TControlKind::TrackBar:
+      c.trackBar = new QSlider(Qt::Horizontal, parent);
+      c.trackBar->setObjectName(Text(row.name));
+      c.trackBar->setRange(row.ControlMin(), row.ControlMax());
+      c.trackBar->setValue(row.def);
+      c.trackBar->setSingleStep(row.lineStep);
+      if (row.pageStep > 0) c.trackBar->setPageStep(row.pageStep);
+      c.trackBar->setTickPosition(QSlider::TicksBelow);
+      c.trackBar->setTickInterval(row.tickInterval);
+      if (!row.hint.empty()) c.trackBar->setToolTip(Text(row.hint));
+      if (!row.label.empty()) {
+        const std::string caption = row.labelCaption.empty() && row.format ? row.format(row.def) : row.labelCaption;
+        c.label = new QLabel(Text(caption), parent);
+        c.label->setObjectName(Text(row.label));
+        c.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        c.label->setFixedWidth(30);
+        if (row.format) {
+          QObject::connect(c.trackBar, &QSlider::valueChanged, c.label,
+                           [label = c.label, format = row.format](int v) { label->setText(Text(format(v))); });
+        }
+      }
+      break;
+    case TControlKind::CheckBox:
+      c.checkBox = new QCheckBox(Text(row.caption), parent);
+      c.checkBox->setObjectName(Text(row.name));
+      c.checkBox->setChecked(row.def != 0);
+      break;
+    case TControlKind::Radios:
+      for (const TRadioSpec& r : row.radios) {
+        auto* radio = new QRadioButton(Text(r.caption), parent);
+        radio->setObjectName(Text(r.name));
+        c.radios.push_back(radio);
+      }
+      if (row.def >= 0 && row.def < static_cast<int>(c.radios.size()))
+        c.radios[static_cast<std::size_t>(row.def)]->setChecked(true);
+      break;
+  }
+  return c;
 }
 
 void AddEndLabelledRow(QBoxLayout* into, QWidget* parent, QSlider* trackBar,
@@ -51,28 +97,11 @@ void AddEndLabelledRow(QBoxLayout* into, QWidget* parent, QSlider* trackBar,
   into->addLayout(row);
 }
 
-void AddValueRow(QBoxLayout* into, QSlider* trackBar, QLabel* valueLabel) {
+void AddValueRow(QBoxLayout* into, const TControls& controls) {
   auto* row = new QHBoxLayout;
-  row->addWidget(trackBar, 1);
-  row->addWidget(valueLabel);
+  row->addWidget(controls.trackBar, 1);
+  row->addWidget(controls.label);
   into->addLayout(row);
-}
-
-const TParamSpec& ParamRow(const std::vector<TParamSpec>& params, const std::string& key) {
-  for (const TParamSpec& p : params) {
-    if (p.key == key) return p;
-  }
-  throw std::out_of_range("no setting '" + key + "' in the page's table");
-}
-
-QSpinBox* MakeSpinEdit(QWidget* parent, const TParamSpec& row) {
-  auto* spin = new QSpinBox(parent);
-  spin->setObjectName(QString::fromStdString(row.control));
-  spin->setRange(row.min, row.max);
-  spin->setValue(row.def);
-  spin->setToolTip(QStringLiteral("%1～%2").arg(row.min).arg(row.max));
-  spin->setFixedWidth(64);
-  return spin;
 }
 
 int SpinValue(const QSpinBox* spin) {
@@ -82,29 +111,25 @@ int SpinValue(const QSpinBox* spin) {
   return v < spin->minimum() ? spin->minimum() : (v > spin->maximum() ? spin->maximum() : v);
 }
 
-namespace {
-
-template <class T>
-T* Find(const QWidget* page, const std::string& name) {
-  return name.empty() ? nullptr : page->findChild<T*>(QString::fromStdString(name));
-}
-
-}  // namespace
-
 void ResetControls(QWidget* page, const std::vector<TParamSpec>& params) {
   for (const TParamSpec& p : params) {
-    if (auto* spin = Find<QSpinBox>(page, p.control)) {
+    if (!p.HasDefault()) continue;
+    if (auto* spin = Find<QSpinBox>(page, p.name)) {
       const QSignalBlocker quiet(spin);
       spin->setValue(p.def);
-    } else if (auto* bar = Find<QSlider>(page, p.control)) {
-      const QSignalBlocker quiet(bar);
-      bar->setValue(p.def);
-    } else if (auto* box = Find<QCheckBox>(page, p.control)) {
+    } else if (auto* bar = Find<QSlider>(page, p.name)) {
+      const int before = bar->value();
+      {
+        const QSignalBlocker quiet(bar);
+        bar->setValue(p.def);
+      }
+      if (bar->value() != before) ShowValue(page, p, bar->value());
+    } else if (auto* box = Find<QCheckBox>(page, p.name)) {
       const QSignalBlocker quiet(box);
       box->setChecked(p.def != 0);
     }
-    if (p.kind == TParamKind::Choice && p.def >= 0 && p.def < static_cast<int>(p.choiceControls.size())) {
-      if (auto* radio = Find<QRadioButton>(page, p.choiceControls[static_cast<std::size_t>(p.def)])) {
+    if (p.control == TControlKind::Radios && p.def >= 0 && p.def < static_cast<int>(p.radios.size())) {
+      if (auto* radio = Find<QRadioButton>(page, p.radios[static_cast<std::size_t>(p.def)].name)) {
         const QSignalBlocker quiet(radio);
         radio->setChecked(true);
       }
@@ -112,18 +137,24 @@ void ResetControls(QWidget* page, const std::vector<TParamSpec>& params) {
   }
 }
 
+void SetToDefault(QWidget* page, const TParamSpec& row) {
+  if (auto* spin = Find<QSpinBox>(page, row.name)) spin->setValue(row.def);
+  if (auto* bar = Find<QSlider>(page, row.name)) bar->setValue(row.def);
+  if (auto* box = Find<QCheckBox>(page, row.name)) box->setChecked(row.def != 0);
+}
+
 TStepValues ReadControls(const QWidget* page, const std::vector<TParamSpec>& params) {
   TStepValues values(&params);
   for (const TParamSpec& p : params) {
-    if (const auto* spin = Find<QSpinBox>(page, p.control)) {
+    if (const auto* spin = Find<QSpinBox>(page, p.name)) {
       values.Set(p.key, SpinValue(spin));
-    } else if (const auto* bar = Find<QSlider>(page, p.control)) {
+    } else if (const auto* bar = Find<QSlider>(page, p.name)) {
       values.Set(p.key, bar->value());
-    } else if (const auto* box = Find<QCheckBox>(page, p.control)) {
+    } else if (const auto* box = Find<QCheckBox>(page, p.name)) {
       values.Set(p.key, box->isChecked() ? 1 : 0);
     }
-    for (std::size_t i = 0; i < p.choiceControls.size(); ++i) {
-      const auto* radio = Find<QRadioButton>(page, p.choiceControls[i]);
+    for (std::size_t i = 0; i < p.radios.size(); ++i) {
+      const auto* radio = Find<QRadioButton>(page, p.radios[i].name);
       if (radio && radio->isChecked()) {
         values.Set(p.key, static_cast<int>(i));
         break;

@@ -23,10 +23,10 @@ TPageMenu::TPageMenu(TFormMain& main) {
   setObjectName(QStringLiteral("TabSheet0"));
   int top = 24;
   for (const TPageWidgetEntry& entry : PageWidgets()) {
-    const TPageEntry* page = PageEntry(entry.number);
-    QPushButton* button = MenuButton(this, entry.menuButton, page ? page->caption : "", top);
+    const TPageEntry* page = PageOfSteps(entry.page);
+    QPushButton* button = MenuButton(this, entry.menuButton, page->caption, top);
     top += 40;
-    const int number = entry.number;
+    const int number = page->number;
     connect(button, &QPushButton::clicked, this, [&main, number] {
       main.Run([&main, number] { main.Page(number)->OpenFromMenu(); });
     });

@@ -3,39 +3,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "document/document.h"
-#include "ui/pages/page_controls.h"
-
 namespace kira {
 
-TPageMonochrome::TPageMonochrome(TFormMain& main) : TEffectPage(main, 4, QStringLiteral("ButtonMonochrome")) {
-  const struct {
-    const char* caption;
-    const char* background;
-  } kinds[kGreyKindCount] = {
-      {"モノクローム", "#000000"}, {"赤フィルター", "#ff0000"},   {"緑フィルター", "#008000"},
-      {"青フィルター", "#0000ff"}, {"グレースケール", "#808080"},
-  };
-  const TParamSpec& kind = MonochromeParams().front();
-  for (int k = 0; k < kGreyKindCount; ++k) {
-    radios_[k] = MakeRadio(this, kind.choiceControls[k].c_str(), kinds[k].caption);
-    radios_[k]->setStyleSheet(QStringLiteral("QRadioButton { background-color: %1; color: white; padding: 2px; }")
-                                  .arg(QString::fromLatin1(kinds[k].background)));
-    Body()->addWidget(radios_[k]);
+TPageMonochrome::TPageMonochrome(TFormMain& main, const TPageEntry& page)
+    : TTablePage(main, page, QStringLiteral("ButtonMonochrome"), kMonochromeEffect) {
+  // Each radio button on the colour of its filter, in the table's order.
+  static const char* const kBackgrounds[kGreyKindCount] = {"#000000", "#ff0000", "#008000", "#0000ff", "#808080"};
+  const std::vector<QRadioButton*> radios = Make(this, "kind").radios;
+  for (std::size_t k = 0; k < radios.size(); ++k) {
+    radios[k]->setStyleSheet(QStringLiteral("QRadioButton { background-color: %1; color: white; padding: 2px; }")
+                                 .arg(QString::fromLatin1(kBackgrounds[k])));
+    Body()->addWidget(radios[k]);
   }
-  radios_[0]->setChecked(true);
 }
-
-void TPageMonochrome::TabSheetShow() { ResetControls(this, MonochromeParams()); }
-
-TMonochromeSettings TPageMonochrome::Settings() const {
-  TMonochromeSettings s;
-  for (int k = 0; k < kGreyKindCount; ++k) s.checked[k] = radios_[k]->isChecked();
-  return s;
-}
-
-void TPageMonochrome::Preview() { MonochromePreview(Doc(), Settings()); }
-
-void TPageMonochrome::Apply() { ApplyMonochrome(Doc(), Settings()); }
 
 }  // namespace kira

@@ -1,35 +1,17 @@
-// The monochrome page: five kinds of grey on coloured radio buttons. The
-// weights and the choice live in pages/monochrome_page.h; this class only
-// holds the controls.
+// The monochrome page: five kinds of grey on coloured radio buttons, built
+// from its settings table (pages/monochrome_page.h).
 #pragma once
 
-#include <array>
-
 #include "pages/monochrome_page.h"
-#include "ui/pages/effect_page.h"
-
-class QRadioButton;
+#include "ui/pages/table_page.h"
 
 namespace kira {
 
-class TPageMonochrome : public TEffectPage {
+class TPageMonochrome : public TTablePage<TMonochromeSettings> {
   Q_OBJECT
 
  public:
-  explicit TPageMonochrome(TFormMain& main);
-
-  // TabSheet4Show: RadioButtonMono1 selected.
-  void TabSheetShow() override;
-  // ButtonMonochromeClick.
-  void Preview() override;
-  // ButtonOK4Click.
-  void Apply() override;
-
-  // The controls as the page's settings.
-  TMonochromeSettings Settings() const;
-
- private:
-  std::array<QRadioButton*, kGreyKindCount> radios_{};  // Mono1 … Mono5
+  TPageMonochrome(TFormMain& main, const TPageEntry& page);
 };
 
 }  // namespace kira

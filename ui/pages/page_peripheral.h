@@ -1,36 +1,17 @@
-// The peripheral-effects page: spotlight, colour spotlight or vaseline, with
-// a radius in percent of the picture's longer side. The settings and the
-// effect live in pages/peripheral_page.h; this class only holds the controls.
+// The peripheral-effects page: spotlight, colour spotlight or vaseline with
+// one radius, built from its settings table (pages/peripheral_page.h).
 #pragma once
 
 #include "pages/peripheral_page.h"
-#include "ui/pages/effect_page.h"
-
-class QLabel;
-class QSlider;
+#include "ui/pages/table_page.h"
 
 namespace kira {
 
-class TPagePeripheral : public TEffectPage {
+class TPagePeripheral : public TTablePage<TPeripheralSettings> {
   Q_OBJECT
 
  public:
-  explicit TPagePeripheral(TFormMain& main);
-
-  // TabSheet9Show: spotlight selected, radius 50.
-  void TabSheetShow() override;
-  void TrackBarEffect1Change();
-  // ButtonEffectViewClick.
-  void Preview() override;
-  // ButtonOK9Click.
-  void Apply() override;
-
-  // The controls as the page's settings.
-  TPeripheralSettings Settings() const;
-
- private:
-  QSlider* trackBarEffect1_ = nullptr;
-  QLabel* labelEffect1_ = nullptr;
+  TPagePeripheral(TFormMain& main, const TPageEntry& page);
 };
 
 }  // namespace kira

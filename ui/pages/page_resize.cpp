@@ -17,15 +17,6 @@ namespace kira {
 
 namespace {
 
-QSpinBox* MakeSpin(QWidget* parent, const QString& name) {
-  auto* spin = new QSpinBox(parent);
-  spin->setObjectName(name);
-  spin->setRange(kResizeSpinMin, kResizeSpinMax);
-  spin->setValue(0);
-  spin->setFixedWidth(72);
-  return spin;
-}
-
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption) {
   auto* label = new QLabel(caption, parent);
   label->setObjectName(name);
@@ -34,11 +25,12 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption) 
 
 }  // namespace
 
-TPageResize::TPageResize(TFormMain& main)
-    : TEffectPage(main, 5, QStringLiteral("ButtonReS")) {
+TPageResize::TPageResize(TFormMain& main, const TPageEntry& page)
+    : TTablePage(main, page, QStringLiteral("ButtonReS"), kResizeEffect) {
   auto* sizes = new QGridLayout;
-  spinEditNewW_ = MakeSpin(this, QStringLiteral("SpinEditNewW"));
-  spinEditNewH_ = MakeSpin(this, QStringLiteral("SpinEditNewH"));
+  spinEditNewW_ = Make(this, "width").spinEdit;
+  spinEditNewH_ = Make(this, "height").spinEdit;
+  for (QSpinBox* spin : {spinEditNewW_, spinEditNewH_}) spin->setFixedWidth(72);
   sizes->addWidget(MakeLabel(this, QStringLiteral("Label8"), QStringLiteral("幅")), 0, 0);
   sizes->addWidget(spinEditNewW_, 0, 1);
   sizes->addWidget(MakeLabel(this, QStringLiteral("Label9"), QStringLiteral("高さ")), 1, 0);
@@ -56,20 +48,11 @@ TPageResize::TPageResize(TFormMain& main)
   auto* group = new QGroupBox(QStringLiteral("種別"), this);
   group->setObjectName(QStringLiteral("GroupBox12"));
   auto* groupLayout = new QVBoxLayout(group);
-  const struct {
-    const char* name;
-    const char* caption;
-  } kMethods[kResizeMethodCount] = {
-      {"RadioButtonNearest", "最近傍法"},        {"RadioButtonBilinear", "バイリニア"},
-      {"RadioButtonBicubic", "バイキュービック"}, {"RadioButtonLagrange", "ラグランジェ"},
-      {"RadioButtonBSpline", "Bスプライン"},      {"RadioButtonMitchell", "ミッチェル"},
-  };
+  const std::vector<QRadioButton*> methods = Make(group, "method").radios;
   for (int i = 0; i < kResizeMethodCount; ++i) {
-    methods_[i] = new QRadioButton(QString::fromUtf8(kMethods[i].caption), group);
-    methods_[i]->setObjectName(QString::fromLatin1(kMethods[i].name));
+    methods_[i] = methods.at(static_cast<std::size_t>(i));
     groupLayout->addWidget(methods_[i]);
   }
-  methods_[static_cast<int>(TResizeMethod::Bicubic)]->setChecked(true);
   Body()->addWidget(group);
 
   // The aspect rule runs when a field loses the focus, as its exit handler;
@@ -101,8 +84,6 @@ void TPageResize::OpenFromMenu() {
   spinEditNewH_->setValue(open.height);
 }
 
-void TPageResize::TabSheetShow() { ResetControls(this, ResizeParams()); }
-
 void TPageResize::SpinEditNewWExit() {
   const TResizeOpening source = OpenResizePage(Doc().Source());
   // An empty source makes the rule a division by zero: the other field
@@ -128,9 +109,5 @@ TResizeSettings TPageResize::Settings() const {
   s.method = ResizeMethodOfChecked(checked);
   return s;
 }
-
-void TPageResize::Preview() { ResizePreview(Doc(), Settings()); }
-
-void TPageResize::Apply() { ApplyResize(Doc(), Settings()); }
 
 }  // namespace kira

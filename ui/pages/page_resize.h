@@ -6,7 +6,7 @@
 #include <array>
 
 #include "pages/resize_page.h"
-#include "ui/pages/effect_page.h"
+#include "ui/pages/table_page.h"
 
 class QLabel;
 class QRadioButton;
@@ -14,28 +14,21 @@ class QSpinBox;
 
 namespace kira {
 
-class TPageResize : public TEffectPage {
+class TPageResize : public TTablePage<TResizeSettings> {
   Q_OBJECT
 
  public:
-  explicit TPageResize(TFormMain& main);
+  TPageResize(TFormMain& main, const TPageEntry& page);
 
   // ButtonReSizeClick: the labels show the source's size and ratio, the page
   // opens, and both spin edits take the source's width and height.
   void OpenFromMenu() override;
-  // TabSheet5Show: selects RadioButtonBicubic.
-  void TabSheetShow() override;
   // Leaving a spin edit sets the other one so that the aspect ratio stays.
   void SpinEditNewWExit();
   void SpinEditNewHExit();
-  // ButtonReSClick.
-  void Preview() override;
-  // ButtonOK5Click: the common Apply, which also renews the image window's
-  // caption with the new size.
-  void Apply() override;
-
-  // The controls as the page's settings.
-  TResizeSettings Settings() const;
+  // The controls as the page's settings: the method is the first checked
+  // radio button, bilinear when none is.
+  TResizeSettings Settings() const override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -75,8 +75,7 @@ QPushButton* MakeBitBtn(QWidget* parent, const QString& name, const QString& cap
 
 }  // namespace
 
-TPageRotate::TPageRotate(TFormMain& main)
-    : TEffectPage(main, 12, QString()) {
+TPageRotate::TPageRotate(TFormMain& main, const TPageEntry& page) : TEffectPage(main, page, QString()) {
   bitBtnLeft_ = MakeBitBtn(this, QStringLiteral("BitBtnLeft"), QStringLiteral("90ﾟ"), TGlyph::TurnLeft);
   // The left turn carries its glyph right of the caption, the right turn left
   // of it, so that each arrow sits on the side it turns to.

@@ -12,7 +12,7 @@ class TPageRotate : public TEffectPage {
   Q_OBJECT
 
  public:
-  explicit TPageRotate(TFormMain& main);
+  TPageRotate(TFormMain& main, const TPageEntry& page);
 
   void BitBtnLeftClick();
   void BitBtnRightClick();

@@ -1,35 +1,20 @@
-// The sharpness page: sharpen or focus, with one strength 0..100. The settings
-// and the effect live in pages/sharpness_page.h; this class only holds the
-// controls.
+// The sharpness page: sharpen or focus with one strength, built from its
+// settings table (pages/sharpness_page.h).
 #pragma once
 
 #include "pages/sharpness_page.h"
-#include "ui/pages/effect_page.h"
-
-class QSlider;
+#include "ui/pages/table_page.h"
 
 namespace kira {
 
-class TPageSharpness : public TEffectPage {
+class TPageSharpness : public TTablePage<TSharpnessSettings> {
   Q_OBJECT
 
  public:
-  explicit TPageSharpness(TFormMain& main);
+  TPageSharpness(TFormMain& main, const TPageEntry& page);
 
-  // ButtonSharpenClick: the strength back to 0, then the page opens.
+  // ButtonSharpenClick: the strength back to its default, then the page opens.
   void OpenFromMenu() override;
-  // TabSheet7Show: the table's defaults, sharpen and strength 0.
-  void TabSheetShow() override;
-  // ButtonSHARPClick.
-  void Preview() override;
-  // ButtonOK7Click.
-  void Apply() override;
-
-  // The controls as the page's settings.
-  TSharpnessSettings Settings() const;
-
- private:
-  QSlider* trackBarSharp_ = nullptr;
 };
 
 }  // namespace kira

@@ -2,45 +2,23 @@
 
 #include <QGroupBox>
 #include <QRadioButton>
-#include <QSlider>
 #include <QVBoxLayout>
-
-#include "ui/form_main.h"
-#include "ui/pages/page_controls.h"
 
 namespace kira {
 
-TPageSoftness::TPageSoftness(TFormMain& main)
-    : TEffectPage(main, 3, QStringLiteral("ButtonSOFT")) {
+TPageSoftness::TPageSoftness(TFormMain& main, const TPageEntry& page)
+    : TTablePage(main, page, QStringLiteral("ButtonSOFT"), kSoftnessEffect) {
   auto* group = new QGroupBox(QStringLiteral("ソフトネス"), this);
   group->setObjectName(QStringLiteral("GroupBox8"));
   auto* column = new QVBoxLayout(group);
-  const TParamSpec& level = ParamRow(SoftnessParams(), "level");
-  trackBarSoftness_ = MakeTrackBar(group, {"TrackBarSoftness", level.min, level.max, level.def, 0, 1, "0～6"});
-  AddEndLabelledRow(column, group, trackBarSoftness_, "LabelS1", "LabelS2");
-  // In the order the page tests them.
-  column->addWidget(MakeRadio(group, "RadioButtonBlur", "ブラー"));
-  column->addWidget(MakeRadio(group, "RadioButtonGaussianBlur", "ガウシアンブラー"));
-  column->addWidget(MakeRadio(group, "RadioButtonRadialBlur", "ラジアルブラー"));
-  column->addWidget(MakeRadio(group, "RadioButtonAngleBlur", "アングルブラー"));
-  column->addWidget(MakeRadio(group, "RadioButtonSoften", "ソフトネス"));
+  AddEndLabelledRow(column, group, Make(group, "level").trackBar, "LabelS1", "LabelS2");
+  for (QRadioButton* radio : Make(group, "kind").radios) column->addWidget(radio);
   Body()->addWidget(group);
-  ResetControls(this, SoftnessParams());
 }
 
 void TPageSoftness::OpenFromMenu() {
-  trackBarSoftness_->setValue(0);
+  SetToDefault(this, ParamRow(Params(), "level"));
   TEffectPage::OpenFromMenu();
 }
-
-void TPageSoftness::TabSheetShow() { ResetControls(this, SoftnessParams()); }
-
-TSoftnessSettings TPageSoftness::Settings() const {
-  return SoftnessSettingsOf(ReadControls(this, SoftnessParams()));
-}
-
-void TPageSoftness::Preview() { SoftnessPreview(Doc(), Settings()); }
-
-void TPageSoftness::Apply() { ApplySoftness(Doc(), Settings()); }
 
 }  // namespace kira

@@ -69,14 +69,15 @@ QIcon ToolIcon(TToolGlyph glyph) {
 
 }  // namespace
 
-TPageStarFilter::TPageStarFilter(TFormMain& main)
-    : TEffectPage(main, 1, QStringLiteral("ButtonAPP")) {
+TPageStarFilter::TPageStarFilter(TFormMain& main, const TPageEntry& page)
+    : TEffectPage(main, page, QStringLiteral("ButtonAPP")) {
+  auto make = [this](QWidget* parent, const char* key) { return MakeControls(parent, ParamRow(StarParams(), key)); };
   // Threshold and density, with the automatic threshold beside the former.
   auto* pointsGrid = new QGridLayout;
-  spinEditV_ = MakeSpinEdit(this, ParamRow(StarParams(), "threshold"));
+  spinEditV_ = make(this, "threshold").spinEdit;
   speedButtonVA_ = MakeSpeedButton(this, QStringLiteral("SpeedButtonVA"), true);
   speedButtonVA_->setText(QStringLiteral("A"));
-  spinEditM_ = MakeSpinEdit(this, ParamRow(StarParams(), "density"));
+  spinEditM_ = make(this, "density").spinEdit;
   pointsGrid->addWidget(new QLabel(QStringLiteral("しきい値"), this), 0, 0);
   pointsGrid->addWidget(spinEditV_, 0, 1);
   pointsGrid->addWidget(speedButtonVA_, 0, 2);
@@ -124,9 +125,9 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
 
   // The rays.
   auto* raysGrid = new QGridLayout;
-  spinEditL_ = MakeSpinEdit(this, ParamRow(StarParams(), "length"));
-  spinEditR_ = MakeSpinEdit(this, ParamRow(StarParams(), "angle"));
-  spinEditD_ = MakeSpinEdit(this, ParamRow(StarParams(), "intensity"));
+  spinEditL_ = make(this, "length").spinEdit;
+  spinEditR_ = make(this, "angle").spinEdit;
+  spinEditD_ = make(this, "intensity").spinEdit;
   raysGrid->addWidget(new QLabel(QStringLiteral("長さ"), this), 0, 0);
   raysGrid->addWidget(spinEditL_, 0, 1);
   raysGrid->addWidget(new QLabel(QStringLiteral("角度"), this), 1, 0);
@@ -142,20 +143,16 @@ TPageStarFilter::TPageStarFilter(TFormMain& main)
 
   auto* kindBox = new QGroupBox(QStringLiteral("種別"), this);
   auto* kindLayout = new QVBoxLayout(kindBox);
-  radioButtonCROSS_ = new QRadioButton(QStringLiteral("クロス"), kindBox);
-  radioButtonCROSS_->setObjectName(QStringLiteral("RadioButtonCROSS"));
-  radioButtonSNOW_ = new QRadioButton(QStringLiteral("スノー"), kindBox);
-  radioButtonSNOW_->setObjectName(QStringLiteral("RadioButtonSNOW"));
-  radioButtonSUNNY_ = new QRadioButton(QStringLiteral("サニー"), kindBox);
-  radioButtonSUNNY_->setObjectName(QStringLiteral("RadioButtonSUNNY"));
-  radioButtonCROSS_->setChecked(true);
+  const std::vector<QRadioButton*> kinds = make(kindBox, "kind").radios;
+  radioButtonCROSS_ = kinds.at(0);
+  radioButtonSNOW_ = kinds.at(1);
+  radioButtonSUNNY_ = kinds.at(2);
   kindLayout->addWidget(radioButtonCROSS_);
   kindLayout->addWidget(radioButtonSNOW_);
   kindLayout->addWidget(radioButtonSUNNY_);
   Body()->addWidget(kindBox);
 
-  checkBoxSoftX_ = new QCheckBox(QStringLiteral("ソフトクロス"), this);
-  checkBoxSoftX_->setObjectName(QStringLiteral("CheckBoxSoftX"));
+  checkBoxSoftX_ = make(this, "soft").checkBox;
   Body()->addWidget(checkBoxSoftX_);
 
   // The third view button, between "オリジナル" and "加工後".

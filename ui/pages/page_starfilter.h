@@ -20,7 +20,7 @@ class TPageStarFilter : public TEffectPage, public TImageMouseTool {
   Q_OBJECT
 
  public:
-  explicit TPageStarFilter(TFormMain& main);
+  TPageStarFilter(TFormMain& main, const TPageEntry& page);
 
   const TStarSettings& Settings() const { return settings_; }
 

@@ -1,5 +1,8 @@
 #include "ui/pages/page_widgets.h"
 
+#include "pages/page_list.h"
+#include "pages/rotate_page.h"
+
 #include "ui/pages/page_art1.h"
 #include "ui/pages/page_art2.h"
 #include "ui/pages/page_brightness.h"
@@ -18,28 +21,50 @@ namespace kira {
 
 namespace {
 template <class TPage>
-TEffectPage* Make(TFormMain& main) {
-  return new TPage(main);
+TEffectPage* Make(TFormMain& main, const TPageEntry& page) {
+  return new TPage(main, page);
 }
 }  // namespace
 
 const std::vector<TPageWidgetEntry>& PageWidgets() {
   static const std::vector<TPageWidgetEntry> pages = {
-      {5, "ButtonReSize", Make<TPageResize>},
-      {12, "ButtonRotate", Make<TPageRotate>},
-      {1, "ButtonX", Make<TPageStarFilter>},
-      {2, "ButtonC", Make<TPageColorFilter>},
-      {7, "ButtonSharpen", Make<TPageSharpness>},
-      {3, "ButtonSoftness", Make<TPageSoftness>},
-      {4, "ButtonMono", Make<TPageMonochrome>},
-      {6, "ButtonBright", Make<TPageBrightness>},
-      {8, "ButtonSaturat", Make<TPageSaturation>},
-      {9, "ButtonEffect1", Make<TPagePeripheral>},
-      {10, "ButtonMirage", Make<TPageMirage>},
-      {11, "ButtonEffect2", Make<TPageArt1>},
-      {13, "ButtonEffect3", Make<TPageArt2>},
+      {ResizeSteps, "ButtonReSize", Make<TPageResize>},
+      {RotateSteps, "ButtonRotate", Make<TPageRotate>},
+      {StarSteps, "ButtonX", Make<TPageStarFilter>},
+      {ColorFilterSteps, "ButtonC", Make<TPageColorFilter>},
+      {SharpnessSteps, "ButtonSharpen", Make<TPageSharpness>},
+      {SoftnessSteps, "ButtonSoftness", Make<TPageSoftness>},
+      {MonochromeSteps, "ButtonMono", Make<TPageMonochrome>},
+      {BrightnessSteps, "ButtonBright", Make<TPageBrightness>},
+      {SaturationSteps, "ButtonSaturat", Make<TPageSaturation>},
+      {PeripheralSteps, "ButtonEffect1", Make<TPagePeripheral>},
+      {MirageSteps, "ButtonMirage", Make<TPageMirage>},
+      {Art1Steps, "ButtonEffect2", Make<TPageArt1>},
+      {Art2Steps, "ButtonEffect3", Make<TPageArt2>},
   };
   return pages;
+}
+
+const TPageWidgetEntry* PageWidget(const TPageEntry& page) {
+  for (const TPageWidgetEntry& w : PageWidgets()) {
+    if (w.page == page.steps) return &w;
+  }
+  return nullptr;
+}
+
+std::string PageWidgetsProblem() {
+  if (std::string problem = PageListProblem(); !problem.empty()) return problem;
+  for (const TPageEntry& page : AllPages()) {
+    int rows = 0;
+    for (const TPageWidgetEntry& w : PageWidgets()) rows += w.page == page.steps;
+    if (rows != 1) {
+      return "page '" + std::string(page.caption) + "' has " + std::to_string(rows) + " rows in the editor's list";
+    }
+  }
+  for (const TPageWidgetEntry& w : PageWidgets()) {
+    if (!PageOfSteps(w.page)) return "the editor's row of button '" + std::string(w.menuButton) + "' has no page";
+  }
+  return "";
 }
 
 }  // namespace kira

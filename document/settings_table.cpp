@@ -1,4 +1,4 @@
-#include "document/steps.h"
+#include "document/settings_table.h"
 
 #include <cctype>
 #include <cerrno>
@@ -21,6 +21,10 @@ const TParamSpec& FindParam(const std::vector<TParamSpec>* params, const std::st
 }
 
 }  // namespace
+
+const TParamSpec& ParamRow(const std::vector<TParamSpec>& params, const std::string& key) {
+  return FindParam(&params, key);
+}
 
 int TStepValues::Get(const std::string& key) const {
   const TParamSpec& p = FindParam(params_, key);

@@ -1,0 +1,139 @@
+// Settings tables of the effect pages. Each page describes its settings once,
+// one row per setting: the batch tool's key, kind, range and default, and the
+// editor's control that holds it with everything the control needs (object
+// name, range, steps, hint, caption, the value label that follows it). That
+// one table builds the page's controls, resets them, reads them back, and
+// gives the batch tool its parsing, error messages and --help. It is the only
+// place a default, a range or a control's object name is written. A page
+// registers a TStepSpec whose run maps the values to its settings struct and
+// runs the page's Preview and Apply on a document, as a user would.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+
+namespace kira {
+
+enum class TParamKind {
+  Integer,        // min..max
+  IntegerOrAuto,  // min..max or the word "auto" (stored as kAutoValue)
+  Choice,         // one of choices; stored as the index
+  HexColor,       // six hex digits RRGGBB; stored as 0xRRGGBB
+};
+
+inline constexpr int kAutoValue = -1;
+
+// The editor's control that holds a row's value.
+enum class TControlKind {
+  None,      // no control, or one the page makes itself (the colour panel)
+  SpinEdit,  // a spin edit
+  TrackBar,  // a horizontal track bar, ticks below
+  CheckBox,  // a check box: 0 or 1
+  Radios,    // a Choice: one radio button per choice, in the choices' order
+};
+
+struct TRadioSpec {
+  std::string name;     // object name
+  std::string caption;
+};
+
+// One setting. Rows are written with designated initialisers, so that a row
+// reads without this struct beside it.
+struct TParamSpec {
+  // The batch tool's side.
+  std::string key;
+  TParamKind kind = TParamKind::Integer;
+  int min = 0;
+  int max = 0;
+  // The default value, or the default choice's index. A default outside
+  // min..max stands for one the page takes from the picture: the control is
+  // then left alone when the page is reset.
+  int def = 0;
+  std::vector<std::string> choices;  // Choice only
+  std::string help;                  // extra words for --help, if any
+
+  // The editor's side.
+  TControlKind control = TControlKind::None;
+  std::string name;               // object name (spin edit, track bar, check box, colour panel)
+  std::vector<TRadioSpec> radios;  // Radios: in the order the page tests them
+  // The control's range where it differs from min..max (used when
+  // controlMax > controlMin): a spin edit that may hold 0 before the page is
+  // opened while the batch tool needs at least 1.
+  int controlMin = 0;
+  int controlMax = 0;
+  int lineStep = 1;      // the arrow keys' step
+  int pageStep = 0;      // Page Up / Page Down; 0: the toolkit's default
+  int tickInterval = 0;  // track bar: the spacing of its ticks
+  std::string hint;       // tool tip, if any
+  bool rangeHint = false;  // the tool tip is the control's range, "min～max"
+  std::string caption;   // check box text
+  // The value label right of a track bar: object name, its text until the
+  // track bar first moves (when empty, the default's text), and the text for
+  // a position after that.
+  std::string label;
+  std::string labelCaption;
+  std::string (*format)(int position) = nullptr;
+
+  // The control's range.
+  int ControlMin() const { return controlMax > controlMin ? controlMin : min; }
+  int ControlMax() const { return controlMax > controlMin ? controlMax : max; }
+  // Whether resetting the page sets the control to def.
+  bool HasDefault() const { return kind == TParamKind::Choice || (def >= min && def <= max); }
+};
+
+// The row of a table with the given key (std::out_of_range when there is
+// none).
+const TParamSpec& ParamRow(const std::vector<TParamSpec>& params, const std::string& key);
+
+class TStepValues {
+ public:
+  TStepValues() = default;
+  explicit TStepValues(const std::vector<TParamSpec>* params) : params_(params) {}
+  // The given value, or the parameter's default. A key that is not in the
+  // table throws std::out_of_range: a mistyped key never reads as 0.
+  int Get(const std::string& key) const;
+  bool Given(const std::string& key) const { return given_.count(key) != 0; }
+  // Also refuses (std::out_of_range) a key that is not in the table.
+  void Set(const std::string& key, int value);
+  void SetDefaults(const std::vector<TParamSpec>* params) { params_ = params; }
+  const std::vector<TParamSpec>* Params() const { return params_; }
+
+ private:
+  const std::vector<TParamSpec>* params_ = nullptr;
+  std::map<std::string, int> given_;
+};
+
+struct TStepSpec {
+  std::string name;
+  std::string page;  // what the step does, for --help
+  std::vector<TParamSpec> params;
+  // Cross-key checks (a range that depends on another key); returns "" when
+  // fine, otherwise a message naming the offending word.
+  std::function<std::string(const TStepValues&)> check;
+  // Opens the page, sets the values, Preview, Apply. False with a message when
+  // the step cannot run.
+  std::function<bool(TDocument&, const TStepValues&, std::string& error)> run;
+};
+
+// Parses "NAME" or "NAME:KEY=VALUE[,KEY=VALUE...]" against the registered
+// steps. On a usage error returns nullptr with a message naming the word.
+const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::string& text,
+                           TStepValues& values, std::string& error);
+
+// One line per step with its keys, ranges and defaults.
+std::string DescribeSteps(const std::vector<TStepSpec>& steps);
+
+// A word of the command line as a usage error echoes it: in quotes, cut to
+// 40 characters with "..." after them, a control character (a line break)
+// shown as '?', so that the message stays one short line.
+std::string QuoteWord(const std::string& word);
+
+// Integer parsing shared by the batch tool: optional sign, decimal digits,
+// no spaces; false when not an integer or out of the int range.
+bool ParseInt(const std::string& text, long long& value);
+
+}  // namespace kira
