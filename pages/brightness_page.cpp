@@ -21,12 +21,11 @@ const TParamSpec& BrightnessRow(TBrightnessKind kind) {
 }
 
 TBrightnessSettings OpenedBrightnessSettings() {
-  const TStepValues defaults(&BrightnessParams());
-  TBrightnessSettings s;
-  s.checked = {};
-  s.checked[defaults.Get("kind")] = true;
-  for (int k = 0; k < kBrightnessKindCount; ++k) s.position[k] = BrightnessRow(static_cast<TBrightnessKind>(k)).def;
-  return s;
+  std::array<bool, kBrightnessKindCount> checked{};
+  checked[TStepValues(&BrightnessParams()).Get("kind")] = true;
+  std::array<int, kBrightnessKindCount> position{};
+  for (int k = 0; k < kBrightnessKindCount; ++k) position[k] = BrightnessRow(static_cast<TBrightnessKind>(k)).def;
+  return {checked, position};
 }
 
 const TBrightnessKind* BrightnessKindOfChecked(const std::array<bool, kBrightnessKindCount>& checked) {

@@ -23,14 +23,15 @@ inline constexpr int kBrightnessKindCount = 4;
 // The settings-table row of a kind's track bar (its range and default).
 const TParamSpec& BrightnessRow(TBrightnessKind kind);
 
-struct TBrightnessSettings {
-  std::array<bool, kBrightnessKindCount> checked{true, false, false, false};
-  std::array<int, kBrightnessKindCount> position{};  // by kind
-};
-
 // What the page shows when it opens (ButtonBrightClick, then TabSheet6Show):
-// gamma checked, every position 0.
+// the table's defaults.
+struct TBrightnessSettings;
 TBrightnessSettings OpenedBrightnessSettings();
+
+struct TBrightnessSettings {
+  std::array<bool, kBrightnessKindCount> checked = OpenedBrightnessSettings().checked;
+  std::array<int, kBrightnessKindCount> position = OpenedBrightnessSettings().position;  // by kind
+};
 
 // The curve Preview applies: the first checked radio button in the order
 // gamma, contrast, tilt, shift; none when none is checked (the result stays a

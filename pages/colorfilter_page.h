@@ -14,13 +14,14 @@
 
 namespace kira {
 
-struct TColorFilterSettings {
-  std::uint32_t color = 0xFFFFFF;  // 0x00BBGGRR, red in the lowest byte
-  int density = 50;                // 0..100
-};
-
-// TabSheet2Show: PanelCOL white, SpinEditCOLD 50.
+// TabSheet2Show: the colour panel and the density at the table's defaults.
+struct TColorFilterSettings;
 TColorFilterSettings OpenedColorFilterSettings();
+
+struct TColorFilterSettings {
+  std::uint32_t color = OpenedColorFilterSettings().color;  // 0x00BBGGRR, red in the lowest byte
+  int density = OpenedColorFilterSettings().density;        // per cent
+};
 
 // The batch tool's RRGGBB (0xRRGGBB) as a filter colour (0x00BBGGRR), and
 // back.

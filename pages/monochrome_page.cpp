@@ -5,10 +5,9 @@
 namespace kira {
 
 TMonochromeSettings MonochromeSettingsOf(const TStepValues& values) {
-  TMonochromeSettings s;
-  s.checked = {};
-  s.checked[values.Get("kind")] = true;
-  return s;
+  std::array<bool, kGreyKindCount> checked{};
+  checked[values.Get("kind")] = true;
+  return {checked};
 }
 
 TMonochromeSettings OpenedMonochromeSettings() { return MonochromeSettingsOf(TStepValues(&MonochromeParams())); }

@@ -15,13 +15,14 @@ namespace kira {
 
 inline constexpr int kGreyKindCount = 5;
 
-struct TMonochromeSettings {
-  // RadioButtonMono1 … RadioButtonMono5
-  std::array<bool, kGreyKindCount> checked{true, false, false, false, false};
-};
-
-// TabSheet4Show: RadioButtonMono1 checked.
+// TabSheet4Show: the table's default kind checked.
+struct TMonochromeSettings;
 TMonochromeSettings OpenedMonochromeSettings();
+
+struct TMonochromeSettings {
+  // The radio buttons in the table's order.
+  std::array<bool, kGreyKindCount> checked = OpenedMonochromeSettings().checked;
+};
 
 // The kind Preview uses: the first checked of Mono1 … Mono4; greyscale for
 // any other state (Mono5 checked, or none).

@@ -50,34 +50,6 @@ class TestMirageArt2 : public QObject {
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
 
-  void mirageControlsAndDefaults() {
-    TWindows w;
-    w.Click(QStringLiteral("ButtonMirage"));
-    QCOMPARE(w.main->OpenPageNumber(), 10);
-    QCOMPARE(w.main->PageControl()->tabText(w.main->PageControl()->currentIndex()), QStringLiteral("ミラージュ"));
-    auto* faces = C<QSpinBox>(w, "SpinEditMirageNo");
-    QCOMPARE(faces->minimum(), 2);
-    QCOMPARE(faces->maximum(), 24);
-    QCOMPARE(faces->value(), 5);
-    auto* deg = C<QSpinBox>(w, "SpinEditDeg");
-    QCOMPARE(deg->maximum(), 360);
-    QCOMPARE(deg->value(), 60);
-    QCOMPARE(C<QSlider>(w, "TrackBarDiff")->value(), 30);
-    QCOMPARE(C<QSlider>(w, "TrackBarNoudo")->maximum(), 16);
-    QCOMPARE(C<QSlider>(w, "TrackBarNoudo")->value(), 10);
-    QCOMPARE(Label(w, "LabelDiff"), QStringLiteral("30"));
-    QCOMPARE(Label(w, "LabelNoudo"), QStringLiteral("0.70"));
-    const char* radios[] = {"RadioButtonMirageA", "RadioButtonMirageB", "RadioButtonBright",
-                            "RadioButtonDark", "RadioButtonABrend"};
-    const QString captions[] = {QStringLiteral("サークル"), QStringLiteral("ライン"), QStringLiteral("明るさ優先"),
-                                QStringLiteral("暗さ優先"), QStringLiteral("ブレンド")};
-    for (int i = 0; i < 5; ++i) {
-      QCOMPARE(C<QRadioButton>(w, radios[i])->text(), captions[i]);
-      QCOMPARE(C<QRadioButton>(w, radios[i])->isChecked(), i == 0 || i == 4);
-    }
-    QCOMPARE(C<QPushButton>(w, "ButtonMirageView")->text(), QStringLiteral("プレビュー"));
-  }
-
   void mirageLabelsFollowAndShowResets() {
     TWindows w;
     w.Click(QStringLiteral("ButtonMirage"));
@@ -118,28 +90,6 @@ class TestMirageArt2 : public QObject {
     QVERIFY(w.Doc().Source() == expected);
     QCOMPARE(w.main->OpenPageNumber(), 0);
     QVERIFY(w.errors.isEmpty());
-  }
-
-  void art2ControlsLabelAndShow() {
-    TWindows w;
-    w.Click(QStringLiteral("ButtonEffect3"));
-    QCOMPARE(w.main->OpenPageNumber(), 13);
-    auto* bar = C<QSlider>(w, "TrackBarEFCT31");
-    QCOMPARE(bar->minimum(), 1);
-    QCOMPARE(bar->maximum(), 128);
-    QCOMPARE(bar->value(), 64);
-    QCOMPARE(bar->pageStep(), 32);
-    // The design-time caption stays until the track bar moves.
-    QCOMPARE(Label(w, "LabelEFCT31"), QStringLiteral("   64"));
-    QVERIFY(C<QRadioButton>(w, "RadioButtonEFCT31")->isChecked());
-    bar->setValue(100);
-    QCOMPARE(Label(w, "LabelEFCT31"), QStringLiteral("100"));
-    C<QRadioButton>(w, "RadioButtonEFCT34")->setChecked(true);
-    w.Click(QStringLiteral("ButtonCAN13"));
-    w.Click(QStringLiteral("ButtonEffect3"));
-    QCOMPARE(bar->value(), 64);
-    QCOMPARE(Label(w, "LabelEFCT31"), QStringLiteral("64"));
-    QVERIFY(C<QRadioButton>(w, "RadioButtonEFCT31")->isChecked());
   }
 
   void art2PreviewDrawsFromTheGenerator() {

@@ -46,36 +46,6 @@ class TestSaturationPeripheral : public QObject {
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
 
-  void controlsAndDefaults() {
-    TWindows w;
-    QCOMPARE(C<QRadioButton>(w, "RadioButtonSaturation")->text(), QStringLiteral("彩度"));
-    QCOMPARE(C<QRadioButton>(w, "RadioButtonLuminance")->text(), QStringLiteral("明度"));
-    QVERIFY(C<QRadioButton>(w, "RadioButtonSaturation")->isChecked());
-    QSlider* amount = C<QSlider>(w, "TrackBarSaturation");
-    QCOMPARE(amount->minimum(), -100);
-    QCOMPARE(amount->maximum(), 100);
-    QCOMPARE(amount->value(), 0);
-    QCOMPARE(amount->pageStep(), 20);
-    QCOMPARE(amount->tickInterval(), 10);
-    QCOMPARE(amount->toolTip(), QStringLiteral("彩度補正"));
-    QCOMPARE(Text(w, "LabelSaturation"), QStringLiteral("   0"));
-
-    QCOMPARE(C<QRadioButton>(w, "RadioButtonSpotLight")->text(), QStringLiteral("スポットライト"));
-    QCOMPARE(C<QRadioButton>(w, "RadioButtonColorSpotLight")->text(), QStringLiteral("カラースポットライト"));
-    QCOMPARE(C<QRadioButton>(w, "RadioButtonVaseline")->text(), QStringLiteral("ワセリン"));
-    QVERIFY(C<QRadioButton>(w, "RadioButtonSpotLight")->isChecked());
-    QSlider* radius = C<QSlider>(w, "TrackBarEffect1");
-    QCOMPARE(radius->minimum(), 1);
-    QCOMPARE(radius->maximum(), 100);
-    QCOMPARE(radius->value(), 50);
-    QCOMPARE(radius->pageStep(), 10);
-    QCOMPARE(radius->tickInterval(), 5);
-    QCOMPARE(radius->toolTip(), QStringLiteral("半径"));
-    QCOMPARE(Text(w, "LabelEffect1"), QStringLiteral("   50"));
-    QCOMPARE(w.Button(QStringLiteral("ButtonSaturation"))->text(), QStringLiteral("プレビュー"));
-    QCOMPARE(w.Button(QStringLiteral("ButtonEffectView"))->text(), QStringLiteral("プレビュー"));
-  }
-
   void labelsFollowTheTrackBarsAndOpeningResetsThem() {
     TWindows w;
     OpenWith(w, Pattern(8, 6), "ButtonSaturat");

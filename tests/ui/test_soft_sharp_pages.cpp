@@ -32,40 +32,6 @@ class TestSoftSharpPages : public QObject {
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
 
-  void softnessOpensWithGaussianAtZero() {
-    TWindows w;
-    Open(w, Pattern(20, 14));
-    w.Click(QStringLiteral("ButtonSoftness"));
-    QSlider* level = C<QSlider>(w, "TrackBarSoftness");
-    QCOMPARE(level->minimum(), 0);
-    QCOMPARE(level->maximum(), 6);
-    QCOMPARE(level->value(), 0);
-    QVERIFY(C<QRadioButton>(w, "RadioButtonGaussianBlur")->isChecked());
-    level->setValue(5);
-    C<QRadioButton>(w, "RadioButtonAngleBlur")->setChecked(true);
-    w.Click(QStringLiteral("ButtonCAN3"));
-    w.Click(QStringLiteral("ButtonSoftness"));
-    QCOMPARE(level->value(), 0);
-    QVERIFY(C<QRadioButton>(w, "RadioButtonGaussianBlur")->isChecked());
-  }
-
-  void sharpnessOpensWithSharpenAtZero() {
-    TWindows w;
-    Open(w, Pattern(20, 14));
-    w.Click(QStringLiteral("ButtonSharpen"));
-    QSlider* amount = C<QSlider>(w, "TrackBarSharp");
-    QCOMPARE(amount->maximum(), 100);
-    QCOMPARE(amount->value(), 0);
-    QVERIFY(C<QRadioButton>(w, "RadioButtonSharpen")->isChecked());
-    QVERIFY(!C<QRadioButton>(w, "RadioButtonFocus")->isChecked());
-    amount->setValue(70);
-    C<QRadioButton>(w, "RadioButtonFocus")->setChecked(true);
-    w.Click(QStringLiteral("ButtonCAN7"));
-    w.Click(QStringLiteral("ButtonSharpen"));
-    QCOMPARE(amount->value(), 0);
-    QVERIFY(C<QRadioButton>(w, "RadioButtonSharpen")->isChecked());
-  }
-
   // Every kind at every level through the controls gives the page's effect.
   void softnessPreviewFollowsTheControls() {
     const char* radios[] = {"RadioButtonBlur", "RadioButtonGaussianBlur", "RadioButtonRadialBlur",

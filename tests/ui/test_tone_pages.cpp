@@ -76,41 +76,12 @@ class TestBrightnessPage : public QObject {
   Q_OBJECT
 
  private slots:
-  void controlsAtStart() {
+  // What the table does not say: the curve picture, identity at the start.
+  void curvePictureAtStart() {
     TWindows w;
-    const struct {
-      const char* radio;
-      const char* caption;
-      const char* bar;
-      int min, max, page;
-      const char* hint;
-      const char* label;
-      const char* text;
-    } rows[] = {
-        {"RadioButtonGamma", "ガンマ補正", "TrackBarGamma", -70, 70, 20, "ガンマ補正", "LabelGamma", "1.00"},
-        {"RadioButtonBrightness1", "明暗調整(傾斜)", "TrackBarBrightness1", -35, 35, 10, "露出補正",
-         "LabelBrightness1", "0.00"},
-        {"RadioButtonBrightness2", "明暗調整(増減)", "TrackBarBrightness2", -70, 70, 20, "露出補正",
-         "LabelBrightness2", "0.00"},
-        {"RadioButtonContrast", "コントラスト", "TrackBarContrast", -90, 90, 40, "コントラスト調整",
-         "LabelContrast", "0.00"},
-    };
-    for (const auto& r : rows) {
-      QCOMPARE(C<QRadioButton>(w, r.radio)->text(), QString::fromUtf8(r.caption));
-      QSlider* bar = C<QSlider>(w, r.bar);
-      QCOMPARE(bar->minimum(), r.min);
-      QCOMPARE(bar->maximum(), r.max);
-      QCOMPARE(bar->pageStep(), r.page);
-      QCOMPARE(bar->value(), 0);
-      QCOMPARE(bar->toolTip(), QString::fromUtf8(r.hint));
-      QCOMPARE(Text(w, r.label), QString::fromLatin1(r.text));
-      QVERIFY(C<QLabel>(w, r.label)->alignment() & Qt::AlignRight);
-    }
-    QVERIFY(C<QRadioButton>(w, "RadioButtonGamma")->isChecked());
     QCOMPARE(C<QFrame>(w, "Panel2")->size(), QSize(145, 145));
     QCOMPARE(C<QLabel>(w, "ImageGamma")->size(), QSize(141, 141));
     QVERIFY(ShownCurve(w) == IdentityPicture());
-    QCOMPARE(w.Button(QStringLiteral("ButtonGammaCorrection"))->text(), QStringLiteral("プレビュー"));
   }
 
   void labelsAndPictureFollowTheTrackBars() {
@@ -217,14 +188,8 @@ class TestColorFilterPage : public QObject {
     TWindows w;
     QCOMPARE(C<QGroupBox>(w, "GroupBox6")->title(), QStringLiteral("カラー"));
     QCOMPARE(Text(w, "Label6"), QStringLiteral("濃度"));
-    QSpinBox* density = C<QSpinBox>(w, "SpinEditCOLD");
-    QCOMPARE(density->minimum(), 0);
-    QCOMPARE(density->maximum(), 100);
-    QCOMPARE(density->value(), 50);
-    QCOMPARE(density->toolTip(), QStringLiteral("0～100%"));
     QCOMPARE(PanelColour(w), QColor(255, 255, 255));
     QVERIFY(C<QToolButton>(w, "SpeedButton1"));
-    QCOMPARE(w.Button(QStringLiteral("ButtonCOL"))->text(), QStringLiteral("プレビュー"));
   }
 
   void dialogOpensOnTheLastChosenColour() {
