@@ -35,8 +35,9 @@ const std::vector<TPageEntry>& AllPages() {
   return pages;
 }
 
-std::string PageListProblem() {
-  const std::vector<TPageEntry>& pages = AllPages();
+std::string PageListProblem() { return PageListProblem(AllPages()); }
+
+std::string PageListProblem(const std::vector<TPageEntry>& pages) {
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const TPageEntry& p = pages[i];
     if (p.number != static_cast<int>(i) + 1) {

@@ -24,7 +24,8 @@ struct TPageEntry {
 // By page number.
 const std::vector<TPageEntry>& AllPages();
 // "" when the numbers run 1, 2, … once each in order and every page has its
-// steps; otherwise what is wrong.
+// own steps; otherwise what is wrong. Without an argument, of AllPages().
+std::string PageListProblem(const std::vector<TPageEntry>& pages);
 std::string PageListProblem();
 // The entry whose steps are these; null when there is none.
 const TPageEntry* PageOfSteps(std::vector<TStepSpec> (*steps)());

@@ -8,7 +8,10 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include "pages/art1_page.h"
 #include "pages/page_list.h"
+#include "pages/rotate_page.h"
+#include "pages/star_page.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/pages/effect_page.h"
 #include "ui/pages/page_widgets.h"
@@ -102,6 +105,22 @@ class TestEffectPages : public QObject {
   void theListsOfPagesAgree() {
     QCOMPARE(Q(PageListProblem()), QString());
     QCOMPARE(Q(PageWidgetsProblem()), QString());
+    const std::vector<TPageEntry> pages = {{1, "a", StarSteps, nullptr}, {2, "b", RotateSteps, nullptr}};
+    const struct {
+      std::vector<TPageWidgetEntry> widgets;
+      const char* problem;
+    } cases[] = {
+        {{{RotateSteps, "B", nullptr}, {StarSteps, "A", nullptr}}, ""},
+        {{{StarSteps, "A", nullptr}}, "page 'b' has 0 rows in the editor's list"},
+        {{{StarSteps, "A", nullptr}, {RotateSteps, "B", nullptr}, {StarSteps, "C", nullptr}},
+         "page 'a' has 2 rows in the editor's list"},
+        {{{StarSteps, "A", nullptr}, {RotateSteps, "B", nullptr}, {Art1Steps, "C", nullptr}},
+         "the editor's row of button 'C' has no page"},
+    };
+    for (const auto& c : cases) QCOMPARE(Q(PageWidgetsProblem(pages, c.widgets)), QString::fromUtf8(c.problem));
+    // A broken page list is the first thing said.
+    QCOMPARE(Q(PageWidgetsProblem({{2, "a", StarSteps, nullptr}}, {{StarSteps, "A", nullptr}})),
+             QStringLiteral("page 'a' has the number 2 in place of 1"));
     TWindows w;
     const int count = static_cast<int>(AllPages().size());
     QCOMPARE(w.main->PageControl()->count(), count + 1);

@@ -52,17 +52,21 @@ const TPageWidgetEntry* PageWidget(const TPageEntry& page) {
   return nullptr;
 }
 
-std::string PageWidgetsProblem() {
-  if (std::string problem = PageListProblem(); !problem.empty()) return problem;
-  for (const TPageEntry& page : AllPages()) {
+std::string PageWidgetsProblem() { return PageWidgetsProblem(AllPages(), PageWidgets()); }
+
+std::string PageWidgetsProblem(const std::vector<TPageEntry>& pages, const std::vector<TPageWidgetEntry>& widgets) {
+  if (std::string problem = PageListProblem(pages); !problem.empty()) return problem;
+  for (const TPageEntry& page : pages) {
     int rows = 0;
-    for (const TPageWidgetEntry& w : PageWidgets()) rows += w.page == page.steps;
+    for (const TPageWidgetEntry& w : widgets) rows += w.page == page.steps;
     if (rows != 1) {
       return "page '" + std::string(page.caption) + "' has " + std::to_string(rows) + " rows in the editor's list";
     }
   }
-  for (const TPageWidgetEntry& w : PageWidgets()) {
-    if (!PageOfSteps(w.page)) return "the editor's row of button '" + std::string(w.menuButton) + "' has no page";
+  for (const TPageWidgetEntry& w : widgets) {
+    bool listed = false;
+    for (const TPageEntry& page : pages) listed = listed || w.page == page.steps;
+    if (!listed) return "the editor's row of button '" + std::string(w.menuButton) + "' has no page";
   }
   return "";
 }

@@ -24,6 +24,8 @@ struct TPageWidgetEntry {
 const std::vector<TPageWidgetEntry>& PageWidgets();
 // "" when the page list is in order (PageListProblem) and each of its pages
 // has exactly one row here and each row a page; otherwise what is wrong.
+// Without arguments, of AllPages() and PageWidgets().
+std::string PageWidgetsProblem(const std::vector<TPageEntry>& pages, const std::vector<TPageWidgetEntry>& widgets);
 std::string PageWidgetsProblem();
 // The row of a page of the page list; null when there is none.
 const TPageWidgetEntry* PageWidget(const TPageEntry& page);
