@@ -1,5 +1,6 @@
 #include "document/settings_table.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -24,6 +25,36 @@ const TParamSpec& FindParam(const std::vector<TParamSpec>* params, const std::st
 
 const TParamSpec& ParamRow(const std::vector<TParamSpec>& params, const std::string& key) {
   return FindParam(&params, key);
+}
+
+TParamSpec PerChoiceRow(const std::vector<TParamSpec>& table, TParamSpec row) {
+  bool first = true;
+  for (std::size_t i = 0; i < row.perChoice.size(); ++i) {
+    if (const TParamSpec* target = RowOfChoice(table, row, static_cast<int>(i))) {
+      row.min = first ? target->min : std::min(row.min, target->min);
+      row.max = first ? target->max : std::max(row.max, target->max);
+      first = false;
+    }
+  }
+  return row;
+}
+
+const TParamSpec* RowOfChoice(const std::vector<TParamSpec>& table, const TParamSpec& row, int choice) {
+  if (choice < 0 || choice >= static_cast<int>(row.perChoice.size())) return nullptr;
+  const std::string& key = row.perChoice[static_cast<std::size_t>(choice)];
+  return key.empty() ? nullptr : &FindParam(&table, key);
+}
+
+std::string CheckPerChoice(const std::vector<TParamSpec>& table, const TParamSpec& row, const TStepValues& values) {
+  if (!values.Given(row.key)) return "";
+  const int choice = values.Get(row.choiceOf);
+  const std::string& name = FindParam(&table, row.choiceOf).choices.at(static_cast<std::size_t>(choice));
+  const TParamSpec* target = RowOfChoice(table, row, choice);
+  if (!target) return "'" + row.key + "' is refused for " + name + ", which has no " + row.key;
+  const int v = values.Get(row.key);
+  if (v >= target->min && v <= target->max) return "";
+  return row.key + " '" + std::to_string(v) + "' is outside " + std::to_string(target->min) + ".." +
+         std::to_string(target->max) + " for " + name;
 }
 
 int TStepValues::Get(const std::string& key) const {

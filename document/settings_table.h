@@ -36,7 +36,7 @@ enum class TControlKind {
   Radios,    // a Choice: one radio button per choice, in the choices' order
 };
 
-struct TRadioSpec {
+struct TRadioChoice {
   std::string name;     // object name
   std::string caption;
 };
@@ -55,11 +55,18 @@ struct TParamSpec {
   int def = 0;
   std::vector<std::string> choices;  // Choice only
   std::string help;                  // extra words for --help, if any
+  // A key that stands for one of several rows of the page's table, picked by
+  // the Choice row choiceOf: perChoice names each choice's row ("" where a
+  // choice has none), as "position" stands for the track bar of the chosen
+  // brightness kind. PerChoiceRow gives it the range of those rows, and
+  // CheckPerChoice checks a value against the chosen one.
+  std::string choiceOf;
+  std::vector<std::string> perChoice;
 
   // The editor's side.
   TControlKind control = TControlKind::None;
   std::string name;               // object name (spin edit, track bar, check box, colour panel)
-  std::vector<TRadioSpec> radios;  // Radios: in the order the page tests them
+  std::vector<TRadioChoice> radios;  // Radios: in the order the page tests them
   // The control's range where it differs from min..max (used when
   // controlMax > controlMin): a spin edit that may hold 0 before the page is
   // opened while the batch tool needs at least 1.
@@ -106,6 +113,15 @@ class TStepValues {
   const std::vector<TParamSpec>* params_ = nullptr;
   std::map<std::string, int> given_;
 };
+
+// A per-choice row over table, with the range that spans its rows.
+TParamSpec PerChoiceRow(const std::vector<TParamSpec>& table, TParamSpec row);
+// The row of table that a per-choice row stands for under a choice; null
+// where that choice has none.
+const TParamSpec* RowOfChoice(const std::vector<TParamSpec>& table, const TParamSpec& row, int choice);
+// "" when a given value of a per-choice row lies in the chosen choice's row;
+// otherwise the usage error, naming the choice.
+std::string CheckPerChoice(const std::vector<TParamSpec>& table, const TParamSpec& row, const TStepValues& values);
 
 struct TStepSpec {
   std::string name;

@@ -10,20 +10,25 @@ namespace {
 
 const char* const kKindNames[] = {"watercolor", "solarize", "fisheye", "sobel", "edge1", "edge2", "edge3", "negative"};
 
-// The page-table key of each kind's track bar; empty for the kinds without one.
-const char* const kLevelKeys[] = {"watercolor", "solarize", "fisheye", "", "edge1", "edge2", "", ""};
-
-// --help text of "level", from the page table, so that the ranges and defaults
-// are written once.
-std::string LevelHelp() {
-  std::string help = "the kind's track-bar position:";
-  for (int k = 0; k < 8; ++k) {
-    if (const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(k))) {
-      help += std::string(k ? ", " : " ") + kKindNames[k] + " " + std::to_string(row->min) + ".." +
-              std::to_string(row->max) + " (" + std::to_string(row->def) + ")";
+// The batch key "level": the chosen kind's track bar, none for three kinds.
+// A default outside the range: the kind's own track bar gives it.
+const TParamSpec& LevelRow() {
+  static const TParamSpec row = [] {
+    TParamSpec r = PerChoiceRow(Art1Params(), {.key = "level", .def = -1, .choiceOf = "kind",
+                                               .perChoice = {"watercolor", "solarize", "fisheye", "", "edge1",
+                                                             "edge2", "", ""}});
+    // --help names each kind's range and default.
+    r.help = "the kind's track-bar position:";
+    for (int k = 0; k < 8; ++k) {
+      if (const TParamSpec* bar = RowOfChoice(Art1Params(), r, k)) {
+        r.help += std::string(k ? ", " : " ") + kKindNames[k] + " " + std::to_string(bar->min) + ".." +
+                  std::to_string(bar->max) + " (" + std::to_string(bar->def) + ")";
+      }
     }
-  }
-  return help + "; refused for sobel, edge3 and negative";
+    r.help += "; refused for sobel, edge3 and negative";
+    return r;
+  }();
+  return row;
 }
 
 }  // namespace
@@ -78,12 +83,7 @@ TArt1Settings Art1Defaults() {
 }
 
 const TParamSpec* Art1LevelRow(TArt1Kind kind) {
-  const int k = static_cast<int>(kind);
-  if (k < 0 || k >= 8 || !*kLevelKeys[k]) return nullptr;
-  for (const TParamSpec& row : Art1Params()) {
-    if (row.key == kLevelKeys[k]) return &row;
-  }
-  return nullptr;
+  return RowOfChoice(Art1Params(), LevelRow(), static_cast<int>(kind));
 }
 
 std::string Art1LevelLabelText(int position) { return std::to_string(position); }
@@ -122,19 +122,10 @@ std::vector<TStepSpec> Art1Steps() {
   TStepSpec s;
   s.name = "art1";
   s.page = "art effects 1";
-  // A default outside the range: the kind's own track bar gives it.
-  s.params = {page[0], {.key = "level", .min = 0, .max = 255, .def = -1, .help = LevelHelp()}, page.back()};
+  s.params = {page[0], LevelRow(), page.back()};
   s.check = [](const TStepValues& v) -> std::string {
     const int kind = v.Get("kind");
-    const TParamSpec* row = Art1LevelRow(static_cast<TArt1Kind>(kind));
-    if (v.Given("level")) {
-      const int level = v.Get("level");
-      if (!row) return std::string("'level' is refused for ") + kKindNames[kind] + ", which has no level";
-      if (level < row->min || level > row->max) {
-        return "level '" + std::to_string(level) + "' is outside " + std::to_string(row->min) + ".." +
-               std::to_string(row->max) + " for " + kKindNames[kind];
-      }
-    }
+    if (std::string problem = CheckPerChoice(Art1Params(), LevelRow(), v); !problem.empty()) return problem;
     if (v.Given("continuous") && static_cast<TArt1Kind>(kind) != TArt1Kind::Edge2)
       return std::string("'continuous' is for edge2 only, not ") + kKindNames[kind];
     return "";

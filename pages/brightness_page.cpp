@@ -1,7 +1,5 @@
 #include "pages/brightness_page.h"
 
-#include <algorithm>
-
 #include "core/parallel_rows.h"
 #include "tone/tone_curves.h"
 
@@ -16,9 +14,26 @@ int Index(TBrightnessKind kind) { return static_cast<int>(kind); }
 
 }  // namespace
 
-const TParamSpec& BrightnessRow(TBrightnessKind kind) {
-  return BrightnessParams()[static_cast<std::size_t>(Index(kind)) + 1];
+namespace {
+
+// The batch key "position": the chosen kind's track bar.
+const TParamSpec& PositionRow() {
+  static const TParamSpec row = [] {
+    TParamSpec r = PerChoiceRow(BrightnessParams(), {.key = "position", .def = 0, .help = "the kind's track bar:",
+                                                     .choiceOf = "kind",
+                                                     .perChoice = {"gamma", "tilt", "shift", "contrast"}});
+    for (int k = 0; k < kBrightnessKindCount; ++k) {
+      const TParamSpec& bar = *RowOfChoice(BrightnessParams(), r, k);
+      r.help += std::string(k ? ", " : " ") + bar.key + " " + std::to_string(bar.min) + ".." + std::to_string(bar.max);
+    }
+    return r;
+  }();
+  return row;
 }
+
+}  // namespace
+
+const TParamSpec& BrightnessRow(TBrightnessKind kind) { return *RowOfChoice(BrightnessParams(), PositionRow(), Index(kind)); }
 
 TBrightnessSettings OpenedBrightnessSettings() {
   std::array<bool, kBrightnessKindCount> checked{};
@@ -82,7 +97,7 @@ bool ToneCurvePicture(const TBitmap& source, TBitmap& result, const TBrightnessS
 }
 
 const std::vector<TParamSpec>& BrightnessParams() {
-  // One row per track bar after the kind, in the kind's order.
+  // The kind, then one row per track bar.
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"gamma", "tilt", "shift", "contrast"},
        .control = TControlKind::Radios,
@@ -111,28 +126,11 @@ const std::vector<TParamSpec>& BrightnessParams() {
 }
 
 std::vector<TStepSpec> BrightnessSteps() {
-  // "position" stands for the track bar of the chosen kind: its range covers
-  // all four, the check narrows it to the kind's own row.
-  const TParamSpec& kindRow = BrightnessParams().front();
-  TParamSpec position{.key = "position", .min = 0, .max = 0, .def = 0, .help = "the kind's track bar:"};
-  for (int k = 0; k < kBrightnessKindCount; ++k) {
-    const TParamSpec& row = BrightnessRow(static_cast<TBrightnessKind>(k));
-    position.min = k ? std::min(position.min, row.min) : row.min;
-    position.max = k ? std::max(position.max, row.max) : row.max;
-    position.help += std::string(k ? ", " : " ") + row.key + " " + std::to_string(row.min) + ".." +
-                     std::to_string(row.max);
-  }
   TStepSpec s;
   s.name = "brightness";
   s.page = "brightness: one of four tone curves at its track-bar position, then Apply";
-  s.params = {kindRow, position};
-  s.check = [](const TStepValues& v) -> std::string {
-    const TParamSpec& r = BrightnessRow(static_cast<TBrightnessKind>(v.Get("kind")));
-    const int p = v.Get("position");
-    if (p >= r.min && p <= r.max) return "";
-    return "position '" + std::to_string(p) + "' is outside " + std::to_string(r.min) + ".." +
-           std::to_string(r.max) + " for " + r.key;
-  };
+  s.params = {BrightnessParams().front(), PositionRow()};
+  s.check = [](const TStepValues& v) { return CheckPerChoice(BrightnessParams(), PositionRow(), v); };
   s.run = [](TDocument& doc, const TStepValues& v, std::string&) {
     TBrightnessSettings settings = OpenedBrightnessSettings();
     const int kind = v.Get("kind");

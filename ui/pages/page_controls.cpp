@@ -72,7 +72,7 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       c.checkBox->setChecked(row.def != 0);
       break;
     case TControlKind::Radios:
-      for (const TRadioSpec& r : row.radios) {
+      for (const TRadioChoice& r : row.radios) {
         auto* radio = new QRadioButton(Text(r.caption), parent);
         radio->setObjectName(Text(r.name));
         c.radios.push_back(radio);
