@@ -1,4 +1,4 @@
-// The star-filter page ("キラボックス") without widgets: its settings,
+// The star-filter page ("キラボックス", TabSheet1) without widgets: its settings,
 // what its buttons do to the document, the hand editing of bright points on the
 // image window, and the batch steps "brightpoints" and "star".
 #pragma once
