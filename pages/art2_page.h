@@ -1,6 +1,6 @@
 // The art-effects-2 page ("アート効果２"): colour noise,
-// monochrome noise, ripple and spray with one strength 1..128
-// (TrackBarEFCT31); its label (TrackBarEFCT31Change), show rule
+// monochrome noise, ripple and spray with one strength;
+// its label (TrackBarEFCT31Change), show rule
 // (TabSheet13Show), Preview (ButtonEFCT3Click) and Apply (ButtonOK13Click),
 // and the batch step "art2". The window only holds the controls and forwards
 // to these.

@@ -1,6 +1,6 @@
 // The peripheral-effects page ("周辺効果"): spotlight, colour
-// spotlight or vaseline with a radius of 1..100 % of the picture's longer side
-// (TrackBarEffect1), its Preview (ButtonEffectViewClick) and Apply
+// spotlight or vaseline with a radius in per cent of the picture's longer side,
+// its Preview (ButtonEffectViewClick) and Apply
 // (ButtonOK9Click), and the batch step "peripheral". The window only holds
 // the controls and forwards to these.
 #pragma once

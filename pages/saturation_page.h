@@ -1,5 +1,5 @@
 // The saturation and luminance page ("彩度/明度"): saturation or
-// luminance corrected by -100..100 (TrackBarSaturation), its Preview
+// luminance corrected by an amount, its Preview
 // (ButtonSaturationClick) and Apply (ButtonOK8Click), and the batch step
 // "saturation". The window only holds the controls and forwards to these.
 #pragma once

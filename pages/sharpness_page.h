@@ -1,5 +1,5 @@
-// The sharpness page ("シャープネス"): Sharpen or Focus with an amount
-// 0..100 (TrackBarSharp), its Preview (ButtonSHARPClick) and Apply
+// The sharpness page ("シャープネス"): Sharpen or Focus with an amount,
+// its Preview (ButtonSHARPClick) and Apply
 // (ButtonOK7Click), and the batch step "sharpness". The window only holds the
 // controls and forwards to these.
 #pragma once

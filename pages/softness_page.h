@@ -1,5 +1,5 @@
 // The softness page ("ソフトネス"): five kinds of softening with one
-// strength 0..6 (TrackBarSoftness), its Preview (ButtonSOFTClick) and Apply
+// strength, its Preview (ButtonSOFTClick) and Apply
 // (ButtonOK3Click), and the batch step "softness". The window only holds the
 // controls and forwards to these.
 #pragma once
