@@ -14,6 +14,7 @@
 #include "core/bitmap.h"
 #include "document/document.h"
 #include "effects/resample.h"
+#include "tests/ui/test_objects.h"
 #include "ui/error_report.h"
 #include "ui/form_image.h"
 #include "ui/form_main.h"
@@ -250,16 +251,9 @@ class TestHistogramView : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int status = 0;
-  {
-    TestResizePage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestHistogramView histogram;
-    status |= QTest::qExec(&histogram, argc, argv);
-  }
-  return status;
+  TestResizePage page;
+  TestHistogramView histogram;
+  return kira::test::RunTestObjects(argc, argv, {&page, &histogram});
 }
 
 #include "test_resize.moc"

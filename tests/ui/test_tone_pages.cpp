@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "pages/brightness_page.h"
+#include "tests/ui/test_objects.h"
 #include "tests/ui/ui_test_support.h"
 #include "tone/color_filter.h"
 #include "tone/monochrome.h"
@@ -367,24 +368,11 @@ class TestTonePagesParity : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int status = 0;
-  {
-    TestBrightnessPage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestColorFilterPage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestMonochromePage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestTonePagesParity parity;
-    status |= QTest::qExec(&parity, argc, argv);
-  }
-  return status;
+  TestBrightnessPage brightness;
+  TestColorFilterPage colorFilter;
+  TestMonochromePage monochrome;
+  TestTonePagesParity parity;
+  return kira::test::RunTestObjects(argc, argv, {&brightness, &colorFilter, &monochrome, &parity});
 }
 
 #include "test_tone_pages.moc"
