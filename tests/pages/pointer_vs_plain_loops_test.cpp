@@ -1,4 +1,4 @@
-// A second, independent reading of the image window's pointer-to-pixel
+// A second reading of the image window's pointer-to-pixel
 // conversion as the bright-point editing uses it: the put point and the cut
 // rectangle, written from the rules with their own rounding, compared with the
 // library's functions and with whole releases of the mouse on a document.
@@ -37,7 +37,7 @@ TPixelRect PlainCutRect(int px, int py, int cx, int cy, int left, int top, int z
           HalfEven(static_cast<long double>((std::max(py, cy) - top) * 100) / z)};
 }
 
-TEST(IndependentPointer, ConversionAtEveryPercent) {
+TEST(PointerVsPlainLoops, ConversionAtEveryPercent) {
   for (int z = 5; z <= 250; z += 5)
     for (int pos = -1500; pos <= 1500; ++pos)
       ASSERT_EQ(PointerToPixel(pos, z), PlainPixel(pos, z)) << pos << " at " << z;
@@ -49,7 +49,7 @@ TEST(IndependentPointer, ConversionAtEveryPercent) {
   EXPECT_EQ(PointerToPixel(3, 200), 2);   // 1.5 -> 2
 }
 
-TEST(IndependentPointer, SelectionShapeAndRectangle) {
+TEST(PointerVsPlainLoops, SelectionShapeAndRectangle) {
   std::mt19937 rng(31);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int k = 0; k < 100000; ++k) {
@@ -67,7 +67,7 @@ TEST(IndependentPointer, SelectionShapeAndRectangle) {
 // Whole releases on a small document: the put point lands on the converted
 // pixel (a point off the picture is ignored), the cut clears the converted,
 // clipped rectangle with exclusive right and bottom edges.
-TEST(IndependentPointer, ReleasesOnTheBrightPoints) {
+TEST(PointerVsPlainLoops, ReleasesOnTheBrightPoints) {
   std::mt19937 rng(5);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int k = 0; k < 600; ++k) {
