@@ -103,6 +103,18 @@ class Shards : public TBatchFixture {
   const std::string steps = " -- star:threshold=300,length=4 art2:kind=colornoise,level=30";
 };
 
+// The hash the README names, so that anyone can work out a path's shard.
+TEST(ShardHash, IsFnv1a64OfThePathBytes) {
+  const struct {
+    std::string path;
+    std::uint64_t hash;
+  } cases[] = {{"", 0xcbf29ce484222325}, {"a", 0xaf63dc4c8601ec8c}, {"foobar", 0x85944171f73967e8}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(PathHash(c.path), c.hash) << c.path;
+    EXPECT_EQ(ShardOf(c.path, 7), c.hash % 7 + 1) << c.path;
+  }
+}
+
 // Each input lands in exactly the shard its path's hash names, the shards'
 // outputs together are one run's, and a longer list in another order moves
 // no input that was there before.
