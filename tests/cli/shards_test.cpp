@@ -57,13 +57,14 @@ class Shards : public TBatchFixture {
     for (const std::string& p : paths) out << p << end;
     return P(name);
   }
-  // The files of a folder by name, temporary files of a killed save left out.
+  // The files of a folder by name. A save writes an unnamed file, so even a
+  // killed one leaves no temporary file to list.
   std::map<std::string, std::string> Folder(const std::string& name) const {
     std::map<std::string, std::string> files;
     fs::create_directories(dir / name);
     for (const auto& e : fs::directory_iterator(dir / name)) {
       const std::string n = e.path().filename().string();
-      if (n.find(".tmp") == std::string::npos) files[n] = ReadAll(e.path());
+      files[n] = ReadAll(e.path());
     }
     return files;
   }
