@@ -162,8 +162,14 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
     if (error) *error = loaded.error;
     return TOpenOutcome::Failed;
   }
-  source_ = std::move(*loaded.bitmap);
+  OpenPicture(std::move(*loaded.bitmap), path);
   metadata_ = std::move(loaded.metadata);
+  return TOpenOutcome::Opened;
+}
+
+void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
+  source_ = std::move(picture);
+  metadata_ = TPhotoMetadata();
   ClearHistory();
   sourceVersion_ = nextVersion_++;
   savedVersion_ = sourceVersion_;
@@ -172,7 +178,6 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
   host_->ShowFileCaption();
   host_->CentreImage();
   ProposedSaveName = PathWithoutExtension(path);
-  return TOpenOutcome::Opened;
 }
 
 bool TDocument::SaveShownImage(const std::string& path, std::string* error) {

@@ -56,7 +56,7 @@ class TDocument {
   void SetHost(TDocumentHost* host) { host_ = host ? host : &nullHost_; }
   TDocumentHost& Host() { return *host_; }
 
-  TBitmap& Source() { return source_; }
+  // The source changes only by Apply, Undo, Redo and opening a file.
   TBitmap& BrightPoints() { return brightPoints_; }
   TBitmap& Result() { return result_; }
   const TBitmap& Source() const { return source_; }
@@ -115,6 +115,11 @@ class TDocument {
   // Unreadable or undecodable file: Failed with a message in *error, nothing
   // changes.
   TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr);
+  // Opens a picture already in memory as OpenImageFile opens a file: it
+  // becomes the source (24 bits), with no metadata, the history emptied and
+  // the work counted as saved; `path` names it for the caption and the save
+  // dialog.
+  void OpenPicture(TBitmap picture, const std::string& path = "");
   // The EXIF block and colour profile of the JPEG last opened (none after a
   // BMP); a JPEG save writes them back.
   const TPhotoMetadata& Metadata() const { return metadata_; }

@@ -179,8 +179,12 @@ std::vector<TStepSpec> StarSteps() {
     v.Set("density", given.Get("density"));
     TStarSettings s = ShownPage(doc, v);
     ExtractStarPoints(doc, s);
-    doc.Source() = doc.BrightPoints();
-    doc.ReturnToMenu();
+    // The bright points become the picture the way every page's result does.
+    doc.Preview([&doc](const TBitmap&, TBitmap& result) {
+      result = doc.BrightPoints();
+      return true;
+    });
+    doc.Apply(nullptr);
     return true;
   };
 

@@ -49,7 +49,7 @@ struct TRun {
 
 TRun RunWithFailureAfter(const std::string& text, const TBitmap& picture, long allocations) {
   TDocument doc;
-  doc.Source() = picture;
+  doc.OpenPicture(picture);
   TStepValues values;
   std::string error;
   const TStepSpec* step = ParseStep(AllSteps(), text, values, error);

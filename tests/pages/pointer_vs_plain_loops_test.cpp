@@ -73,7 +73,7 @@ TEST(PointerVsPlainLoops, ReleasesOnTheBrightPoints) {
   for (int k = 0; k < 600; ++k) {
     const int w = pick(1, 19), h = pick(1, 13);
     TDocument doc;
-    doc.Source() = TBitmap(w, h);
+    doc.OpenPicture(TBitmap(w, h));
     doc.ShowSource();
     doc.ZoomPercent = 5 * pick(1, 50);
     TBitmap white(w, h);

@@ -34,7 +34,7 @@ struct StarPage : ::testing::Test {
   TDocument doc;
   TStarSettings s;
   void SetUp() override {
-    doc.Source() = Photo();
+    doc.OpenPicture(Photo());
     doc.ShowSource();
     StarPageShown(doc, s);
   }
@@ -106,16 +106,17 @@ TEST_F(StarPage, PreviewReusesEditedPointsUntilResetOrShow) {
 }
 
 TEST_F(StarPage, AutomaticThreshold) {
-  doc.Source() = Black(5, 5);
-  Set(doc.Source(), 2, 2, 200, 250, 250);
-  Set(doc.Source(), 3, 2, 199, 250, 250);
+  TBitmap picture = Black(5, 5);
+  Set(picture, 2, 2, 200, 250, 250);
+  Set(picture, 3, 2, 199, 250, 250);
+  doc.OpenPicture(picture);
   AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 699);
   EXPECT_FALSE(doc.BrightPointsReady);  // no extraction
   ExtractStarPoints(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
 
-  doc.Source() = Black(5, 5);
+  doc.OpenPicture(Black(5, 5));
   AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 0);
 }
@@ -261,9 +262,10 @@ TEST_F(StarEditing, PutAfterApplyWritesNothing) {
 }
 
 TEST_F(StarEditing, CutDragsARectangleInEitherDirection) {
-  doc.Source() = Black(60, 40);
+  TBitmap picture = Black(60, 40);
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 60; ++x) SetGrey(doc.Source(), x, y, 255);
+    for (int x = 0; x < 60; ++x) SetGrey(picture, x, y, 255);
+  doc.OpenPicture(picture);
   ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Cut;
   // Picture control at (4, 6) in the client; drag from lower right to upper left.
@@ -302,7 +304,7 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   v.SetDefaults(&bpStep.params);
   v.Set("threshold", kAutoValue);
   TDocument doc;
-  doc.Source() = Photo();
+  doc.OpenPicture(Photo());
   std::string error;
   ASSERT_TRUE(bpStep.run(doc, v, error));
   EXPECT_EQ(CountNonBlack(doc.Source()), 2);  // the two white pixels hold the maximum
@@ -315,10 +317,10 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   w.Set("angle", 30);
   w.Set("soft", 1);
   TDocument d2;
-  d2.Source() = Photo();
+  d2.OpenPicture(Photo());
   ASSERT_TRUE(starStep.run(d2, w, error));
   TDocument d3;
-  d3.Source() = Photo();
+  d3.OpenPicture(Photo());
   TStarSettings s;
   StarPageShown(d3, s);
   s.Kind = TStarKind::Sunny;

@@ -593,7 +593,7 @@ TEST(StarVsPlainLoops, PreviewOfThePage) {
       const OwnPreviewOut want = OwnPreview(source, ready, readyPoints, s.Threshold, s.Density, s.Kind, s.Length,
                                             s.Intensity, s.Angle, s.SoftCross);
       TDocument doc;
-      doc.Source() = ToBitmap(source);
+      doc.OpenPicture(ToBitmap(source));
       doc.BrightPointsReady = ready;
       if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
       StarPreview(doc, s);
@@ -635,7 +635,7 @@ TEST(StarVsPlainLoops, RandomPreviews) {
     const OwnPreviewOut want = OwnPreview(source, ready, readyPoints, s.Threshold, s.Density, s.Kind, s.Length,
                                           s.Intensity, s.Angle, s.SoftCross);
     TDocument doc;
-    doc.Source() = ToBitmap(source);
+    doc.OpenPicture(ToBitmap(source));
     doc.BrightPointsReady = ready;
     if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
     StarPreview(doc, s);

@@ -386,7 +386,7 @@ class TestEditorTraps : public QObject {
     TWindows w;
     w.main->resize(1280, 800);
     QCoreApplication::processEvents();
-    w.Doc().Source() = TBitmap(5640, 3172);
+    w.Doc().OpenPicture(TBitmap(5640, 3172));
     w.Doc().ReturnToMenu();
     w.Image().CentreImage();
     for (int i = 0; i < 4; ++i) w.main->ZoomDown();  // zoomed out: 80 %, half outside

@@ -63,7 +63,7 @@ struct TWindow {
   QSpinBox* Spin(const char* name) { return Get<QSpinBox>(name); }
   // A picture as the source, shown as after an open, then the menu button.
   void OpenWith(const TBitmap& picture) {
-    main->Document().Source() = picture;
+    main->Document().OpenPicture(picture);
     main->Document().ReturnToMenu();
     Get<QPushButton>("ButtonReSize")->click();
   }
@@ -222,7 +222,7 @@ class TestHistogramView : public QObject {
     QAction* item = w.main->findChild<QAction*>(QStringLiteral("PMenuR"));
     QVERIFY(item);
     QLabel* view = w.Get<QLabel>("ImageHistogram");
-    w.main->Document().Source() = Picture(30, 20);
+    w.main->Document().OpenPicture(Picture(30, 20));
     w.main->Document().ReturnToMenu();
     const QImage before = view->pixmap().toImage();
     item->trigger();
@@ -237,7 +237,7 @@ class TestHistogramView : public QObject {
     TWindow w;
     QLabel* view = w.Get<QLabel>("ImageHistogram");
     const TBitmap source = Picture(30, 20);
-    w.main->Document().Source() = source;
+    w.main->Document().OpenPicture(source);
     w.main->Document().ReturnToMenu();
     // The flag changed behind the histogram's back: only a redraw shows it.
     w.main->Document().RgbHistogram = true;

@@ -137,7 +137,7 @@ class TestStarFilter : public QObject {
     QVERIFY(!C<QToolButton>(w, "SpeedButtonPUT")->isChecked());
     QCOMPARE(NonBlack(w.Doc().BrightPoints()), 2);
     TDocument ref;
-    ref.Source() = StarPicture();
+    ref.OpenPicture(StarPicture());
     TStarSettings s;
     StarPageShown(ref, s);
     s.Length = 6;

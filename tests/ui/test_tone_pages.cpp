@@ -36,7 +36,7 @@ T* C(TWindows& w, const char* name) {
 QString Text(TWindows& w, const char* label) { return C<QLabel>(w, label)->text(); }
 
 void OpenWith(TWindows& w, const TBitmap& picture, const char* menuButton) {
-  w.Doc().Source() = picture;
+  w.Doc().OpenPicture(picture);
   w.Doc().ReturnToMenu();
   w.Click(QString::fromLatin1(menuButton));
 }
@@ -279,7 +279,7 @@ class TestColorFilterPage : public QObject {
   void menuButtonPrefersTheResultForTheHistogram() {
     TWindows w;
     QLabel* view = w.main->ImageHistogram();
-    w.Doc().Source() = Pattern(30, 20);
+    w.Doc().OpenPicture(Pattern(30, 20));
     w.Doc().ReturnToMenu();
     TBitmap result = Pattern(30, 20);
     WeightedGrey(result, GreyWeightsFor(TGreyKind::Monochrome));
