@@ -173,11 +173,11 @@ void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
   ClearHistory();
   sourceVersion_ = nextVersion_++;
   savedVersion_ = sourceVersion_;
-  CurrentFileName = FileNamePart(path);
+  currentFileName_ = FileNamePart(path);
   ReturnToMenu();
   host_->ShowFileCaption();
   host_->CentreImage();
-  ProposedSaveName = PathWithoutExtension(path);
+  proposedSaveName_ = PathWithoutExtension(path);
 }
 
 bool TDocument::SaveShownImage(const std::string& path, std::string* error) {

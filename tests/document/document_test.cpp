@@ -104,14 +104,14 @@ TEST_F(DocumentTest, CancelKeepsTheSourceAndEmptiesTheOthers) {
   doc.OpenPicture(Picture(5, 1, 77));
   host.calls.clear();  // only what follows the opening
   doc.BrightPoints() = Picture(5, 1, 1);
-  doc.BrightPointsReady = true;
+  doc.SetBrightPointsReady(true);
   doc.PreviewInPlace(Invert);
   doc.Cancel();
   EXPECT_EQ(doc.Source(), Picture(5, 1, 77));
   EXPECT_TRUE(doc.Result().Empty());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
-  EXPECT_TRUE(doc.BrightPointsReady);  // the star filter's flag is left alone
+  EXPECT_TRUE(doc.BrightPointsReady());  // the star filter's flag is left alone
 }
 
 TEST_F(DocumentTest, AccumulatedChangesBuildOnTheResult) {
@@ -158,9 +158,8 @@ TEST_F(DocumentTest, ViewButtonsKeepCornerOrCentreAndWorkOnEmptyImages) {
 }
 
 TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
-  doc.OpenPicture(Picture(2, 2, 3));
+  doc.OpenPicture(Picture(2, 2, 3), "/pictures/old.jpg");
   host.calls.clear();  // only what follows the opening
-  doc.CurrentFileName = "old.jpg";
   doc.PreviewInPlace(Invert);
   host.calls.clear();
   for (const char* path : {"x.png", "x.jpe", "noext", "/tmp/a.b/photo"}) {
@@ -172,7 +171,7 @@ TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
   EXPECT_TRUE(host.calls.empty());
   EXPECT_EQ(doc.Source(), Picture(2, 2, 3));
   EXPECT_FALSE(doc.Result().Empty());
-  EXPECT_EQ(doc.CurrentFileName, "old.jpg");
+  EXPECT_EQ(doc.CurrentFileName(), "old.jpg");
 }
 
 TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {

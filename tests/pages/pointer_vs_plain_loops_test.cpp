@@ -75,19 +75,19 @@ TEST(PointerVsPlainLoops, ReleasesOnTheBrightPoints) {
     TDocument doc;
     doc.OpenPicture(TBitmap(w, h));
     doc.ShowSource();
-    doc.ZoomPercent = 5 * pick(1, 50);
+    doc.SetZoomPercent(5 * pick(1, 50));
     TBitmap white(w, h);
     for (int y = 0; y < h; ++y) std::fill_n(white.ScanLine(y), 3 * w, std::uint8_t{255});
     TBitmap black(w, h);
     const bool put = k % 2 == 0;
     doc.BrightPoints() = put ? black : white;
-    doc.BrightPointsReady = true;
+    doc.SetBrightPointsReady(true);
     TStarSettings s;
     s.Tool = put ? TEditTool::Put : TEditTool::Cut;
     s.PointSize = pick(1, 3);
     TStarSelection sel;
     const int left = pick(-30, 30), top = pick(-30, 30);
-    const int z = doc.ZoomPercent;
+    const int z = doc.ZoomPercent();
     std::vector<std::uint8_t> want(static_cast<std::size_t>(w) * h, put ? 0 : 255);
     auto set = [&](int x, int y, std::uint8_t v) {
       if (x >= 0 && x < w && y >= 0 && y < h) want[static_cast<std::size_t>(y) * w + x] = v;

@@ -51,7 +51,7 @@ struct StarPage : ::testing::Test {
 TEST_F(StarPage, ShowSetsDefaultsAndClearsTheFlagOnly) {
   s = {1, 2, 3, 4, 5, TStarKind::Sunny, true, 3, TEditTool::Cut};
   doc.BrightPoints() = Black(2, 2);
-  doc.BrightPointsReady = true;
+  doc.SetBrightPointsReady(true);
   StarPageShown(doc, s);
   EXPECT_EQ(s.Threshold, 764);
   EXPECT_EQ(s.Length, 32);
@@ -62,7 +62,7 @@ TEST_F(StarPage, ShowSetsDefaultsAndClearsTheFlagOnly) {
   EXPECT_FALSE(s.SoftCross);
   EXPECT_EQ(s.PointSize, 1);
   EXPECT_EQ(s.Tool, TEditTool::None);
-  EXPECT_FALSE(doc.BrightPointsReady);
+  EXPECT_FALSE(doc.BrightPointsReady());
   EXPECT_EQ(doc.BrightPoints().Width(), 2);
 }
 
@@ -72,7 +72,7 @@ TEST_F(StarPage, PreviewExtractsThenDrawsAndReleasesTools) {
   s.Kind = TStarKind::Snow;
   s.Angle = 20;
   StarPreview(doc, s);
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2);
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP3);
   EXPECT_EQ(s.Tool, TEditTool::None);
@@ -93,7 +93,7 @@ TEST_F(StarPage, PreviewReusesEditedPointsUntilResetOrShow) {
   EXPECT_TRUE(doc.Result() == Expected(edited));
 
   ResetStarPoints(doc);
-  EXPECT_FALSE(doc.BrightPointsReady);
+  EXPECT_FALSE(doc.BrightPointsReady());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
   StarPreview(doc, s);
@@ -112,7 +112,7 @@ TEST_F(StarPage, AutomaticThreshold) {
   doc.OpenPicture(picture);
   AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 699);
-  EXPECT_FALSE(doc.BrightPointsReady);  // no extraction
+  EXPECT_FALSE(doc.BrightPointsReady());  // no extraction
   ExtractStarPoints(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
 
@@ -124,7 +124,7 @@ TEST_F(StarPage, AutomaticThreshold) {
 TEST_F(StarPage, PreviewOnEmptySourceShowsEmptyResult) {
   TDocument empty;
   StarPreview(empty, s);
-  EXPECT_TRUE(empty.BrightPointsReady);
+  EXPECT_TRUE(empty.BrightPointsReady());
   EXPECT_TRUE(empty.BrightPoints().Empty());
   EXPECT_TRUE(empty.Result().Empty());
   EXPECT_EQ(empty.ViewLabel(), TViewLabel::BMP3);
@@ -140,14 +140,14 @@ TEST_F(StarPage, ApplyWithoutPreviewRunsItAndKeepsTheFlag) {
   StarApply(doc, s);
   EXPECT_TRUE(doc.Source() == expected);
   EXPECT_TRUE(doc.BrightPoints().Empty());
-  EXPECT_TRUE(doc.BrightPointsReady);  // left alone; showing the page clears it
+  EXPECT_TRUE(doc.BrightPointsReady());  // left alone; showing the page clears it
 }
 
 TEST_F(StarPage, PointsOfAnotherSizeAreExtractedAfreshNotLaidOverThePicture) {
   // Flag left set after an Apply that emptied the points: the next Preview
   // must not turn the picture into an empty (or smaller) result.
   StarApply(doc, s);
-  ASSERT_TRUE(doc.BrightPointsReady);
+  ASSERT_TRUE(doc.BrightPointsReady());
   ASSERT_TRUE(doc.BrightPoints().Empty());
   const TBitmap before = doc.Source();
   StarPreview(doc, s);
@@ -227,7 +227,7 @@ TEST_F(StarEditing, PutWithTheFlagClearStartsABlackSet) {
   StarPageShown(doc, s);
   s.Tool = TEditTool::Put;
   EXPECT_TRUE(StarMouseUp(doc, s, sel, 7, 9, 0, 0));
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
   EXPECT_EQ(Blue(doc.BrightPoints(), 7, 9), 255);
   // Preview draws from the hand-made set alone.
@@ -239,7 +239,7 @@ TEST_F(StarEditing, PutWithTheFlagClearStartsABlackSet) {
 TEST_F(StarEditing, PutUsesZoomSizeAndRefreshesTheShownPoints) {
   ExtractStarPoints(doc, s);
   const int shownBefore = host.shown;
-  doc.ZoomPercent = 200;
+  doc.SetZoomPercent(200);
   s.Tool = TEditTool::Put;
   s.PointSize = 3;
   StarMouseUp(doc, s, sel, 20, 40, 0, 0);  // no press: the tool at release decides
@@ -256,7 +256,7 @@ TEST_F(StarEditing, PutAfterApplyWritesNothing) {
   ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Put;
   doc.Cancel();  // empties the bright points, flag stays set
-  ASSERT_TRUE(doc.BrightPointsReady);
+  ASSERT_TRUE(doc.BrightPointsReady());
   StarMouseUp(doc, s, sel, 3, 3, 0, 0);
   EXPECT_TRUE(doc.BrightPoints().Empty());
 }
@@ -291,7 +291,7 @@ TEST_F(StarEditing, CutNeedsTheFlagAndAnOpenedPicture) {
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2400);
 
   TDocument fresh;  // nothing opened yet: view label empty
-  fresh.BrightPointsReady = true;
+  fresh.SetBrightPointsReady(true);
   EXPECT_FALSE(StarMouseDown(fresh, s, 0, 0, sel));
   EXPECT_FALSE(sel.Selecting);
 }

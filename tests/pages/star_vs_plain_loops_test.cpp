@@ -594,7 +594,7 @@ TEST(StarVsPlainLoops, PreviewOfThePage) {
                                             s.Intensity, s.Angle, s.SoftCross);
       TDocument doc;
       doc.OpenPicture(ToBitmap(source));
-      doc.BrightPointsReady = ready;
+      doc.SetBrightPointsReady(ready);
       if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
       StarPreview(doc, s);
       const std::string what = std::to_string(sz[0]) + "x" + std::to_string(sz[1]) + " " + KindName(s.Kind) +
@@ -602,7 +602,7 @@ TEST(StarVsPlainLoops, PreviewOfThePage) {
                                " L " + std::to_string(s.Length) + " R " + std::to_string(s.Angle) + " D " +
                                std::to_string(s.Intensity) + (s.SoftCross ? " soft" : "") +
                                (ready ? " ready" : "");
-      EXPECT_TRUE(doc.BrightPointsReady) << what;
+      EXPECT_TRUE(doc.BrightPointsReady()) << what;
       ASSERT_TRUE(SamePic(want.bright, doc.BrightPoints())) << what;
       ASSERT_TRUE(SamePic(want.result, doc.Result())) << what;
       ASSERT_TRUE(SamePic(source, doc.Source())) << what;
@@ -612,7 +612,7 @@ TEST(StarVsPlainLoops, PreviewOfThePage) {
   TDocument doc;
   TStarSettings s;
   StarPreview(doc, s);
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_TRUE(doc.Result().Empty());
 }
@@ -636,7 +636,7 @@ TEST(StarVsPlainLoops, RandomPreviews) {
                                           s.Intensity, s.Angle, s.SoftCross);
     TDocument doc;
     doc.OpenPicture(ToBitmap(source));
-    doc.BrightPointsReady = ready;
+    doc.SetBrightPointsReady(ready);
     if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
     StarPreview(doc, s);
     ASSERT_TRUE(SamePic(want.result, doc.Result()))

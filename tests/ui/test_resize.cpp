@@ -226,10 +226,10 @@ class TestHistogramView : public QObject {
     w.main->Document().ReturnToMenu();
     const QImage before = view->pixmap().toImage();
     item->trigger();
-    QVERIFY(w.main->Document().RgbHistogram);
+    QVERIFY(w.main->Document().RgbHistogram());
     QVERIFY(view->pixmap().toImage() != before);
     item->trigger();
-    QVERIFY(!w.main->Document().RgbHistogram);
+    QVERIFY(!w.main->Document().RgbHistogram());
     QVERIFY(view->pixmap().toImage() == before);
   }
 
@@ -240,7 +240,7 @@ class TestHistogramView : public QObject {
     w.main->Document().OpenPicture(source);
     w.main->Document().ReturnToMenu();
     // The flag changed behind the histogram's back: only a redraw shows it.
-    w.main->Document().RgbHistogram = true;
+    w.main->Document().SetRgbHistogram(true);
     const QImage rgb = RenderHistogram(source, true, 181, 120);
     QVERIFY(view->pixmap().toImage().convertToFormat(rgb.format()) != rgb);
     w.Get<QPushButton>("ButtonC")->click();
