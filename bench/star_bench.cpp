@@ -63,7 +63,7 @@ void BM_StarPreview(benchmark::State& state) {
   s.Angle = static_cast<int>(state.range(1));
   s.SoftCross = state.range(2) != 0;
   for (auto _ : state) {
-    doc.BrightPointsReady = false;  // as after showing the page: extract afresh
+    doc.SetBrightPointsReady(false);  // as after showing the page: extract afresh
     StarPreview(doc, s);
     benchmark::DoNotOptimize(doc.Result().Bits());
   }
@@ -93,7 +93,7 @@ void BM_StarPreviewAllPoints(benchmark::State& state) {
   s.Kind = static_cast<TStarKind>(state.range(0));
   s.Angle = static_cast<int>(state.range(1));
   for (auto _ : state) {
-    doc.BrightPointsReady = false;
+    doc.SetBrightPointsReady(false);
     StarPreview(doc, s);
     benchmark::DoNotOptimize(doc.Result().Bits());
   }

@@ -14,7 +14,9 @@
 #include <thread>
 #include <utility>
 
+#include "cli/shards.h"
 #include "core/image_files.h"
+#include "core/parallel_rows.h"
 #include "core/stop_request.h"
 #include "document/document.h"
 #include "effects/random.h"
@@ -27,6 +29,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: kirabox-batch [--seed N] [--time] INPUT OUTPUT [STEP ...]\n"
     "       kirabox-batch [--seed N] [--jobs N] [--format jpg|bmp] --out-dir DIR INPUT... -- [STEP ...]\n"
+    "                     [--files-from FILE [--null]] [--shard K/N] [--skip-existing] [--manifest FILE]\n"
     "       kirabox-batch --help\n"
     "\n"
     "INPUT is a .jpg, .jpeg or .bmp file (any letter case); OUTPUT is written as\n"
@@ -49,6 +52,17 @@ constexpr const char* kUsage =
     "done, files per second and the time left; otherwise only failures are\n"
     "reported, one line each. Ctrl+C (or SIGTERM) stops the steps running within\n"
     "a second; no partial file is left.\n"
+    "\n"
+    "--files-from FILE adds the inputs FILE lists, one a line ('-': standard\n"
+    "input; --null: separated by NUL bytes, as find -print0 writes them).\n"
+    "--shard K/N (1 <= K <= N) takes only the inputs whose path, as given, hashes\n"
+    "to K: FNV-1a 64 of the path's bytes, mod N, plus 1. N processes given the\n"
+    "same inputs in any order, on any machines, cover each exactly once.\n"
+    "--skip-existing passes over an input whose output is not older than it, so\n"
+    "a run stopped in any way finishes when run again.\n"
+    "--manifest FILE appends one JSON line per input as it ends: input, output,\n"
+    "status (written, skipped, failed), error, ms, bytes and sha256 of the\n"
+    "output, steps and seed.\n"
     "\n"
     "Exit status: 0 success, 1 a file could not be read, processed or written\n"
     "(the other files are still written), 2 usage error (nothing is done),\n"
@@ -77,6 +91,7 @@ struct TOptions {
   std::vector<std::string> words;  // positional words before "--"
   std::vector<std::string> steps;  // words after "--"
   bool dashes = false;             // "--" was given
+  TShardOptions many;              // shares, input lists, resuming, manifest
 };
 
 bool StopRequested(const TBatchEnv& env) { return env.stop != nullptr && env.stop->load(); }
@@ -92,6 +107,11 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
       o.dashes = true;
       o.steps.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
       break;
+    }
+    std::string shardError;
+    if (TakeShardOption(args, i, o.many, shardError)) {
+      if (!shardError.empty()) return shardError;
+      continue;
     }
     if (a == "--help" || a == "-h") {
       *help = true;
@@ -148,7 +168,7 @@ bool PlanSteps(const std::vector<std::string>& words, std::vector<TPlannedStep>&
   return true;
 }
 
-enum class TFileEnd { Written, Failed, Stopped };
+enum class TFileEnd { Written, Skipped, Failed, Stopped };
 
 struct TFileOutcome {
   TFileEnd end = TFileEnd::Failed;
@@ -211,6 +231,10 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: '" << (o.jobs != 0 ? "--jobs" : "--format") << "' needs --out-dir\n";
     return kUsageError;
   }
+  if (const char* option = o.many.FirstGiven()) {
+    err << "kirabox-batch: '" << option << "' needs --out-dir\n";
+    return kUsageError;
+  }
   if (o.words.size() < 2) {
     err << "kirabox-batch: INPUT and OUTPUT are needed (see --help)\n";
     return kUsageError;
@@ -235,6 +259,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
   }
   const TFileOutcome r = RunFile(input, output, plan, o.seed, env, o.timed ? &err : nullptr);
   switch (r.end) {
+    case TFileEnd::Skipped:  // only with --out-dir
     case TFileEnd::Written: return 0;
     case TFileEnd::Stopped: err << "kirabox-batch: stopped; " << output << " not written\n"; return kStopped;
     case TFileEnd::Failed: break;
@@ -283,6 +308,52 @@ std::string CheckFiles(const TOptions& o, std::vector<std::string>& outputs) {
   return {};
 }
 
+// Adds the paths of --files-from to the inputs of the command line; "" or the
+// usage error.
+std::string ReadInputLists(TOptions& o) {
+  if (o.many.nul && o.many.lists.empty()) return "'--null' needs --files-from";
+  for (const std::string& list : o.many.lists) {
+    if (std::string error = ReadInputList(list, o.many.nul, o.words); !error.empty()) return error;
+  }
+  return {};
+}
+
+// The inputs this process takes, in the order listed: all of them, or with
+// --shard K/N those whose path hashes to K. The share of a path depends on
+// nothing else, so N processes given the same inputs in any order cover each
+// exactly once.
+std::vector<std::size_t> ShareOf(const TOptions& o) {
+  std::vector<std::size_t> share;
+  for (std::size_t i = 0; i < o.words.size(); ++i) {
+    if (ShardOf(o.words[i], o.many.shards) == o.many.shard) share.push_back(i);
+  }
+  return share;
+}
+
+// One input of a run with --out-dir: passed over when --skip-existing finds
+// its output up to date, otherwise made. With `entry`, fills in its manifest
+// line (the output's size and SHA-256 read back from the disk).
+TFileOutcome RunListedFile(const TOptions& o, const std::string& input, const std::string& output,
+                           const std::vector<TPlannedStep>& plan, const TBatchEnv& env, TManifestEntry* entry) {
+  const auto start = std::chrono::steady_clock::now();
+  TFileOutcome r;
+  if (o.many.skipExisting && OutputUpToDate(input, output)) {
+    r.end = TFileEnd::Skipped;
+  } else {
+    r = RunFile(input, output, plan, o.seed, env, nullptr);
+  }
+  if (!entry) return r;
+  entry->input = input;
+  entry->output = output;
+  entry->ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  entry->status = r.end == TFileEnd::Written ? "written" : r.end == TFileEnd::Skipped ? "skipped" : "failed";
+  entry->error = r.message;
+  if (r.end == TFileEnd::Written || r.end == TFileEnd::Skipped) {
+    entry->hashed = HashFile(output, entry->bytes, entry->sha256);
+  }
+  return r;
+}
+
 // The batch's report on standard error: on a terminal one progress line,
 // rewritten in place, with failures printed above it; elsewhere failures only.
 class TProgress {
@@ -320,19 +391,29 @@ class TProgress {
   std::chrono::steady_clock::time_point start_;
 };
 
-int RunManyFiles(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
+int RunManyFiles(TOptions o, std::ostream& err, const TBatchEnv& env) {
   std::vector<std::string> outputs;
-  std::string error = CheckFiles(o, outputs);
+  std::string error = ReadInputLists(o);
+  if (error.empty()) error = CheckFiles(o, outputs);
   std::vector<TPlannedStep> plan;
   if (error.empty()) PlanSteps(o.steps, plan, error);
+  std::vector<std::size_t> share;
+  TManifest manifest;
+  if (error.empty()) share = ShareOf(o);
+  if (error.empty() && !o.many.manifest.empty()) error = manifest.Open(o.many.manifest);
   if (!error.empty()) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const std::size_t total = o.words.size();
-  int jobs = o.jobs != 0 ? o.jobs : env.cores > 0 ? env.cores : static_cast<int>(std::thread::hardware_concurrency());
+  const std::string manifestTail = ManifestTail(o.steps, o.seed);
+  bool manifestFailed = false;
+  const std::size_t total = share.size();
+  const int cores = env.cores > 0 ? env.cores : static_cast<int>(std::thread::hardware_concurrency());
+  int jobs = o.jobs != 0 ? o.jobs : cores;
   if (jobs < 1) jobs = 1;
   if (static_cast<std::size_t>(jobs) > total) jobs = static_cast<int>(total);
+  // The jobs share the cores: each file's effects get their part of them.
+  const int threadsEach = ThreadsPerJob(cores, jobs);
 
   // Each worker holds one file at a time, so no more pictures are in memory
   // than there are jobs. Workers take the next file in the order given.
@@ -342,16 +423,25 @@ int RunManyFiles(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
   int running = 0;
   TProgress progress(err, env.terminal, total);
   const auto work = [&] {
+    const TThreadBudgetScope budget(threadsEach);
     for (;;) {
       std::size_t i;
       {
         std::lock_guard<std::mutex> lock(mutex);
         if (next >= total || StopRequested(env)) break;
-        i = next++;
+        i = share[next++];
       }
-      const TFileOutcome r = RunFile(o.words[i], outputs[i], plan, o.seed, env, nullptr);
+      TManifestEntry entry;
+      const TFileOutcome r = RunListedFile(o, o.words[i], outputs[i], plan, env, manifest.IsOpen() ? &entry : nullptr);
       std::lock_guard<std::mutex> lock(mutex);
-      if (r.end == TFileEnd::Written) ++done;
+      if (manifest.IsOpen() && r.end != TFileEnd::Stopped) {
+        const std::string manifestError = manifest.Append(ManifestLine(entry, manifestTail));
+        if (!manifestError.empty()) {
+          manifestFailed = true;
+          progress.Failure(manifestError);
+        }
+      }
+      if (r.end == TFileEnd::Written || r.end == TFileEnd::Skipped) ++done;
       if (r.end == TFileEnd::Failed) {
         ++done;
         ++failed;
@@ -390,12 +480,16 @@ int RunManyFiles(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     progress.Finish(done);
   }
   for (std::thread& t : threads) t.join();
+  if (const std::string closing = manifest.Close(); !closing.empty()) {
+    manifestFailed = true;
+    progress.Failure(closing);
+  }
 
   if (StopRequested(env)) {
     err << "kirabox-batch: stopped; " << (done - failed) << " of " << total << " files written\n";
     return kStopped;
   }
-  return failed > 0 ? kFileError : 0;
+  return failed > 0 || manifestFailed ? kFileError : 0;
 }
 
 }  // namespace

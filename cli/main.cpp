@@ -4,10 +4,10 @@
 #include <atomic>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/shards.h"
 
 namespace {
 
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
   kira::TBatchEnv env;
   env.terminal = ::isatty(STDERR_FILENO) == 1;
   env.stop = &g_stop;
-  env.cores = static_cast<int>(std::thread::hardware_concurrency());
+  env.cores = kira::UsableCores();
   return kira::RunBatch(args, std::cout, std::cerr, env);
 }

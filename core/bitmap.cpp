@@ -221,20 +221,6 @@ bool operator==(const TBitmap& a, const TBitmap& b) {
   return true;
 }
 
-namespace {
-template <typename Data>
-void FillRows(Data& d, TBitmap& bitmap) {
-  d.Width = bitmap.Width();
-  d.Height = bitmap.Height();
-  d.Rows.resize(static_cast<std::size_t>(std::max(bitmap.Height(), 0)));
-  for (int y = 0; y < d.Height; ++y) d.Rows[y] = bitmap.ScanLine(y);
-}
-}  // namespace
-
-TBmpData24::TBmpData24(TBitmap& bitmap) { FillRows(*this, bitmap); }
-TBmpData8::TBmpData8(TBitmap& bitmap) { FillRows(*this, bitmap); }
-TBmpData1::TBmpData1(TBitmap& bitmap) { FillRows(*this, bitmap); }
-
 TBitmap DuplicateBitmap(const TBitmap& bitmap) { return bitmap; }
 
 void SetGreyPalette(TBitmap& bitmap8) { bitmap8.ColorTable() = GreyTable(); }
@@ -244,10 +230,10 @@ bool ConvertToGrey8(TBitmap& bitmap) {
   TBitmap grey(bitmap.Width(), bitmap.Height(), TPixelFormat::pf8bit);
   SetGreyPalette(grey);
   {
-    TBmpData24 src(bitmap);
-    TBmpData8 dst(grey);
-    for (int y = 0; y < src.Height; ++y) {
-      for (int x = 0; x < src.Width; ++x) {
+    const TConstBmpData24 src(bitmap);
+    const TBmpData8 dst(grey);
+    for (int y = 0; y < src.Height(); ++y) {
+      for (int x = 0; x < src.Width(); ++x) {
         const std::uint8_t* p = src.Pixel(x, y);
         const long double v = 0.299L * p[2] + 0.587L * p[1] + 0.114L * p[0];
         *dst.Pixel(x, y) = static_cast<std::uint8_t>(v);

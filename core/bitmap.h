@@ -7,9 +7,11 @@
 // of the bitmap's size, format or storage.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace kira {
@@ -116,33 +118,47 @@ class TBitmap {
   TPixelBuffer data_;
 };
 
-// Row access, as plain address computations. Rows[y] is the first byte of row y.
-struct TBmpData24 {
-  explicit TBmpData24(TBitmap& bitmap);
-  std::uint8_t* Pixel(int x, int y) const { return Rows[y] + 3 * static_cast<std::ptrdiff_t>(x); }
-  std::vector<std::uint8_t*> Rows;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
+// Row access, as plain address computations: the address of every row, taken
+// once. A view of a writable bitmap hands out writable rows; a view of a
+// const bitmap (the TConst... names) read-only ones. The rows stay valid while
+// the bitmap keeps its size and format.
+template <class Byte, int kBytesPerPixel>
+class TRowView {
+ public:
+  using TBitmapRef = std::conditional_t<std::is_const_v<Byte>, const TBitmap&, TBitmap&>;
+  explicit TRowView(TBitmapRef bitmap) : width_(bitmap.Width()), height_(bitmap.Height()) {
+    rows_.resize(static_cast<std::size_t>(std::max(height_, 0)));
+    for (int y = 0; y < height_; ++y) rows_[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
+  }
+  // The first byte of row y.
+  Byte* Row(int y) const { return rows_[static_cast<std::size_t>(y)]; }
+  // The first byte of pixel (x, y); for 1 bit per pixel, the byte holding it.
+  Byte* Pixel(int x, int y) const {
+    return kBytesPerPixel > 0 ? Row(y) + kBytesPerPixel * static_cast<std::ptrdiff_t>(x) : Row(y) + (x >> 3);
+  }
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
+
+ private:
+  std::vector<Byte*> rows_;
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
 };
 
-struct TBmpData8 {
-  explicit TBmpData8(TBitmap& bitmap);
-  std::uint8_t* Pixel(int x, int y) const { return Rows[y] + x; }
-  std::vector<std::uint8_t*> Rows;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
-};
+using TBmpData24 = TRowView<std::uint8_t, 3>;
+using TBmpData8 = TRowView<std::uint8_t, 1>;
+using TConstBmpData24 = TRowView<const std::uint8_t, 3>;
+using TConstBmpData8 = TRowView<const std::uint8_t, 1>;
 
-struct TBmpData1 {
-  explicit TBmpData1(TBitmap& bitmap);
+// One bit per pixel, the leftmost pixel in the highest bit of its byte.
+class TBmpData1 : public TRowView<std::uint8_t, 0> {
+ public:
+  using TRowView::TRowView;
   void SetBit(int x, int y, bool on) const {
-    std::uint8_t& b = Rows[y][x >> 3];
+    std::uint8_t& b = *Pixel(x, y);
     const std::uint8_t mask = static_cast<std::uint8_t>(1u << (7 - (x & 7)));
     b = on ? static_cast<std::uint8_t>(b | mask) : static_cast<std::uint8_t>(b & ~mask);
   }
-  std::vector<std::uint8_t*> Rows;
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
 };
 
 // A new bitmap with the same size, format, colour table and pixels.

@@ -475,4 +475,10 @@ TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
   return EncodeAndSave(bitmap, path, EncodeBmp);
 }
 
+bool IsBmpData(const std::uint8_t* data, std::size_t size) {
+  if (size < 18 || data[0] != 0x42 || data[1] != 0x4D) return false;
+  const std::uint32_t header = U32(data + 14);
+  return header == 12 || (header >= 16 && header <= 64) || header == 108 || header == 124;
+}
+
 }  // namespace kira

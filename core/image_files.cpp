@@ -293,4 +293,30 @@ TSaveResult EncodeAndSave(const TBitmap& bitmap, const std::string& path,
   return WriteFileAtomically(path, bytes.View());
 }
 
+TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size) {
+  if (IsBmpData(data, size)) return DecodeBmp(data, size);
+  if (IsGifData(data, size)) return DecodeGif(data, size);
+  if (IsJpegData(data, size)) return DecodeJpeg(data, size);
+  if (IsPngData(data, size)) return DecodePng(data, size);
+  TLoadResult r;
+  r.error = "not a picture (neither BMP, GIF, JPEG nor PNG)";
+  return r;
+}
+
+TLoadResult LoadAnyPicture(const std::string& path) {
+  TLoadResult r;
+  try {
+    // No picture of at most kMaxPixels needs a larger file in any format.
+    constexpr std::int64_t kMaxFileBytes = kMaxPixels * 4 + (std::int64_t{64} << 20);
+    TFileBytes file;
+    if (!ReadWholeFile(path, kMaxFileBytes, file, r.error)) return r;
+    r = DecodeAnyPicture(file.data(), file.size());
+    if (!r.bitmap) r.error = path + ": " + r.error;
+  } catch (...) {
+    r.bitmap.reset();
+    r.error = path + ": cannot read the picture";
+  }
+  return r;
+}
+
 }  // namespace kira

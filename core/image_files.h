@@ -1,5 +1,7 @@
-// Reading and writing picture files. The format is chosen by the extension of
-// the file name (any letter case), never by content.
+// Reading and writing picture files: the one entry point. The formats live in
+// bmp_codec.cpp, jpeg_codec.cpp, png_codec.cpp and gif_codec.cpp under it.
+// The editor chooses the format by the extension of the file name (any letter
+// case); LoadAnyPicture decides by content.
 //
 // Every routine reports failure with a message and leaves its output alone:
 // a failed load returns no bitmap, a failed save leaves any existing file as
@@ -128,5 +130,39 @@ bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& o
 // flushed too; should that fail, the save reports it although path already
 // holds the new bytes. A file saved over keeps its permissions.
 TSaveResult WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// ---- Reading by content: whatever the name says ----
+// The thumbnail browser reads every file so. Every decoder trusts nothing in
+// its input: a damaged, cut or hostile file is refused (no picture) without
+// reading outside the bytes given and without allocating more than a picture
+// of at most kMaxPixels needs.
+
+// "BM" and an information header size that the BMP reader understands: 12,
+// 16..64 (OS/2 2.x, which includes the Windows 40-, 52-, 56- and 64-byte
+// headers), 108 (V4) or 124 (V5).
+bool IsBmpData(const std::uint8_t* data, std::size_t size);
+// GIF87a or GIF89a, the three letters and the final "a" in either case.
+bool IsGifData(const std::uint8_t* data, std::size_t size);
+// 0xFF 0xD8.
+bool IsJpegData(const std::uint8_t* data, std::size_t size);
+// The eight bytes of the PNG signature.
+bool IsPngData(const std::uint8_t* data, std::size_t size);
+
+// PNG through libpng: any colour type and depth, interlaced or not; 16-bit
+// channels are reduced to 8 bits, alpha is dropped. Result is 24 bits.
+TLoadResult DecodePng(const std::uint8_t* data, std::size_t size);
+// The first image of a GIF through giflib, at the image's own size (not the
+// logical screen's), with its local colour table or else the global one;
+// transparency is ignored. A GIF whose signature letters are lower case is
+// read too. Result is 24 bits.
+TLoadResult DecodeGif(const std::uint8_t* data, std::size_t size);
+
+// Decides by content: BMP, GIF, JPEG or PNG; anything else is refused as not
+// a picture of these kinds. Result is the decoder's (BMP palette pictures stay
+// 8 bits with their colour table).
+TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size);
+// Reads the whole file and decodes it by content. Never throws; a file that
+// cannot be read or decoded gives no picture.
+TLoadResult LoadAnyPicture(const std::string& path);
 
 }  // namespace kira

@@ -388,4 +388,8 @@ TSaveResult SaveJpegFile(const TBitmap& bitmap, const std::string& path, const T
   return WriteFileAtomically(path, bytes.View());
 }
 
+bool IsJpegData(const std::uint8_t* data, std::size_t size) {
+  return size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
 }  // namespace kira

@@ -11,9 +11,17 @@
 
 namespace kira {
 
+namespace {
+thread_local int t_budget = 0;  // 0: no cap
+}
+
+TThreadBudgetScope::TThreadBudgetScope(int threads) : previous_(t_budget) { t_budget = std::max(threads, 0); }
+TThreadBudgetScope::~TThreadBudgetScope() { t_budget = previous_; }
+
 int DefaultThreads() {
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores >= 2 ? 2 : 1;
+  const int threads = cores >= 2 ? 2 : 1;
+  return t_budget > 0 ? std::min(threads, t_budget) : threads;
 }
 
 void ForEachRowBlock(std::int32_t count, int threads,

@@ -10,8 +10,22 @@
 namespace kira {
 
 // Threads an effect uses by default: two on a machine with two or more
-// cores, one otherwise.
+// cores, one otherwise, and never more than the budget of the calling thread.
 int DefaultThreads();
+
+// While alive, DefaultThreads() on this thread gives at most `threads` (0 or
+// less: no cap). The batch tool's jobs share the cores this way instead of
+// each running as many threads as the machine has cores. Scopes nest.
+class TThreadBudgetScope {
+ public:
+  explicit TThreadBudgetScope(int threads);
+  ~TThreadBudgetScope();
+  TThreadBudgetScope(const TThreadBudgetScope&) = delete;
+  TThreadBudgetScope& operator=(const TThreadBudgetScope&) = delete;
+
+ private:
+  int previous_;
+};
 
 // Runs rows(begin, end) over [0, count) in up to `threads` contiguous blocks
 // of whole rows, the first block on the calling thread. A block whose thread

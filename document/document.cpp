@@ -162,17 +162,22 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
     if (error) *error = loaded.error;
     return TOpenOutcome::Failed;
   }
-  source_ = std::move(*loaded.bitmap);
+  OpenPicture(std::move(*loaded.bitmap), path);
   metadata_ = std::move(loaded.metadata);
+  return TOpenOutcome::Opened;
+}
+
+void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
+  source_ = std::move(picture);
+  metadata_ = TPhotoMetadata();
   ClearHistory();
   sourceVersion_ = nextVersion_++;
   savedVersion_ = sourceVersion_;
-  CurrentFileName = FileNamePart(path);
+  currentFileName_ = FileNamePart(path);
   ReturnToMenu();
   host_->ShowFileCaption();
   host_->CentreImage();
-  ProposedSaveName = PathWithoutExtension(path);
-  return TOpenOutcome::Opened;
+  proposedSaveName_ = PathWithoutExtension(path);
 }
 
 bool TDocument::SaveShownImage(const std::string& path, std::string* error) {

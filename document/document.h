@@ -56,7 +56,7 @@ class TDocument {
   void SetHost(TDocumentHost* host) { host_ = host ? host : &nullHost_; }
   TDocumentHost& Host() { return *host_; }
 
-  TBitmap& Source() { return source_; }
+  // The source changes only by Apply, Undo, Redo and opening a file.
   TBitmap& BrightPoints() { return brightPoints_; }
   TBitmap& Result() { return result_; }
   const TBitmap& Source() const { return source_; }
@@ -67,11 +67,19 @@ class TDocument {
   // The image named by the view label; the source image for the empty label.
   const TBitmap& ShownImage() const;
 
-  int ZoomPercent = 100;             // 5..250 in steps of 5
-  std::string CurrentFileName;       // file-name part of the file last opened
-  std::string ProposedSaveName;      // opened path without its extension
-  bool BrightPointsReady = false;    // star filter: bright points extracted
-  bool RgbHistogram = false;         // histogram draws the channel curves too
+  // The image window's zoom, 5..250 in steps of 5.
+  int ZoomPercent() const { return zoomPercent_; }
+  void SetZoomPercent(int percent) { zoomPercent_ = percent; }
+  // The file-name part of the file last opened, and the opened path without
+  // its extension (the save dialog's proposal).
+  const std::string& CurrentFileName() const { return currentFileName_; }
+  const std::string& ProposedSaveName() const { return proposedSaveName_; }
+  // Star filter: the bright-point image holds the points of the source.
+  bool BrightPointsReady() const { return brightPointsReady_; }
+  void SetBrightPointsReady(bool ready) { brightPointsReady_ = ready; }
+  // The histogram draws the channel curves too.
+  bool RgbHistogram() const { return rgbHistogram_; }
+  void SetRgbHistogram(bool rgb) { rgbHistogram_ = rgb; }
 
   // The view routines: show the source ("オリジナル" buttons ButtonORGn), the
   // bright points (ButtonBP1) or the result ("加工後" buttons ButtonDSTn), set
@@ -115,6 +123,11 @@ class TDocument {
   // Unreadable or undecodable file: Failed with a message in *error, nothing
   // changes.
   TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr);
+  // Opens a picture already in memory as OpenImageFile opens a file: it
+  // becomes the source (24 bits), with no metadata, the history emptied and
+  // the work counted as saved; `path` names it for the caption and the save
+  // dialog.
+  void OpenPicture(TBitmap picture, const std::string& path = "");
   // The EXIF block and colour profile of the JPEG last opened (none after a
   // BMP); a JPEG save writes them back.
   const TPhotoMetadata& Metadata() const { return metadata_; }
@@ -171,6 +184,10 @@ class TDocument {
   TDocumentHost* host_ = &nullHost_;
   TBitmap source_, brightPoints_, result_;
   TViewLabel viewLabel_ = TViewLabel::None;
+  int zoomPercent_ = 100;
+  std::string currentFileName_, proposedSaveName_;
+  bool brightPointsReady_ = false;
+  bool rgbHistogram_ = false;
   TPhotoMetadata metadata_;
 
   std::deque<TStep> undo_;  // oldest first

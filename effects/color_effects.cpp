@@ -152,7 +152,7 @@ bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads) {
   const auto green = [&](int r, int g, int b) { return RoundClampByteX87(bw[b] + (rw[r] + gs[g])); };
   const auto blue = [&](int r, int g, int b) { return RoundClampByteX87(gw[g] + rw[r] + bs[b]); };
   TBmpData24 data(bitmap);
-  const int w = data.Width;
+  const int w = data.Width();
   // For a whole amount A the exact value of a channel C is
   //   (10^4 (100 + A) C - A (3086 R + 6094 G + 820 B)) / 10^6,
   // a multiple of 10^-6, while the extended-precision formula stays within
@@ -171,9 +171,9 @@ bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads) {
     const std::int64_t q = m / kUnit;
     return q * kUnit == m ? kTie : q;
   };
-  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+  ForEachRowBlock(data.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
-      std::uint8_t* p = data.Rows[y];
+      std::uint8_t* p = data.Row(y);
       if (!whole) {
         for (int x = 0; x < w; ++x, p += 3) {
           const int b = p[0], g = p[1], r = p[2];
@@ -252,10 +252,10 @@ bool AdjustLuminance(TBitmap& bitmap, std::int32_t amount, int threads) {
     scaled[l] = static_cast<std::uint8_t>(std::min<std::int32_t>(static_cast<std::int32_t>(factor * l), 100));
   }
   TBmpData24 data(bitmap);
-  const int w = data.Width;
-  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
+  const int w = data.Width();
+  ForEachRowBlock(data.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     for (std::int32_t y = y0; y < y1; ++y) {
-      std::uint8_t* p = data.Rows[y];
+      std::uint8_t* p = data.Row(y);
       for (int x = 0; x < w; ++x, p += 3) {
         const int b = p[0], g = p[1], r = p[2];
         const int mx = std::max(std::max(r, g), b);

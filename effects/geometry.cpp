@@ -16,7 +16,7 @@ bool FlipBitmap(TBitmap& bitmap, std::uint8_t mirror) {
     // as reading every pixel from a duplicate of the picture.
     std::vector<std::uint8_t> tmp(static_cast<std::size_t>(w) * 3 + 1);
     for (int y = 0; y < h; ++y) {
-      std::uint8_t* row = d.Rows[y];
+      std::uint8_t* row = d.Row(y);
       std::memcpy(tmp.data(), row, static_cast<std::size_t>(w) * 3);
       const std::uint8_t* src = tmp.data() + static_cast<std::size_t>(w - 1) * 3;
       int x = 0;
@@ -35,9 +35,9 @@ bool FlipBitmap(TBitmap& bitmap, std::uint8_t mirror) {
     const std::size_t bytes = static_cast<std::size_t>(w) * 3;
     std::vector<std::uint8_t> tmp(bytes);
     for (int y = 0, r = h - 1; y < r; ++y, --r) {
-      std::memcpy(tmp.data(), d.Rows[y], bytes);
-      std::memcpy(d.Rows[y], d.Rows[r], bytes);
-      std::memcpy(d.Rows[r], tmp.data(), bytes);
+      std::memcpy(tmp.data(), d.Row(y), bytes);
+      std::memcpy(d.Row(y), d.Row(r), bytes);
+      std::memcpy(d.Row(r), tmp.data(), bytes);
     }
   }
   return true;
@@ -49,7 +49,7 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
   const int h = bitmap.Height();
   TBitmap result(h, w, TPixelFormat::pf24bit);
   {
-    TBmpData24 src(bitmap);
+    const TConstBmpData24 src(std::as_const(bitmap));
     TBmpData24 dst(result);
     // Square tiles keep the rows read and the rows written in cache. A pixel
     // moves as one 4-byte word; its fourth byte lands on the next pixel of
@@ -69,10 +69,10 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
         for (int tx = 0; tx < w; tx += kTile) {
           const int xEnd = std::min(tx + kTile, w);
           for (int x = tx; x < xEnd; ++x) {
-            std::uint8_t* row = dst.Rows[x];
+            std::uint8_t* row = dst.Row(x);
             const std::ptrdiff_t px = 3 * static_cast<std::ptrdiff_t>(x);
-            for (int y = yEnd - 1; y >= std::max(ty, 1); --y) move4(row + 3 * static_cast<std::ptrdiff_t>(h - 1 - y), src.Rows[y] + px);
-            if (ty == 0) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Rows[0] + px, 3);
+            for (int y = yEnd - 1; y >= std::max(ty, 1); --y) move4(row + 3 * static_cast<std::ptrdiff_t>(h - 1 - y), src.Row(y) + px);
+            if (ty == 0) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Row(0) + px, 3);
           }
         }
       }
@@ -84,10 +84,10 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
         for (int tx = 0; tx < w; tx += kTile) {
           const int xEnd = std::min(tx + kTile, w);
           for (int x = tx; x < xEnd; ++x) {
-            std::uint8_t* row = dst.Rows[w - 1 - x];
+            std::uint8_t* row = dst.Row(w - 1 - x);
             const std::ptrdiff_t px = 3 * static_cast<std::ptrdiff_t>(x);
-            for (int y = ty; y < yLast; ++y) move4(row + 3 * static_cast<std::ptrdiff_t>(y), src.Rows[y] + px);
-            if (yEnd == h) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Rows[h - 1] + px, 3);
+            for (int y = ty; y < yLast; ++y) move4(row + 3 * static_cast<std::ptrdiff_t>(y), src.Row(y) + px);
+            if (yEnd == h) std::memcpy(row + 3 * static_cast<std::ptrdiff_t>(h - 1), src.Row(h - 1) + px, 3);
           }
         }
       }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <emmintrin.h>
@@ -161,14 +162,14 @@ bool SpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   if (!Is24(bitmap) || radiusPx < 1) return false;
   const TCentre c = CentreOf(bitmap, radiusPx);
   TBmpData24 data(bitmap);
-  const int w = data.Width;
+  const int w = data.Width();
   // Each pixel depends only on itself, so working in place gives the bytes of
   // reading a copy of the picture after blacking it out.
-  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
-    TRowDistances distances(c, w, data.Height);
+  ForEachRowBlock(data.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+    TRowDistances distances(c, w, data.Height());
     for (std::int32_t y = y0; y < y1; ++y) {
       const float* d2 = distances.Row(y);
-      std::uint8_t* p = data.Rows[y];
+      std::uint8_t* p = data.Row(y);
       for (int x = 0; x < w; ++x, p += 3) {
         const float f = LightFactorOf(d2[x], c.r2);
         if (f >= 0) {
@@ -229,12 +230,12 @@ bool ColorSpotLight(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
     greyB[v] = kSatWeightBlue * v;
   }
   TBmpData24 data(bitmap);
-  const int w = data.Width;
-  ForEachRowBlock(data.Height, threads, [&](std::int32_t y0, std::int32_t y1) {
-    TRowDistances distances(c, w, data.Height);
+  const int w = data.Width();
+  ForEachRowBlock(data.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
+    TRowDistances distances(c, w, data.Height());
     for (std::int32_t y = y0; y < y1; ++y) {
       const float* d2 = distances.Row(y);
-      std::uint8_t* p = data.Rows[y];
+      std::uint8_t* p = data.Row(y);
       for (int x = 0; x < w; ++x, p += 3) {
         const float g = LightFactorOf(d2[x], c.r2);
         if (g > 0) {
@@ -272,7 +273,7 @@ bool Vaseline(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
   TBitmap copy;
   if (threads > 1) copy = DuplicateBitmap(bitmap);
   TBitmap& source = threads > 1 ? copy : bitmap;
-  TBmpData24 src(source);
+  const TConstBmpData24 src(std::as_const(source));
   TBmpData24 dst(bitmap);
   const auto& reciprocal = Reciprocals();
 
@@ -290,7 +291,7 @@ bool Vaseline(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
       for (; built < j; ++built) {
         const std::uint32_t* above = tableRow(built);
         std::uint32_t* next = tableRow(built + 1);
-        const std::uint8_t* row = src.Rows[origin + built];
+        const std::uint8_t* row = src.Row(origin + built);
         std::uint32_t s0 = 0, s1 = 0, s2 = 0;
         next[0] = next[1] = next[2] = 0;
         for (int x = 0; x < w; ++x) {
@@ -325,7 +326,7 @@ bool Vaseline(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
         bottom[n] = tableRow(b + 1 - origin);
         rows[n] = b - a + 1;
       }
-      std::uint8_t* out = dst.Rows[y];
+      std::uint8_t* out = dst.Row(y);
       for (int x = 0; x < w; ++x) {
         const int n = reach[x];
         if (n <= 1) continue;

@@ -96,7 +96,7 @@ bool Ripple(TBitmap& bitmap, int p, int threads) {
       const TLcgJump nextRow = LcgJump(static_cast<std::uint64_t>(w) + first - std::max(x1, first));
       for (int j = 0; j < rows; ++j) {
         const int n0 = h - 1 - b - j;
-        const std::uint8_t* from = rowsOf.Rows[n0];
+        const std::uint8_t* from = rowsOf.Row(n0);
         for (int x = x0; x < x1; ++x) {
           // The offset is held in a byte.
           std::uint8_t e = 0;
@@ -104,7 +104,7 @@ bool Ripple(TBitmap& bitmap, int p, int threads) {
             seed = seed * 134775813u + 1u;
             e = static_cast<std::uint8_t>(RandomFromSeed(seed, n));
           }
-          std::uint8_t* to = rowsOf.Rows[n0 + e] + 3 * static_cast<std::ptrdiff_t>(x);
+          std::uint8_t* to = rowsOf.Row(n0 + e) + 3 * static_cast<std::ptrdiff_t>(x);
           const std::uint8_t* src = from + 3 * static_cast<std::ptrdiff_t>(x);
           to[0] = src[0], to[1] = src[1], to[2] = src[2];
         }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/picture_loader.h"
+#include "core/image_files.h"
 #include "core/working_memory.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

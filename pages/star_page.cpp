@@ -17,7 +17,7 @@ void ExtractFromSource(TDocument& doc, const TStarSettings& s) {
   bp = doc.Source();
   bp.SetPixelFormat(TPixelFormat::pf24bit);
   ExtractBrightPoints(bp, s.Threshold, s.Density);
-  doc.BrightPointsReady = true;
+  doc.SetBrightPointsReady(true);
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ void StarPageShown(TDocument& doc, TStarSettings& s) {
   s = StarDefaults();
   ReleaseEditTools(s);
   s.PointSize = 1;
-  doc.BrightPointsReady = false;
+  doc.SetBrightPointsReady(false);
 }
 
 void ReleaseEditTools(TStarSettings& s) { s.Tool = TEditTool::None; }
@@ -84,7 +84,7 @@ void ExtractStarPoints(TDocument& doc, TStarSettings& s) {
 
 void ResetStarPoints(TDocument& doc) {
   doc.BrightPoints().Clear();
-  doc.BrightPointsReady = false;
+  doc.SetBrightPointsReady(false);
   doc.ShowSource();
 }
 
@@ -95,7 +95,7 @@ void StarPreview(TDocument& doc, TStarSettings& s) {
   // flag) are extracted afresh rather than laid over it at the wrong size.
   const bool fits = doc.BrightPoints().Width() == doc.Source().Width() &&
                     doc.BrightPoints().Height() == doc.Source().Height();
-  if (!doc.BrightPointsReady || !fits) ExtractFromSource(doc, s);
+  if (!doc.BrightPointsReady() || !fits) ExtractFromSource(doc, s);
   TBitmap& result = doc.Result();
   try {
     // The bright points are always kept at 24 bits; the rays are drawn straight
@@ -120,7 +120,7 @@ void StarApply(TDocument& doc, TStarSettings& s) {
 bool StarMouseDown(const TDocument& doc, const TStarSettings& s, int clientX, int clientY,
                    TStarSelection& sel) {
   if (doc.ViewLabel() == TViewLabel::None) return false;
-  if (s.Tool != TEditTool::Cut || !doc.BrightPointsReady) return false;
+  if (s.Tool != TEditTool::Cut || !doc.BrightPointsReady()) return false;
   sel.Selecting = true;
   sel.PressX = clientX;
   sel.PressY = clientY;
@@ -133,22 +133,22 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
   sel.Selecting = false;
   TBitmap& bp = doc.BrightPoints();
   if (s.Tool == TEditTool::Put) {
-    if (!doc.BrightPointsReady) {
+    if (!doc.BrightPointsReady()) {
       // The first point put by hand starts a black set the size of the source.
       bp = TBitmap(doc.Source().Width(), doc.Source().Height(), TPixelFormat::pf24bit);
       CutBrightPoints(bp, {0, 0, bp.Width(), bp.Height()});
-      doc.BrightPointsReady = true;
+      doc.SetBrightPointsReady(true);
     }
     const int size = s.PointSize == 2 ? 2 : (s.PointSize == 3 ? 3 : 1);
-    PutBrightPoint(bp, PointerToPixel(x, doc.ZoomPercent), size, PointerToPixel(y, doc.ZoomPercent));
-  } else if (s.Tool == TEditTool::Cut && doc.BrightPointsReady) {
+    PutBrightPoint(bp, PointerToPixel(x, doc.ZoomPercent()), size, PointerToPixel(y, doc.ZoomPercent()));
+  } else if (s.Tool == TEditTool::Cut && doc.BrightPointsReady()) {
     // Only a drag that began as a selection has a press point of its own.
     if (!selecting) return false;
     const int cx = x + imageLeft;
     const int cy = y + imageTop;
     if (cx != sel.PressX && cy != sel.PressY)
       CutBrightPoints(bp, SelectionToPixels(sel.PressX, sel.PressY, cx, cy, imageLeft, imageTop,
-                                            doc.ZoomPercent));
+                                            doc.ZoomPercent()));
   } else {
     return false;
   }
@@ -186,8 +186,12 @@ std::vector<TStepSpec> StarSteps() {
     v.Set("density", given.Get("density"));
     TStarSettings s = ShownPage(doc, v);
     ExtractStarPoints(doc, s);
-    doc.Source() = doc.BrightPoints();
-    doc.ReturnToMenu();
+    // The bright points become the picture the way every page's result does.
+    doc.Preview([&doc](const TBitmap&, TBitmap& result) {
+      result = doc.BrightPoints();
+      return true;
+    });
+    doc.Apply(nullptr);
     return true;
   };
 

@@ -10,7 +10,6 @@
 
 #include "core/image_files.h"
 #include "core/parallel_rows.h"
-#include "core/picture_loader.h"
 #include "effects/resample.h"
 
 namespace kira {

@@ -131,7 +131,7 @@ int TFormImage::OuterWidth() const { return frame_ ? frame_->width() : width(); 
 int TFormImage::OuterHeight() const { return frame_ ? frame_->height() : height(); }
 
 void TFormImage::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
-  const int z = main_.Document().ZoomPercent;
+  const int z = main_.Document().ZoomPercent();
   const int oldWidth = image1_->width();
   const int oldHeight = image1_->height();
   image1_->SetPicture(nullptr);
@@ -161,7 +161,7 @@ void TFormImage::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
 void TFormImage::ShowFileCaption() {
   const TDocument& doc = main_.Document();
   caption_ = QString::fromStdString(
-      FileCaption(doc.CurrentFileName, doc.Source().Width(), doc.Source().Height()));
+      FileCaption(doc.CurrentFileName(), doc.Source().Width(), doc.Source().Height()));
   setWindowTitle(caption_);
   if (frame_) frame_->setWindowTitle(caption_);
 }
@@ -246,7 +246,7 @@ void TFormImage::Image1MouseUp(Qt::MouseButton button, QPoint pos) {
 
 void TFormImage::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  main_.Run([this] { ApplyZoom(main_.Document().ZoomPercent); });
+  main_.Run([this] { ApplyZoom(main_.Document().ZoomPercent()); });
 }
 
 void TFormImage::keyPressEvent(QKeyEvent* event) {

@@ -218,7 +218,7 @@ void TFormMain::CreatePopupMenu() {
   // The action ticks and unticks itself; the handler follows its state.
   connect(pMenuR_, &QAction::triggered, this, [this] {
     Run([this] {
-      document_.RgbHistogram = pMenuR_->isChecked();
+      document_.SetRgbHistogram(pMenuR_->isChecked());
       // Before the first picture the view label is empty and nothing is drawn.
       if (document_.ViewLabel() != TViewLabel::None) DrawHistogram(document_.ShownImage());
     });
@@ -344,7 +344,7 @@ void TFormMain::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
 
 void TFormMain::DrawHistogram(const TBitmap& image) {
   imageHistogram_->setPixmap(QPixmap::fromImage(
-      RenderHistogram(image, document_.RgbHistogram, kHistogramWidth, kHistogramHeight)));
+      RenderHistogram(image, document_.RgbHistogram(), kHistogramWidth, kHistogramHeight)));
 }
 
 void TFormMain::ShowFileCaption() { formImage_->ShowFileCaption(); }
@@ -362,7 +362,7 @@ void TFormMain::OpenImageFile(const QString& path) {
     ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
                                     QString::fromStdString(error)));
   } else if (outcome == TOpenOutcome::Opened) {
-    savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName));
+    savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName()));
   }
 }
 
@@ -417,7 +417,7 @@ void TFormMain::PMenuTClick() {
 }
 
 void TFormMain::PMenu100Click() {
-  document_.ZoomPercent = 100;
+  document_.SetZoomPercent(100);
   formImage_->ApplyZoom(100);
 }
 
@@ -440,9 +440,8 @@ void TFormMain::PMenuRedoClick() {
 void TFormMain::PMenuFitClick() {
   const TBitmap& shown = document_.ShownImage();
   if (shown.Empty()) return;
-  document_.ZoomPercent =
-      FitZoomPercent(shown.Width(), shown.Height(), formImage_->width(), formImage_->height());
-  formImage_->ApplyZoom(document_.ZoomPercent);
+  document_.SetZoomPercent(FitZoomPercent(shown.Width(), shown.Height(), formImage_->width(), formImage_->height()));
+  formImage_->ApplyZoom(document_.ZoomPercent());
   formImage_->CentreInClientArea();
 }
 
@@ -464,14 +463,14 @@ bool TFormMain::MayDiscardChanges() {
 
 void TFormMain::ZoomUp() {
   if (document_.Source().Empty()) return;
-  document_.ZoomPercent = ZoomIn(document_.ZoomPercent);
-  formImage_->ApplyZoom(document_.ZoomPercent);
+  document_.SetZoomPercent(ZoomIn(document_.ZoomPercent()));
+  formImage_->ApplyZoom(document_.ZoomPercent());
 }
 
 void TFormMain::ZoomDown() {
   if (document_.Source().Empty()) return;
-  document_.ZoomPercent = ZoomOut(document_.ZoomPercent);
-  formImage_->ApplyZoom(document_.ZoomPercent);
+  document_.SetZoomPercent(ZoomOut(document_.ZoomPercent()));
+  formImage_->ApplyZoom(document_.ZoomPercent());
 }
 
 void TFormMain::FormMouseWheel(int notches) {

@@ -38,7 +38,7 @@ TEST_F(StarBatch, StarIsThePreviewOfAFreshlyShownPage) {
                   " star:threshold=600,length=12,angle=30,intensity=80,kind=snow,soft=1"),
             0);
   TDocument doc;
-  doc.Source() = picture;
+  doc.OpenPicture(picture);
   TStarSettings s;
   StarPageShown(doc, s);
   s.Threshold = 600;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include <cmath>
 
 #include "core/bitmap.h"
@@ -54,18 +56,21 @@ TEST(Bitmap, RowsArePaddedToFourBytesAndNumberedFromTheTop) {
   EXPECT_EQ(TBitmap(1, 1, TPixelFormat::pf8bit).Stride(), 4);
   EXPECT_EQ(TBitmap(33, 1, TPixelFormat::pf1bit).Stride(), 8);
   TBmpData24 d(b);
-  ASSERT_EQ(d.Rows.size(), 3u);
   EXPECT_EQ(d.Pixel(0, 0), b.ScanLine(0));
   EXPECT_EQ(d.Pixel(1, 0), b.ScanLine(0) + 3);
   EXPECT_EQ(d.Pixel(0, 2), b.ScanLine(2));
-  EXPECT_EQ(d.Width, 5);
-  EXPECT_EQ(d.Height, 3);
+  EXPECT_EQ(d.Width(), 5);
+  EXPECT_EQ(d.Height(), 3);
+  const TBitmap& read = b;
+  const TConstBmpData24 c(read);  // a view of a const picture reads only
+  EXPECT_EQ(c.Pixel(4, 2), read.ScanLine(2) + 12);
+  static_assert(std::is_same_v<decltype(c.Row(0)), const std::uint8_t*>);
 }
 
 TEST(Bitmap, AccessorOverEmptyBitmapHasNoRows) {
   TBitmap b(7, 0);
   TBmpData24 d(b);
-  EXPECT_TRUE(d.Rows.empty());
+  EXPECT_EQ(d.Height(), 0);
   EXPECT_TRUE(b.Empty());
 }
 

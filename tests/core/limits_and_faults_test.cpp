@@ -19,7 +19,6 @@
 
 #include "core/file_faults.h"
 #include "core/image_files.h"
-#include "core/picture_loader.h"
 #include "core/working_memory.h"
 #include "core/fault_reset.h"
 
@@ -320,7 +319,9 @@ TEST_F(SaveFailure, EverySaveFlushesFileAndFolderAndKeepsPermissions) {
       EXPECT_EQ(calls.folderSyncs, 1);
       EXPECT_TRUE(Contents(target) == std::string(encoded.View()));
       EXPECT_EQ(Names(), std::vector<std::string>{"saved.bmp"});
-      if (exists) EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+      if (exists) {
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+      }
     }
   }
   // The folder's flush: a failure is reported (the new bytes are in place);

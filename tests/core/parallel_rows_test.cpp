@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "core/parallel_rows.h"
@@ -66,6 +67,33 @@ TEST(ParallelRows, AStopEndsTheWorkBetweenPieces) {
     ForEachRowBlock(5000, 2, [&](std::int32_t b, std::int32_t e) { rows += e - b; });
     EXPECT_EQ(rows, 5000);
   }
+}
+
+}  // namespace
+}  // namespace kira
+
+namespace kira {
+namespace {
+
+// A budget caps DefaultThreads on its own thread only, nests, and ends with
+// its scope.
+TEST(ParallelRows, ThreadBudgetCapsDefaultThreadsOnItsThread) {
+  const int free = DefaultThreads();
+  {
+    const TThreadBudgetScope one(1);
+    EXPECT_EQ(DefaultThreads(), 1);
+    int other = 0;
+    std::thread([&] { other = DefaultThreads(); }).join();
+    EXPECT_EQ(other, free);
+    {
+      const TThreadBudgetScope none(0);
+      EXPECT_EQ(DefaultThreads(), free);
+      const TThreadBudgetScope many(64);
+      EXPECT_EQ(DefaultThreads(), free);
+    }
+    EXPECT_EQ(DefaultThreads(), 1);
+  }
+  EXPECT_EQ(DefaultThreads(), free);
 }
 
 }  // namespace

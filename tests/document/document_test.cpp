@@ -47,7 +47,8 @@ class DocumentTest : public ::testing::Test {
 };
 
 TEST_F(DocumentTest, PreviewWorksOnACopyAndShowsTheResult) {
-  doc.Source() = Picture(4, 2, 10);
+  doc.OpenPicture(Picture(4, 2, 10));
+  host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   EXPECT_EQ(doc.Source(), Picture(4, 2, 10));
   EXPECT_EQ(doc.Result(), Picture(4, 2, 245));
@@ -68,7 +69,8 @@ TEST_F(DocumentTest, PreviewOnAnEmptySourceDoesNothing) {
 }
 
 TEST_F(DocumentTest, BusyCursorIsRestoredWhenTheEffectFails) {
-  doc.Source() = Picture(2, 2, 1);
+  doc.OpenPicture(Picture(2, 2, 1));
+  host.calls.clear();  // only what follows the opening
   EXPECT_THROW(doc.PreviewInPlace([](TBitmap&) -> bool { throw std::runtime_error("boom"); }), std::runtime_error);
   EXPECT_EQ(host.busy, 0);
   // No half-done result stays behind for Apply to copy.
@@ -76,7 +78,8 @@ TEST_F(DocumentTest, BusyCursorIsRestoredWhenTheEffectFails) {
 }
 
 TEST_F(DocumentTest, ApplyWithoutPreviewRunsThePreviewFirst) {
-  doc.Source() = Picture(3, 3, 0);
+  doc.OpenPicture(Picture(3, 3, 0));
+  host.calls.clear();  // only what follows the opening
   doc.Apply([&] { doc.PreviewInPlace(Invert); });
   EXPECT_EQ(doc.Source(), Picture(3, 3, 255));
   EXPECT_TRUE(doc.Result().Empty());
@@ -87,7 +90,8 @@ TEST_F(DocumentTest, ApplyWithoutPreviewRunsThePreviewFirst) {
 }
 
 TEST_F(DocumentTest, ApplyUsesAnExistingResultAndCanRenewTheCaption) {
-  doc.Source() = Picture(3, 3, 0);
+  doc.OpenPicture(Picture(3, 3, 0));
+  host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   bool previewAgain = false;
   doc.Apply([&] { previewAgain = true; }, true);
@@ -97,20 +101,22 @@ TEST_F(DocumentTest, ApplyUsesAnExistingResultAndCanRenewTheCaption) {
 }
 
 TEST_F(DocumentTest, CancelKeepsTheSourceAndEmptiesTheOthers) {
-  doc.Source() = Picture(5, 1, 77);
+  doc.OpenPicture(Picture(5, 1, 77));
+  host.calls.clear();  // only what follows the opening
   doc.BrightPoints() = Picture(5, 1, 1);
-  doc.BrightPointsReady = true;
+  doc.SetBrightPointsReady(true);
   doc.PreviewInPlace(Invert);
   doc.Cancel();
   EXPECT_EQ(doc.Source(), Picture(5, 1, 77));
   EXPECT_TRUE(doc.Result().Empty());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
-  EXPECT_TRUE(doc.BrightPointsReady);  // the star filter's flag is left alone
+  EXPECT_TRUE(doc.BrightPointsReady());  // the star filter's flag is left alone
 }
 
 TEST_F(DocumentTest, AccumulatedChangesBuildOnTheResult) {
-  doc.Source() = Picture(2, 1, 0);
+  doc.OpenPicture(Picture(2, 1, 0));
+  host.calls.clear();  // only what follows the opening
   int presses = 0;
   auto press = [&](TBitmap& r) {
     ++presses;
@@ -126,7 +132,8 @@ TEST_F(DocumentTest, AccumulatedChangesBuildOnTheResult) {
 }
 
 TEST_F(DocumentTest, ApplyAccumulatedWithNothingPressedChangesNothing) {
-  doc.Source() = Picture(2, 2, 9);
+  doc.OpenPicture(Picture(2, 2, 9));
+  host.calls.clear();  // only what follows the opening
   doc.ApplyAccumulated();
   EXPECT_EQ(doc.Source(), Picture(2, 2, 9));
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "caption"), 0);
@@ -151,8 +158,8 @@ TEST_F(DocumentTest, ViewButtonsKeepCornerOrCentreAndWorkOnEmptyImages) {
 }
 
 TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
-  doc.Source() = Picture(2, 2, 3);
-  doc.CurrentFileName = "old.jpg";
+  doc.OpenPicture(Picture(2, 2, 3), "/pictures/old.jpg");
+  host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   host.calls.clear();
   for (const char* path : {"x.png", "x.jpe", "noext", "/tmp/a.b/photo"}) {
@@ -164,7 +171,7 @@ TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
   EXPECT_TRUE(host.calls.empty());
   EXPECT_EQ(doc.Source(), Picture(2, 2, 3));
   EXPECT_FALSE(doc.Result().Empty());
-  EXPECT_EQ(doc.CurrentFileName, "old.jpg");
+  EXPECT_EQ(doc.CurrentFileName(), "old.jpg");
 }
 
 TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
@@ -174,7 +181,8 @@ TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
   std::string error = "x";
   EXPECT_FALSE(doc.SaveShownImage((dir / "empty.bmp").string(), &error));
   EXPECT_TRUE(error.empty());
-  doc.Source() = Picture(2, 2, 3);
+  doc.OpenPicture(Picture(2, 2, 3));
+  host.calls.clear();  // only what follows the opening
   doc.ShowSource();
   EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.png").string(), &error));
   EXPECT_TRUE(error.empty());

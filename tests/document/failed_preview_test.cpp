@@ -9,8 +9,9 @@ namespace {
 
 TEST(FailedPreview, LeavesNoHalfDoneResultForApply) {
   TDocument doc;
-  doc.Source() = TBitmap(3, 2);
-  doc.Source().ScanLine(1)[5] = 77;
+  TBitmap picture(3, 2);
+  picture.ScanLine(1)[5] = 77;
+  doc.OpenPicture(picture);
   const TBitmap original = doc.Source();
   const auto failing = [](TBitmap& result) -> bool {
     result.ScanLine(0)[0] = 200;  // part of the work done, then the memory ran out

@@ -44,7 +44,7 @@ class HistoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     doc.SetHost(&log);
-    doc.Source() = Filled(4, 3, 0);
+    doc.OpenPicture(Filled(4, 3, 0));
   }
   CallLog log;
   TDocument doc;
@@ -130,7 +130,7 @@ TEST_F(HistoryTest, TheBoundDropsTheOldestPicturesFirst) {
   };
   for (const Row& r : rows) {
     TDocument d;
-    d.Source() = Filled(4, 3, 0);
+    d.OpenPicture(Filled(4, 3, 0));
     d.SetHistoryLimit(r.limit);
     for (std::uint8_t v = 1; v <= 4; ++v) ApplyPicture(d, 4, 3, v);
     EXPECT_EQ(d.UndoSteps(), r.kept) << r.limit;

@@ -49,7 +49,7 @@ struct TRun {
 
 TRun RunWithFailureAfter(const std::string& text, const TBitmap& picture, long allocations) {
   TDocument doc;
-  doc.Source() = picture;
+  doc.OpenPicture(picture);
   TStepValues values;
   std::string error;
   const TStepSpec* step = ParseStep(AllSteps(), text, values, error);
@@ -144,8 +144,8 @@ class DocumentFileFailure : public ::testing::Test {
   // The document as the failed operation found it.
   void ExpectUnchanged() const {
     EXPECT_TRUE(doc.Source() == opened);
-    EXPECT_EQ(doc.CurrentFileName, "first.bmp");
-    EXPECT_EQ(doc.ProposedSaveName, (dir / "first").string());
+    EXPECT_EQ(doc.CurrentFileName(), "first.bmp");
+    EXPECT_EQ(doc.ProposedSaveName(), (dir / "first").string());
   }
   fs::path dir;
   TDocument doc;

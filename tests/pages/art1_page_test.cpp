@@ -127,7 +127,7 @@ TEST(Art1Page, BatchStepRunsThePageWithTheKindsTrackBar) {
   const std::vector<TStepSpec> steps = Art1Steps();
   auto run = [&](const char* text) {
     TDocument doc;
-    doc.Source() = Photo(31, 9);
+    doc.OpenPicture(Photo(31, 9));
     TStepValues values;
     std::string error;
     const TStepSpec* step = ParseStep(steps, text, values, error);

@@ -126,7 +126,7 @@ TEST(Art2Page, EachPreviewGoesOnFromTheGenerator) {
   RandSeed() = 0;
   EXPECT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));  // empty source: nothing, no draw
   EXPECT_EQ(RandSeed(), 0u);
-  doc.Source() = Picture(8, 6, 4);
+  doc.OpenPicture(Picture(8, 6, 4));
   ASSERT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));
   const TBitmap first = doc.Result();
   ASSERT_TRUE(kArt2Effect.Preview(doc, {TArt2Kind::ColorNoise, 64}));

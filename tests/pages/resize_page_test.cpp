@@ -94,10 +94,11 @@ TEST(ResizePage, ApplyResizesTheSourceAndRenewsTheCaption) {
   } host;
   TDocument doc;
   doc.SetHost(&host);
-  doc.Source() = TBitmap(8, 6);
+  doc.OpenPicture(TBitmap(8, 6));
   TBitmap expected = doc.Source();
   ASSERT_TRUE(ResampleBitmap(expected, 4, 3, kResampleLagrange));
 
+  host.captions = 0;
   kResizeEffect.Apply(doc, {4, 3, TResizeMethod::Lagrange});  // no Preview before: Apply runs it
   EXPECT_EQ(doc.Source(), expected);
   EXPECT_TRUE(doc.Result().Empty());
@@ -106,8 +107,9 @@ TEST(ResizePage, ApplyResizesTheSourceAndRenewsTheCaption) {
 
 TEST(ResizePage, PreviewWithAZeroSideKeepsACopyOfTheSource) {
   TDocument doc;
-  doc.Source() = TBitmap(8, 6);
-  doc.Source().ScanLine(0)[0] = 7;
+  TBitmap picture(8, 6);
+  picture.ScanLine(0)[0] = 7;
+  doc.OpenPicture(picture);
   EXPECT_FALSE(kResizeEffect.Preview(doc, {0, 6, TResizeMethod::Bicubic}));
   EXPECT_EQ(doc.Result(), doc.Source());
 }
@@ -131,19 +133,19 @@ TEST(ResizeStep, SizesFollowThePageRules) {
                         Case{"resize:height=100", "133x100"}, Case{"resize:width=10,height=10", "10x10"},
                         Case{"resize:width=320,method=nearest", "320x240"}}) {
     TDocument doc;
-    doc.Source() = TBitmap(640, 480);
+    doc.OpenPicture(TBitmap(640, 480));
     EXPECT_EQ(RunResize(doc, c.step), c.result) << c.step;
   }
 }
 
 TEST(ResizeStep, BadValuesAreRefusedAndAZeroSideIsAnError) {
   TDocument doc;
-  doc.Source() = TBitmap(640, 480);
+  doc.OpenPicture(TBitmap(640, 480));
   EXPECT_EQ(RunResize(doc, "resize:width=0").rfind("usage:", 0), 0u);
   EXPECT_EQ(RunResize(doc, "resize:height=10001").rfind("usage:", 0), 0u);
   EXPECT_EQ(RunResize(doc, "resize:method=lanczos").rfind("usage:", 0), 0u);
 
-  doc.Source() = TBitmap(300, 1);
+  doc.OpenPicture(TBitmap(300, 1));
   const TBitmap before = doc.Source();
   EXPECT_EQ(RunResize(doc, "resize:width=100").rfind("failed:", 0), 0u);  // height 0.33 -> 0
   EXPECT_EQ(doc.Source(), before);
@@ -151,8 +153,9 @@ TEST(ResizeStep, BadValuesAreRefusedAndAZeroSideIsAnError) {
 
 TEST(ResizeStep, UsesTheChosenMethod) {
   TDocument doc;
-  doc.Source() = TBitmap(5, 3);
-  for (int x = 0; x < 5; ++x) doc.Source().ScanLine(1)[3 * x + 1] = static_cast<std::uint8_t>(50 * x);
+  TBitmap picture(5, 3);
+  for (int x = 0; x < 5; ++x) picture.ScanLine(1)[3 * x + 1] = static_cast<std::uint8_t>(50 * x);
+  doc.OpenPicture(picture);
   TBitmap expected = doc.Source();
   ASSERT_TRUE(ResampleBitmap(expected, 9, 7, kResampleMitchell));
   EXPECT_EQ(RunResize(doc, "resize:width=9,height=7,method=mitchell"), "9x7");

@@ -67,7 +67,7 @@ TEST(SaturationStep, RunsTheChosenCorrection) {
                {"saturation:amount=100,kind=saturation", false, 100}};
   for (const Case& c : cases) {
     TDocument doc;
-    doc.Source() = photo;
+    doc.OpenPicture(photo);
     ASSERT_EQ(RunStep(doc, SaturationSteps(), c.step), "") << c.step;
     TBitmap want = photo;
     ASSERT_TRUE(c.luminance ? AdjustLuminance(want, c.amount) : AdjustSaturation(want, c.amount));
@@ -93,7 +93,7 @@ TEST(PeripheralStep, RunsTheChosenEffectWithTheRadiusInPixels) {
                {"peripheral:kind=vaseline,radius=1", Vaseline, 1}};
   for (const Case& c : cases) {
     TDocument doc;
-    doc.Source() = photo;
+    doc.OpenPicture(photo);
     ASSERT_EQ(RunStep(doc, PeripheralSteps(), c.step), "") << c.step;
     TBitmap want = photo;
     ASSERT_TRUE(c.effect(want, c.radius, 1));
@@ -107,7 +107,7 @@ TEST(PeripheralStep, RunsTheChosenEffectWithTheRadiusInPixels) {
 
 TEST(PeripheralStep, ARadiusOfNoPixelsIsAnErrorAndThePreviewKeepsACopy) {
   TDocument doc;
-  doc.Source() = Picture(30, 20);  // 1 % of 30 is 0.3 pixels
+  doc.OpenPicture(Picture(30, 20));  // 1 % of 30 is 0.3 pixels
   const TBitmap before = doc.Source();
   const std::string outcome = RunStep(doc, PeripheralSteps(), "peripheral:radius=1");
   EXPECT_EQ(outcome.rfind("failed: ", 0), 0u) << outcome;

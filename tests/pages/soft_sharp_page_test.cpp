@@ -59,7 +59,7 @@ TEST(SoftnessPage, LevelsMapToTheRoutinesArguments) {
 
 TEST(SoftnessPage, GaussianAtLevelZeroLeavesACopyOfTheSource) {
   TDocument doc;
-  doc.Source() = Picture(9, 8, 2);
+  doc.OpenPicture(Picture(9, 8, 2));
   EXPECT_FALSE(kSoftnessEffect.Preview(doc, {TSoftnessKind::Gaussian, 0}));
   EXPECT_EQ(doc.Result(), doc.Source());
   const TBitmap before = doc.Source();

@@ -34,7 +34,7 @@ struct StarPage : ::testing::Test {
   TDocument doc;
   TStarSettings s;
   void SetUp() override {
-    doc.Source() = Photo();
+    doc.OpenPicture(Photo());
     doc.ShowSource();
     StarPageShown(doc, s);
   }
@@ -51,7 +51,7 @@ struct StarPage : ::testing::Test {
 TEST_F(StarPage, ShowSetsDefaultsAndClearsTheFlagOnly) {
   s = {1, 2, 3, 4, 5, TStarKind::Sunny, true, 3, TEditTool::Cut};
   doc.BrightPoints() = Black(2, 2);
-  doc.BrightPointsReady = true;
+  doc.SetBrightPointsReady(true);
   StarPageShown(doc, s);
   EXPECT_EQ(s.Threshold, 764);
   EXPECT_EQ(s.Length, 32);
@@ -62,7 +62,7 @@ TEST_F(StarPage, ShowSetsDefaultsAndClearsTheFlagOnly) {
   EXPECT_FALSE(s.SoftCross);
   EXPECT_EQ(s.PointSize, 1);
   EXPECT_EQ(s.Tool, TEditTool::None);
-  EXPECT_FALSE(doc.BrightPointsReady);
+  EXPECT_FALSE(doc.BrightPointsReady());
   EXPECT_EQ(doc.BrightPoints().Width(), 2);
 }
 
@@ -72,7 +72,7 @@ TEST_F(StarPage, PreviewExtractsThenDrawsAndReleasesTools) {
   s.Kind = TStarKind::Snow;
   s.Angle = 20;
   StarPreview(doc, s);
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2);
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP3);
   EXPECT_EQ(s.Tool, TEditTool::None);
@@ -93,7 +93,7 @@ TEST_F(StarPage, PreviewReusesEditedPointsUntilResetOrShow) {
   EXPECT_TRUE(doc.Result() == Expected(edited));
 
   ResetStarPoints(doc);
-  EXPECT_FALSE(doc.BrightPointsReady);
+  EXPECT_FALSE(doc.BrightPointsReady());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_EQ(doc.ViewLabel(), TViewLabel::BMP1);
   StarPreview(doc, s);
@@ -106,16 +106,17 @@ TEST_F(StarPage, PreviewReusesEditedPointsUntilResetOrShow) {
 }
 
 TEST_F(StarPage, AutomaticThreshold) {
-  doc.Source() = Black(5, 5);
-  Set(doc.Source(), 2, 2, 200, 250, 250);
-  Set(doc.Source(), 3, 2, 199, 250, 250);
+  TBitmap picture = Black(5, 5);
+  Set(picture, 2, 2, 200, 250, 250);
+  Set(picture, 3, 2, 199, 250, 250);
+  doc.OpenPicture(picture);
   AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 699);
-  EXPECT_FALSE(doc.BrightPointsReady);  // no extraction
+  EXPECT_FALSE(doc.BrightPointsReady());  // no extraction
   ExtractStarPoints(doc, s);
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
 
-  doc.Source() = Black(5, 5);
+  doc.OpenPicture(Black(5, 5));
   AutoThreshold(doc, s);
   EXPECT_EQ(s.Threshold, 0);
 }
@@ -123,7 +124,7 @@ TEST_F(StarPage, AutomaticThreshold) {
 TEST_F(StarPage, PreviewOnEmptySourceShowsEmptyResult) {
   TDocument empty;
   StarPreview(empty, s);
-  EXPECT_TRUE(empty.BrightPointsReady);
+  EXPECT_TRUE(empty.BrightPointsReady());
   EXPECT_TRUE(empty.BrightPoints().Empty());
   EXPECT_TRUE(empty.Result().Empty());
   EXPECT_EQ(empty.ViewLabel(), TViewLabel::BMP3);
@@ -139,14 +140,14 @@ TEST_F(StarPage, ApplyWithoutPreviewRunsItAndKeepsTheFlag) {
   StarApply(doc, s);
   EXPECT_TRUE(doc.Source() == expected);
   EXPECT_TRUE(doc.BrightPoints().Empty());
-  EXPECT_TRUE(doc.BrightPointsReady);  // left alone; showing the page clears it
+  EXPECT_TRUE(doc.BrightPointsReady());  // left alone; showing the page clears it
 }
 
 TEST_F(StarPage, PointsOfAnotherSizeAreExtractedAfreshNotLaidOverThePicture) {
   // Flag left set after an Apply that emptied the points: the next Preview
   // must not turn the picture into an empty (or smaller) result.
   StarApply(doc, s);
-  ASSERT_TRUE(doc.BrightPointsReady);
+  ASSERT_TRUE(doc.BrightPointsReady());
   ASSERT_TRUE(doc.BrightPoints().Empty());
   const TBitmap before = doc.Source();
   StarPreview(doc, s);
@@ -226,7 +227,7 @@ TEST_F(StarEditing, PutWithTheFlagClearStartsABlackSet) {
   StarPageShown(doc, s);
   s.Tool = TEditTool::Put;
   EXPECT_TRUE(StarMouseUp(doc, s, sel, 7, 9, 0, 0));
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 1);
   EXPECT_EQ(Blue(doc.BrightPoints(), 7, 9), 255);
   // Preview draws from the hand-made set alone.
@@ -238,7 +239,7 @@ TEST_F(StarEditing, PutWithTheFlagClearStartsABlackSet) {
 TEST_F(StarEditing, PutUsesZoomSizeAndRefreshesTheShownPoints) {
   ExtractStarPoints(doc, s);
   const int shownBefore = host.shown;
-  doc.ZoomPercent = 200;
+  doc.SetZoomPercent(200);
   s.Tool = TEditTool::Put;
   s.PointSize = 3;
   StarMouseUp(doc, s, sel, 20, 40, 0, 0);  // no press: the tool at release decides
@@ -255,15 +256,16 @@ TEST_F(StarEditing, PutAfterApplyWritesNothing) {
   ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Put;
   doc.Cancel();  // empties the bright points, flag stays set
-  ASSERT_TRUE(doc.BrightPointsReady);
+  ASSERT_TRUE(doc.BrightPointsReady());
   StarMouseUp(doc, s, sel, 3, 3, 0, 0);
   EXPECT_TRUE(doc.BrightPoints().Empty());
 }
 
 TEST_F(StarEditing, CutDragsARectangleInEitherDirection) {
-  doc.Source() = Black(60, 40);
+  TBitmap picture = Black(60, 40);
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 60; ++x) SetGrey(doc.Source(), x, y, 255);
+    for (int x = 0; x < 60; ++x) SetGrey(picture, x, y, 255);
+  doc.OpenPicture(picture);
   ExtractStarPoints(doc, s);
   s.Tool = TEditTool::Cut;
   // Picture control at (4, 6) in the client; drag from lower right to upper left.
@@ -289,7 +291,7 @@ TEST_F(StarEditing, CutNeedsTheFlagAndAnOpenedPicture) {
   EXPECT_EQ(CountNonBlack(doc.BrightPoints()), 2400);
 
   TDocument fresh;  // nothing opened yet: view label empty
-  fresh.BrightPointsReady = true;
+  fresh.SetBrightPointsReady(true);
   EXPECT_FALSE(StarMouseDown(fresh, s, 0, 0, sel));
   EXPECT_FALSE(sel.Selecting);
 }
@@ -302,7 +304,7 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   v.SetDefaults(&bpStep.params);
   v.Set("threshold", kAutoValue);
   TDocument doc;
-  doc.Source() = Photo();
+  doc.OpenPicture(Photo());
   std::string error;
   ASSERT_TRUE(bpStep.run(doc, v, error));
   EXPECT_EQ(CountNonBlack(doc.Source()), 2);  // the two white pixels hold the maximum
@@ -315,10 +317,10 @@ TEST(StarSteps, BrightpointsAndStarFollowThePage) {
   w.Set("angle", 30);
   w.Set("soft", 1);
   TDocument d2;
-  d2.Source() = Photo();
+  d2.OpenPicture(Photo());
   ASSERT_TRUE(starStep.run(d2, w, error));
   TDocument d3;
-  d3.Source() = Photo();
+  d3.OpenPicture(Photo());
   TStarSettings s;
   StarPageShown(d3, s);
   s.Kind = TStarKind::Sunny;

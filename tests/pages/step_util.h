@@ -15,7 +15,7 @@ namespace kira::teststep {
 // step's Apply leaves no result behind. Returns the new source.
 inline TBitmap RunStep(const std::vector<TStepSpec>& steps, const std::string& text, const TBitmap& picture) {
   TDocument doc;
-  doc.Source() = picture;
+  doc.OpenPicture(picture);
   TStepValues values;
   std::string error;
   const TStepSpec* step = ParseStep(steps, text, values, error);

@@ -21,7 +21,7 @@ TBitmap Picture(int w, int h, unsigned seed) {
 
 TDocument DocumentWith(const TBitmap& source) {
   TDocument doc;
-  doc.Source() = source;
+  doc.OpenPicture(source);
   return doc;
 }
 
@@ -168,7 +168,7 @@ TEST(ColorFilterPage, HexColourIsRedFirst) {
 TEST(ColorFilterPage, HistogramOfResultElseSource) {
   TDocument doc;
   EXPECT_EQ(ColorFilterHistogramImage(doc), nullptr);
-  doc.Source() = Picture(3, 3, 4);
+  doc.OpenPicture(Picture(3, 3, 4));
   EXPECT_EQ(ColorFilterHistogramImage(doc), &doc.Source());
   doc.Result() = Picture(2, 2, 5);
   EXPECT_EQ(ColorFilterHistogramImage(doc), &doc.Result());

@@ -67,7 +67,7 @@ TEST(UndoApplyTest, UndoGivesTheEarlierBytesAndRedoTheLater) {
   for (const char* text : kApplies) {
     SCOPED_TRACE(text);
     TDocument doc;
-    doc.Source() = Photo();
+    doc.OpenPicture(Photo());
     // Two Applies, so that undo must pick the right one of several steps.
     ASSERT_TRUE(RunStep(doc, text));
     const TBitmap first = doc.Source();
@@ -100,7 +100,7 @@ TEST(UndoApplyTest, UndoGivesTheEarlierBytesAndRedoTheLater) {
 
 TEST(UndoApplyTest, TheBoundDropsTheOldestAcrossPages) {
   TDocument doc;
-  doc.Source() = Photo();
+  doc.OpenPicture(Photo());
   // Room for two pictures of the photo's size: the third Apply drops the
   // original. (The steps below keep the size.)
   doc.SetHistoryLimit(2 * Photo().SizeInBytes());

@@ -261,7 +261,7 @@ class TestEditorTraps : public QObject {
     w.main->PMenuOClick();
     QCOMPARE(w.errors, QStringList{QStringLiteral("開ける形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。")});
     QVERIFY(w.Doc().Source() == opened);
-    QCOMPARE(w.Doc().CurrentFileName, std::string("typed.bmp"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("typed.bmp"));
   }
 
   void errorMessagesNameTheFileOnce() {
@@ -386,12 +386,12 @@ class TestEditorTraps : public QObject {
     TWindows w;
     w.main->resize(1280, 800);
     QCoreApplication::processEvents();
-    w.Doc().Source() = TBitmap(5640, 3172);
+    w.Doc().OpenPicture(TBitmap(5640, 3172));
     w.Doc().ReturnToMenu();
     w.Image().CentreImage();
     for (int i = 0; i < 4; ++i) w.main->ZoomDown();  // zoomed out: 80 %, half outside
     QTest::keyClick(&w.Image(), Qt::Key_F);
-    const int z = w.Doc().ZoomPercent;
+    const int z = w.Doc().ZoomPercent();
     const QSize client = w.Image().size();
     QCOMPARE(z, FitZoomPercent(5640, 3172, client.width(), client.height()));
     QVERIFY(z >= 5 && z % 5 == 0);
@@ -410,7 +410,7 @@ class TestEditorTraps : public QObject {
     QVERIFY(fit && items.contains(fit));
     QCOMPARE(fit->text(), QStringLiteral("画面に合わせる(&F)"));
     fit->trigger();
-    QCOMPARE(w.Doc().ZoomPercent, z);
+    QCOMPARE(w.Doc().ZoomPercent(), z);
     QCOMPARE(w.Image().Image1()->geometry(), picture);
   }
 

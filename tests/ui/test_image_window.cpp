@@ -76,23 +76,23 @@ class TestImageWindow : public QObject {
     // from the menu still applies.
     Wheel(w.main.get(), 3);
     QTest::keyClick(&w.Image(), Qt::Key_Up);
-    QCOMPARE(w.Doc().ZoomPercent, 100);
+    QCOMPARE(w.Doc().ZoomPercent(), 100);
     w.main->PMenu100Click();
     QCOMPARE(w.main->windowTitle(), QStringLiteral("キラボックス Ver. 0.32 (100%)"));
 
     w.main->OpenImageFile(WritePicture(Path("zoom.bmp"), Pattern(40, 20)));
     Wheel(&w.Image(), 30);
-    QCOMPARE(w.Doc().ZoomPercent, 250);
+    QCOMPARE(w.Doc().ZoomPercent(), 250);
     QCOMPARE(w.Image().Image1()->size(), QSize(100, 50));
     Wheel(w.main.get(), 2);
-    QCOMPARE(w.Doc().ZoomPercent, 250);
+    QCOMPARE(w.Doc().ZoomPercent(), 250);
     QCOMPARE(w.main->windowTitle(), QStringLiteral("キラボックス Ver. 0.32 (250%)"));
     w.main->PMenu100Click();
-    QCOMPARE(w.Doc().ZoomPercent, 100);
+    QCOMPARE(w.Doc().ZoomPercent(), 100);
     Wheel(w.main.get(), -19);
-    QCOMPARE(w.Doc().ZoomPercent, 5);
+    QCOMPARE(w.Doc().ZoomPercent(), 5);
     Wheel(w.main.get(), -1);
-    QCOMPARE(w.Doc().ZoomPercent, 5);
+    QCOMPARE(w.Doc().ZoomPercent(), 5);
     QCOMPARE(w.Image().Image1()->size(), QSize(2, 1));  // 2 and 1 rounded to even
 
     // Up / M zoom in, Down / N out, letters with or without Shift, from
@@ -100,10 +100,10 @@ class TestImageWindow : public QObject {
     QTest::keyClick(&w.Image(), Qt::Key_Up);
     QTest::keyClick(&w.Image(), Qt::Key_M, Qt::ShiftModifier);
     QTest::keyClick(w.main.get(), Qt::Key_M);
-    QCOMPARE(w.Doc().ZoomPercent, 20);
+    QCOMPARE(w.Doc().ZoomPercent(), 20);
     QTest::keyClick(w.main.get(), Qt::Key_N);
     QTest::keyClick(&w.Image(), Qt::Key_Down);
-    QCOMPARE(w.Doc().ZoomPercent, 10);
+    QCOMPARE(w.Doc().ZoomPercent(), 10);
     QVERIFY(w.main->isVisible());
   }
 
@@ -123,7 +123,7 @@ class TestImageWindow : public QObject {
     double y0 = PointUnderMiddle(image, 200, false);
     for (int notch : {1, 1, 1, 1, 1, -1, -1, -1, -1, -1, -1, -1, -1, 1}) {
       Wheel(w.main.get(), notch);
-      const double pixel = 100.0 / w.Doc().ZoomPercent;  // source pixels per screen pixel
+      const double pixel = 100.0 / w.Doc().ZoomPercent();  // source pixels per screen pixel
       const double x = PointUnderMiddle(image, 300, true);
       const double y = PointUnderMiddle(image, 200, false);
       QVERIFY2(std::abs(x - x0) <= pixel, qPrintable(QString("x %1 -> %2").arg(x0).arg(x)));

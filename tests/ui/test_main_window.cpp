@@ -233,7 +233,7 @@ class TestMainWindow : public QObject {
     const TBitmap picture = Pattern(6, 4);
     // Any letter case of .jpeg opens.
     w.main->OpenImageFile(WritePicture(Path("PHOTO.JpEg"), picture));
-    QCOMPARE(w.Doc().CurrentFileName, std::string("PHOTO.JpEg"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("PHOTO.JpEg"));
     QCOMPARE(w.Image().Caption(), QStringLiteral("PHOTO.JpEg (6x4)"));
     const TBitmap opened = w.Doc().Source();
 
@@ -245,12 +245,12 @@ class TestMainWindow : public QObject {
     for (const QString& name : {QStringLiteral("photo.png"), QStringLiteral("a.b/photo")}) {
       w.main->OpenImageFile(Path(name));
       QVERIFY(w.Doc().Source() == opened);
-      QCOMPARE(w.Doc().CurrentFileName, std::string("PHOTO.JpEg"));
+      QCOMPARE(w.Doc().CurrentFileName(), std::string("PHOTO.JpEg"));
     }
     QVERIFY(w.errors.isEmpty());
 
     w.main->OpenImageFile(WritePicture(Path("x.BMP"), picture));
-    QCOMPARE(w.Doc().CurrentFileName, std::string("x.BMP"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("x.BMP"));
     QVERIFY(w.Doc().Source() == picture);
   }
 
@@ -284,7 +284,7 @@ class TestMainWindow : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.main.get(), &drop);
-    QCOMPARE(w.Doc().CurrentFileName, std::string("first.bmp"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("first.bmp"));
     QCOMPARE(w.Doc().Source().Width(), 3);
   }
 
@@ -344,7 +344,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(w.main->OpenPictureDialog1()->nameFilters().size(), 4);
     AnswerFileDialog(photo);
     w.main->PMenuOClick();
-    QCOMPARE(w.Doc().CurrentFileName, std::string("chosen.bmp"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("chosen.bmp"));
   }
 
   void popupMenuItemsInOrder() {
@@ -364,10 +364,10 @@ class TestMainWindow : public QObject {
     // The RGB item ticks itself and sets the document's flag, both ways.
     w.main->PMenuRClick();
     QVERIFY(items[10]->isChecked());
-    QVERIFY(w.Doc().RgbHistogram);
+    QVERIFY(w.Doc().RgbHistogram());
     w.main->PMenuRClick();
     QVERIFY(!items[10]->isChecked());
-    QVERIFY(!w.Doc().RgbHistogram);
+    QVERIFY(!w.Doc().RgbHistogram());
   }
 
   void escCancelsAnOpenPageAndOtherwiseCloses() {

@@ -31,7 +31,7 @@ class TestMirageArt2 : public QObject {
   }
   static QString Label(TWindows& w, const char* name) { return C<QLabel>(w, name)->text(); }
   static void WithPicture(TWindows& w, const TBitmap& picture) {
-    w.Doc().Source() = picture;
+    w.Doc().OpenPicture(picture);
     w.Doc().ReturnToMenu();
   }
 

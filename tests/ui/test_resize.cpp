@@ -14,6 +14,7 @@
 #include "core/bitmap.h"
 #include "document/document.h"
 #include "effects/resample.h"
+#include "tests/ui/test_objects.h"
 #include "ui/error_report.h"
 #include "ui/form_image.h"
 #include "ui/form_main.h"
@@ -62,7 +63,7 @@ struct TWindow {
   QSpinBox* Spin(const char* name) { return Get<QSpinBox>(name); }
   // A picture as the source, shown as after an open, then the menu button.
   void OpenWith(const TBitmap& picture) {
-    main->Document().Source() = picture;
+    main->Document().OpenPicture(picture);
     main->Document().ReturnToMenu();
     Get<QPushButton>("ButtonReSize")->click();
   }
@@ -206,14 +207,14 @@ class TestHistogramView : public QObject {
     QAction* item = w.main->findChild<QAction*>(QStringLiteral("PMenuR"));
     QVERIFY(item);
     QLabel* view = w.Get<QLabel>("ImageHistogram");
-    w.main->Document().Source() = Picture(30, 20);
+    w.main->Document().OpenPicture(Picture(30, 20));
     w.main->Document().ReturnToMenu();
     const QImage before = view->pixmap().toImage();
     item->trigger();
-    QVERIFY(w.main->Document().RgbHistogram);
+    QVERIFY(w.main->Document().RgbHistogram());
     QVERIFY(view->pixmap().toImage() != before);
     item->trigger();
-    QVERIFY(!w.main->Document().RgbHistogram);
+    QVERIFY(!w.main->Document().RgbHistogram());
     QVERIFY(view->pixmap().toImage() == before);
   }
 
@@ -221,10 +222,10 @@ class TestHistogramView : public QObject {
     TWindow w;
     QLabel* view = w.Get<QLabel>("ImageHistogram");
     const TBitmap source = Picture(30, 20);
-    w.main->Document().Source() = source;
+    w.main->Document().OpenPicture(source);
     w.main->Document().ReturnToMenu();
     // The flag changed behind the histogram's back: only a redraw shows it.
-    w.main->Document().RgbHistogram = true;
+    w.main->Document().SetRgbHistogram(true);
     const QImage rgb = RenderHistogram(source, true, 181, 120);
     QVERIFY(view->pixmap().toImage().convertToFormat(rgb.format()) != rgb);
     w.Get<QPushButton>("ButtonC")->click();
@@ -235,16 +236,9 @@ class TestHistogramView : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int status = 0;
-  {
-    TestResizePage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestHistogramView histogram;
-    status |= QTest::qExec(&histogram, argc, argv);
-  }
-  return status;
+  TestResizePage page;
+  TestHistogramView histogram;
+  return kira::test::RunTestObjects(argc, argv, {&page, &histogram});
 }
 
 #include "test_resize.moc"

@@ -28,7 +28,7 @@ class TestSaturationPeripheral : public QObject {
   }
   static QString Text(TWindows& w, const char* label) { return C<QLabel>(w, label)->text(); }
   static void OpenWith(TWindows& w, const TBitmap& picture, const char* menuButton) {
-    w.Doc().Source() = picture;
+    w.Doc().OpenPicture(picture);
     w.Doc().ReturnToMenu();
     w.Click(QString::fromLatin1(menuButton));
   }

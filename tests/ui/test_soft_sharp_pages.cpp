@@ -25,7 +25,7 @@ class TestSoftSharpPages : public QObject {
     return c;
   }
   void Open(TWindows& w, const TBitmap& picture) {
-    w.Doc().Source() = picture;
+    w.Doc().OpenPicture(picture);
     w.Doc().ReturnToMenu();
   }
 

@@ -113,7 +113,7 @@ class TestStarFilter : public QObject {
     C<QCheckBox>(w, "CheckBoxSoftX")->setChecked(true);
     C<QToolButton>(w, "SpeedButtonCUT")->click();
     w.Click("ButtonBPC");
-    QVERIFY(w.Doc().BrightPointsReady);
+    QVERIFY(w.Doc().BrightPointsReady());
     w.Click("ButtonCAN1");
     w.Click("ButtonX");
     QCOMPARE(C<QSpinBox>(w, "SpinEditV")->value(), 764);
@@ -122,7 +122,7 @@ class TestStarFilter : public QObject {
     QVERIFY(C<QRadioButton>(w, "RadioButton1")->isChecked());
     QVERIFY(!C<QCheckBox>(w, "CheckBoxSoftX")->isChecked());
     QVERIFY(!C<QToolButton>(w, "SpeedButtonCUT")->isChecked());
-    QVERIFY(!w.Doc().BrightPointsReady);
+    QVERIFY(!w.Doc().BrightPointsReady());
   }
 
   void previewExtractsDrawsAndReleasesTheTool() {
@@ -137,7 +137,7 @@ class TestStarFilter : public QObject {
     QVERIFY(!C<QToolButton>(w, "SpeedButtonPUT")->isChecked());
     QCOMPARE(NonBlack(w.Doc().BrightPoints()), 2);
     TDocument ref;
-    ref.Source() = StarPicture();
+    ref.OpenPicture(StarPicture());
     TStarSettings s;
     StarPageShown(ref, s);
     s.Length = 6;
@@ -174,12 +174,12 @@ class TestStarFilter : public QObject {
     w.Click("ButtonBP1");
     C<QToolButton>(w, "SpeedButtonPUT")->click();
     C<QRadioButton>(w, "RadioButton2")->setChecked(true);
-    w.Doc().ZoomPercent = 200;
+    w.Doc().SetZoomPercent(200);
     w.Image().ApplyZoom(200);
     // The flag is clear: the first put starts an all-black set; at 200 % the
     // pointer at (6, 8) is the pixel (3, 4).
     QTest::mouseClick(Image1(w), Qt::LeftButton, Qt::NoModifier, QPoint(6, 8));
-    QVERIFY(w.Doc().BrightPointsReady);
+    QVERIFY(w.Doc().BrightPointsReady());
     QCOMPARE(NonBlack(w.Doc().BrightPoints()), 4);
     const std::uint8_t* p = w.Doc().BrightPoints().ScanLine(5) + 3 * 4;
     QCOMPARE(int(p[2]), 255);
@@ -218,7 +218,7 @@ class TestStarFilter : public QObject {
     C<QToolButton>(w, "SpeedButtonVA")->click();
     QCOMPARE(C<QSpinBox>(w, "SpinEditV")->value(), 764);
     QVERIFY(!C<QToolButton>(w, "SpeedButtonVA")->isChecked());
-    QVERIFY(!w.Doc().BrightPointsReady);
+    QVERIFY(!w.Doc().BrightPointsReady());
   }
 
   void putAfterCancelWritesNothing() {

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "pages/brightness_page.h"
+#include "tests/ui/test_objects.h"
 #include "tests/ui/ui_test_support.h"
 #include "tone/color_filter.h"
 #include "tone/monochrome.h"
@@ -35,7 +36,7 @@ T* C(TWindows& w, const char* name) {
 QString Text(TWindows& w, const char* label) { return C<QLabel>(w, label)->text(); }
 
 void OpenWith(TWindows& w, const TBitmap& picture, const char* menuButton) {
-  w.Doc().Source() = picture;
+  w.Doc().OpenPicture(picture);
   w.Doc().ReturnToMenu();
   w.Click(QString::fromLatin1(menuButton));
 }
@@ -243,7 +244,7 @@ class TestColorFilterPage : public QObject {
   void menuButtonPrefersTheResultForTheHistogram() {
     TWindows w;
     QLabel* view = w.main->ImageHistogram();
-    w.Doc().Source() = Pattern(30, 20);
+    w.Doc().OpenPicture(Pattern(30, 20));
     w.Doc().ReturnToMenu();
     TBitmap result = Pattern(30, 20);
     WeightedGrey(result, GreyWeightsFor(TGreyKind::Monochrome));
@@ -332,24 +333,11 @@ class TestTonePagesParity : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int status = 0;
-  {
-    TestBrightnessPage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestColorFilterPage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestMonochromePage page;
-    status |= QTest::qExec(&page, argc, argv);
-  }
-  {
-    TestTonePagesParity parity;
-    status |= QTest::qExec(&parity, argc, argv);
-  }
-  return status;
+  TestBrightnessPage brightness;
+  TestColorFilterPage colorFilter;
+  TestMonochromePage monochrome;
+  TestTonePagesParity parity;
+  return kira::test::RunTestObjects(argc, argv, {&brightness, &colorFilter, &monochrome, &parity});
 }
 
 #include "test_tone_pages.moc"

@@ -47,7 +47,7 @@ class TestWindowRules : public QObject {
     auto* length = w.main->Control<QSpinBox>(QStringLiteral("SpinEditL"));
     length->setValue(100);
     w.Click("ButtonBPC");
-    QVERIFY(w.Doc().BrightPointsReady);
+    QVERIFY(w.Doc().BrightPointsReady());
     QTest::keyClick(w.Button("ButtonAPP"), Qt::Key_Tab, Qt::ControlModifier);
     QTabBar* bar = pages->tabBar();
     bar->setFocus();
@@ -63,7 +63,7 @@ class TestWindowRules : public QObject {
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet1"));
     QCOMPARE(w.VisibleTabs(), 1);
     QCOMPARE(length->value(), 100);
-    QVERIFY(w.Doc().BrightPointsReady);
+    QVERIFY(w.Doc().BrightPointsReady());
 
     // The page's own way back still works, and reopening resets it.
     w.Click("ButtonCAN1");

@@ -1,6 +1,6 @@
 // The thumbnail browser's reader: content detection, PNG and GIF decoding,
 // and refusal of damaged files without a crash or a read outside the input.
-#include "core/picture_loader.h"
+#include "core/image_files.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -103,11 +103,11 @@ TEST(PictureLoader, ContentDecidesNotTheName) {
 }
 
 TEST(PictureLoader, UnreadableFilesGiveNoPicture) {
-  const std::string dir = ::testing::TempDir() + "/picture_loader_dir.jpg";
+  const std::string dir = ::testing::TempDir() + "/by_content_dir.jpg";
   std::filesystem::create_directories(dir);
-  const std::string empty = ::testing::TempDir() + "/picture_loader_empty.png";
+  const std::string empty = ::testing::TempDir() + "/by_content_empty.png";
   testing::WriteBytes(empty, "");
-  const std::string text = ::testing::TempDir() + "/picture_loader_text.gif";
+  const std::string text = ::testing::TempDir() + "/by_content_text.gif";
   testing::WriteBytes(text, "just some words, no picture at all");
   for (const std::string& path : {dir, empty, text, ::testing::TempDir() + "/no_such_file.bmp"}) {
     const TLoadResult r = LoadAnyPicture(path);

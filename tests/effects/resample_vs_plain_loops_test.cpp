@@ -1,4 +1,4 @@
-// A second, independent reading of the resampler, written as one plain loop
+// A second reading of the resampler, written as one plain loop
 // per destination pixel with no code shared with the library: no half-pixel
 // offset, the bilinear edge rule, out-of-range kernel taps reading the
 // truncated position with their own weight, unnormalised sums, B-spline
@@ -60,7 +60,7 @@ Pic RandomPicture(int w, int h, bool edges) {
 }
 
 // The oracle itself against the hand-worked rows.
-TEST(IndependentResampleOracle, HandWorkedRows) {
+TEST(ResamplePlainLoopOracle, HandWorkedRows) {
   Pic two(2, 1);
   for (int c = 0; c < 3; ++c) two.at(1, 0)[c] = 200;
   const Pic cubic = OwnResample(two, 4, 1, 2);
@@ -89,7 +89,7 @@ TEST(IndependentResampleOracle, HandWorkedRows) {
 
 // The library's own kernel values against the oracle's, over a fine grid of
 // distances.
-TEST(IndependentResample, KernelsAsWritten) {
+TEST(ResampleVsPlainLoops, KernelsAsWritten) {
   for (int code : {2, 4, 5, 6, 7, 8})
     for (int n = 0; n <= 2048; ++n) {
       const long double t = n / 1024.0L;
@@ -98,7 +98,7 @@ TEST(IndependentResample, KernelsAsWritten) {
     }
 }
 
-TEST(IndependentResample, EveryCodeOnRandomPictures) {
+TEST(ResampleVsPlainLoops, EveryCodeOnRandomPictures) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {1, 3}, {3, 1}, {5, 4}, {7, 3}, {13, 11}, {40, 30}, {29, 17}};
   for (int code = 0; code <= 8; ++code)
     for (const auto& sz : sizes) {
@@ -112,7 +112,7 @@ TEST(IndependentResample, EveryCodeOnRandomPictures) {
 }
 
 // Big factors both ways and the ratios that are not whole numbers.
-TEST(IndependentResample, LargeFactorsAndOddRatios) {
+TEST(ResampleVsPlainLoops, LargeFactorsAndOddRatios) {
   const Pic tiny = RandomPicture(2, 3, false);
   const Pic wide = RandomPicture(97, 2, true);
   const Pic mid = RandomPicture(21, 19, false);
@@ -129,7 +129,7 @@ TEST(IndependentResample, LargeFactorsAndOddRatios) {
 
 // Random sizes and targets: enlargements by whole factors, reductions,
 // arbitrary ratios and thin targets, threads 1 and 2, both vector paths.
-TEST(IndependentResample, RandomSizes) {
+TEST(ResampleVsPlainLoops, RandomSizes) {
   for (int rep = 0; rep < 900; ++rep) {
     const int W = Rand(1, 24), H = Rand(1, 12);
     const Pic src = RandomPicture(W, H, rep % 3 == 0);

@@ -1,4 +1,4 @@
-// A second, independent reading of the histogram under the effect pages and of
+// A second reading of the histogram under the effect pages and of
 // the image window's zoom arithmetic, written as plain loops straight from the
 // rules with their own rounding helpers. The library's functions must give the
 // same tables, scales, vertices, lengths and positions on many random pictures,
@@ -187,7 +187,7 @@ const std::vector<std::pair<int, int>> kDrawings = {{181, 120}, {2, 120}, {3, 12
                                                     {5, 7},     {1, 10},  {0, 10},  {-3, 10},
                                                     {256, 100}, {257, 1}, {181, 0}, {6, 120}};
 
-TEST(IndependentHistogram, RandomPicturesOfManySizes) {
+TEST(HistogramVsPlainLoops, RandomPicturesOfManySizes) {
   std::mt19937 rng(20261208);
   const std::vector<std::pair<int, int>> sizes = {
       {1, 1},     {2, 1},     {1, 2},     {3, 5},     {17, 9},    {256, 256}, {257, 256},
@@ -217,7 +217,7 @@ TEST(IndependentHistogram, RandomPicturesOfManySizes) {
 // Tables as a long strip counted at full size could give them (a side of 256
 // or less is never reduced): counters of tens of millions, whose product
 // with the drawing height leaves the 32-bit range.
-TEST(IndependentHistogram, CurvesOfLargeCounters) {
+TEST(HistogramVsPlainLoops, CurvesOfLargeCounters) {
   std::mt19937 rng(3);
   for (int k = 0; k < 300; ++k) {
     THistogramTable table{};
@@ -231,7 +231,7 @@ TEST(IndependentHistogram, CurvesOfLargeCounters) {
   }
 }
 
-TEST(IndependentHistogram, FullSizeOrReducedByBothSides) {
+TEST(HistogramVsPlainLoops, FullSizeOrReducedByBothSides) {
   std::mt19937 rng(7);
   auto total = [](const TBitmap& image) {
     const THistogramTables t = CountHistogram(image);
@@ -245,7 +245,7 @@ TEST(IndependentHistogram, FullSizeOrReducedByBothSides) {
   EXPECT_EQ(total(TBitmap()), 0);
 }
 
-TEST(IndependentHistogram, MidGreyAndExactHalfScale) {
+TEST(HistogramVsPlainLoops, MidGreyAndExactHalfScale) {
   // All pixels in bin 128: only column 90 of a 181-wide drawing samples it,
   // so the vertex at x = 93 alone rises, to RoundHalfAway(118 / 3) = 39.
   TBitmap grey(10, 10);
@@ -283,7 +283,7 @@ int PlainKeepCentre(int oldLen, int newLen) {
       HalfAway(static_cast<long double>(oldLen) / 2 - static_cast<long double>(newLen) / 2));
 }
 
-TEST(IndependentZoom, StepsAndBounds) {
+TEST(ZoomVsPlainLoops, StepsAndBounds) {
   for (int z = 0; z <= 260; ++z) {
     EXPECT_EQ(ZoomIn(z), PlainZoomIn(z)) << z;
     EXPECT_EQ(ZoomOut(z), PlainZoomOut(z)) << z;
@@ -298,7 +298,7 @@ TEST(IndependentZoom, StepsAndBounds) {
   EXPECT_EQ(ZoomOut(z), 5);
 }
 
-TEST(IndependentZoom, LengthsAtEveryPercent) {
+TEST(ZoomVsPlainLoops, LengthsAtEveryPercent) {
   for (int z = kZoomMin; z <= kZoomMax; z += kZoomStep)
     for (int len = 0; len <= 2100; ++len) {
       ASSERT_EQ(ZoomedLength(len, z), PlainZoomed(len, z)) << len << " at " << z;
@@ -317,7 +317,7 @@ TEST(IndependentZoom, LengthsAtEveryPercent) {
   EXPECT_EQ(ShownLength(10, 25), 3);
 }
 
-TEST(IndependentZoom, PositionsCentringAndKeptCentre) {
+TEST(ZoomVsPlainLoops, PositionsCentringAndKeptCentre) {
   std::mt19937 rng(99);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int k = 0; k < 200000; ++k) {
@@ -382,7 +382,7 @@ TEST(IndependentZoom, PositionsCentringAndKeptCentre) {
   EXPECT_EQ(KeepCentreShift(0, 3), -2);
 }
 
-TEST(IndependentZoom, Captions) {
+TEST(ZoomVsPlainLoops, Captions) {
   EXPECT_EQ(FileCaption("beach.jpg", 640, 480), "beach.jpg (640x480)");
   EXPECT_EQ(FileCaption("", 0, 0), " (0x0)");
   for (int z = kZoomMin; z <= kZoomMax; z += kZoomStep)

@@ -1,4 +1,4 @@
-// A second, independent reading of the image window's pointer-to-pixel
+// A second reading of the image window's pointer-to-pixel
 // conversion as the bright-point editing uses it: the put point and the cut
 // rectangle, written from the rules with their own rounding, compared with the
 // library's functions and with whole releases of the mouse on a document.
@@ -37,7 +37,7 @@ TPixelRect PlainCutRect(int px, int py, int cx, int cy, int left, int top, int z
           HalfEven(static_cast<long double>((std::max(py, cy) - top) * 100) / z)};
 }
 
-TEST(IndependentPointer, ConversionAtEveryPercent) {
+TEST(PointerVsPlainLoops, ConversionAtEveryPercent) {
   for (int z = 5; z <= 250; z += 5)
     for (int pos = -1500; pos <= 1500; ++pos)
       ASSERT_EQ(PointerToPixel(pos, z), PlainPixel(pos, z)) << pos << " at " << z;
@@ -49,7 +49,7 @@ TEST(IndependentPointer, ConversionAtEveryPercent) {
   EXPECT_EQ(PointerToPixel(3, 200), 2);   // 1.5 -> 2
 }
 
-TEST(IndependentPointer, SelectionShapeAndRectangle) {
+TEST(PointerVsPlainLoops, SelectionShapeAndRectangle) {
   std::mt19937 rng(31);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int k = 0; k < 100000; ++k) {
@@ -67,27 +67,27 @@ TEST(IndependentPointer, SelectionShapeAndRectangle) {
 // Whole releases on a small document: the put point lands on the converted
 // pixel (a point off the picture is ignored), the cut clears the converted,
 // clipped rectangle with exclusive right and bottom edges.
-TEST(IndependentPointer, ReleasesOnTheBrightPoints) {
+TEST(PointerVsPlainLoops, ReleasesOnTheBrightPoints) {
   std::mt19937 rng(5);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int k = 0; k < 600; ++k) {
     const int w = pick(1, 19), h = pick(1, 13);
     TDocument doc;
-    doc.Source() = TBitmap(w, h);
+    doc.OpenPicture(TBitmap(w, h));
     doc.ShowSource();
-    doc.ZoomPercent = 5 * pick(1, 50);
+    doc.SetZoomPercent(5 * pick(1, 50));
     TBitmap white(w, h);
     for (int y = 0; y < h; ++y) std::fill_n(white.ScanLine(y), 3 * w, std::uint8_t{255});
     TBitmap black(w, h);
     const bool put = k % 2 == 0;
     doc.BrightPoints() = put ? black : white;
-    doc.BrightPointsReady = true;
+    doc.SetBrightPointsReady(true);
     TStarSettings s;
     s.Tool = put ? TEditTool::Put : TEditTool::Cut;
     s.PointSize = pick(1, 3);
     TStarSelection sel;
     const int left = pick(-30, 30), top = pick(-30, 30);
-    const int z = doc.ZoomPercent;
+    const int z = doc.ZoomPercent();
     std::vector<std::uint8_t> want(static_cast<std::size_t>(w) * h, put ? 0 : 255);
     auto set = [&](int x, int y, std::uint8_t v) {
       if (x >= 0 && x < w && y >= 0 && y < h) want[static_cast<std::size_t>(y) * w + x] = v;

@@ -1,4 +1,4 @@
-// A second, independent reading of the star filter: bright-point extraction and
+// A second reading of the star filter: bright-point extraction and
 // thinning, horizontal rays, the turn pair with its centre crop, the saturating
 // sum, the diamond softening and the whole Preview, each written as a plain loop
 // straight from the rules, with no code shared with the library. The library's
@@ -332,7 +332,7 @@ constexpr int kLengths[] = {0, 1, 2, 5, 32, 256};
 // Checks of the oracle itself against hand-worked bytes, so that an agreement
 // below means something.
 
-TEST(IndependentStarOracle, HandWorkedRays) {
+TEST(StarPlainLoopOracle, HandWorkedRays) {
   Pic p(80, 3);
   p.at(40, 1)[0] = p.at(40, 1)[1] = p.at(40, 1)[2] = 255;
   Pic q = p;
@@ -369,7 +369,7 @@ TEST(IndependentStarOracle, HandWorkedRays) {
 // Single-precision cos/sin of whole degrees: double and extended evaluation
 // round to the same floats except at multiples of 90 degrees, so only those
 // angles depend on the choice.
-TEST(IndependentStarOracle, TrigPrecisionMattersOnlyAtRightAngles) {
+TEST(StarPlainLoopOracle, TrigPrecisionMattersOnlyAtRightAngles) {
   for (int deg = -360; deg <= 360; ++deg) {
     if (deg % 90 == 0) continue;
     const Trig d = TrigOf(deg, false), e = TrigOf(deg, true);
@@ -381,7 +381,7 @@ TEST(IndependentStarOracle, TrigPrecisionMattersOnlyAtRightAngles) {
 // ---------------------------------------------------------------------------
 // The library against the oracle.
 
-TEST(IndependentStar, ExtractionThinningAndMaximum) {
+TEST(StarVsPlainLoops, ExtractionThinningAndMaximum) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {1, 7}, {7, 1}, {5, 3}, {13, 11}, {40, 30}, {23, 17}};
   const int thresholds[] = {0, 1, 300, 500, 600, 764, 765};
   for (const auto& sz : sizes)
@@ -411,7 +411,7 @@ TEST(IndependentStar, ExtractionThinningAndMaximum) {
     }
 }
 
-TEST(IndependentStar, HorizontalRays) {
+TEST(StarVsPlainLoops, HorizontalRays) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {3, 1}, {9, 4}, {40, 30}, {31, 7}};
   for (const auto& sz : sizes)
     for (int L : {0, 1, 2, 3, 5, 17, 32, 256, 300})
@@ -438,7 +438,7 @@ TEST(IndependentStar, HorizontalRays) {
 
 // Turns by every angle a star can ask for (-180..180) and the crop back,
 // including the pair that brings the picture back a pixel smaller.
-TEST(IndependentStar, RotationAndCrop) {
+TEST(StarVsPlainLoops, RotationAndCrop) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {1, 5}, {6, 1}, {3, 4}, {17, 9}, {40, 30}, {64, 48}};
   for (const auto& sz : sizes) {
     const Pic src = NoisePicture(sz[0], sz[1]);
@@ -474,7 +474,7 @@ TEST(IndependentStar, RotationAndCrop) {
     }
 }
 
-TEST(IndependentStar, SaturatedSumAndSoftening) {
+TEST(StarVsPlainLoops, SaturatedSumAndSoftening) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {5, 3}, {3, 8}, {12, 9}};
   for (const auto& a : sizes)
     for (const auto& b : sizes) {
@@ -501,7 +501,7 @@ TEST(IndependentStar, SaturatedSumAndSoftening) {
 
 // Every kind at every angle and length of the brief's table, on sparse bright
 // points, through the library's DrawCross / DrawSnow / DrawSunny.
-TEST(IndependentStar, KindsAtEveryExtreme) {
+TEST(StarVsPlainLoops, KindsAtEveryExtreme) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {5, 3}, {19, 13}, {40, 30}};
   for (const auto& sz : sizes) {
     const Pic bright = PointsPicture(sz[0], sz[1], 1 + sz[0] * sz[1] / 60);
@@ -534,7 +534,7 @@ TEST(IndependentStar, KindsAtEveryExtreme) {
 
 // Dense bright points (every pixel lit), every whole angle of the page on one
 // picture, and the 64 x 48 picture whose turn pair comes back a pixel smaller.
-TEST(IndependentStar, KindsDenseEveryAngleAndShrunkPair) {
+TEST(StarVsPlainLoops, KindsDenseEveryAngleAndShrunkPair) {
   const Pic dense = NoisePicture(11, 8);
   const TBitmap denseBmp = ToBitmap(dense);
   for (TStarKind kind : kKinds)
@@ -574,7 +574,7 @@ TEST(IndependentStar, KindsDenseEveryAngleAndShrunkPair) {
 // The whole Preview through the page's handler: extraction with threshold and
 // density, each kind, soft cross on and off, and a ready (hand-edited) bright
 // point image that Preview must use unchanged.
-TEST(IndependentStar, PreviewOfThePage) {
+TEST(StarVsPlainLoops, PreviewOfThePage) {
   const int sizes[][2] = {{1, 1}, {2, 2}, {1, 6}, {7, 5}, {18, 3}, {33, 21}};
   for (const auto& sz : sizes) {
     const Pic source = SparsePicture(sz[0], sz[1], 1 + sz[0] * sz[1] / 40);
@@ -593,8 +593,8 @@ TEST(IndependentStar, PreviewOfThePage) {
       const OwnPreviewOut want = OwnPreview(source, ready, readyPoints, s.Threshold, s.Density, s.Kind, s.Length,
                                             s.Intensity, s.Angle, s.SoftCross);
       TDocument doc;
-      doc.Source() = ToBitmap(source);
-      doc.BrightPointsReady = ready;
+      doc.OpenPicture(ToBitmap(source));
+      doc.SetBrightPointsReady(ready);
       if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
       StarPreview(doc, s);
       const std::string what = std::to_string(sz[0]) + "x" + std::to_string(sz[1]) + " " + KindName(s.Kind) +
@@ -602,7 +602,7 @@ TEST(IndependentStar, PreviewOfThePage) {
                                " L " + std::to_string(s.Length) + " R " + std::to_string(s.Angle) + " D " +
                                std::to_string(s.Intensity) + (s.SoftCross ? " soft" : "") +
                                (ready ? " ready" : "");
-      EXPECT_TRUE(doc.BrightPointsReady) << what;
+      EXPECT_TRUE(doc.BrightPointsReady()) << what;
       ASSERT_TRUE(SamePic(want.bright, doc.BrightPoints())) << what;
       ASSERT_TRUE(SamePic(want.result, doc.Result())) << what;
       ASSERT_TRUE(SamePic(source, doc.Source())) << what;
@@ -612,13 +612,13 @@ TEST(IndependentStar, PreviewOfThePage) {
   TDocument doc;
   TStarSettings s;
   StarPreview(doc, s);
-  EXPECT_TRUE(doc.BrightPointsReady);
+  EXPECT_TRUE(doc.BrightPointsReady());
   EXPECT_TRUE(doc.BrightPoints().Empty());
   EXPECT_TRUE(doc.Result().Empty());
 }
 
 // Random pages on random small pictures: every setting drawn afresh.
-TEST(IndependentStar, RandomPreviews) {
+TEST(StarVsPlainLoops, RandomPreviews) {
   for (int rep = 0; rep < 300; ++rep) {
     const int w = Rand(1, 30), h = Rand(1, 22);
     const Pic source = rep % 5 == 0 ? NoisePicture(w, h) : SparsePicture(w, h, Rand(0, 1 + w * h / 10));
@@ -635,8 +635,8 @@ TEST(IndependentStar, RandomPreviews) {
     const OwnPreviewOut want = OwnPreview(source, ready, readyPoints, s.Threshold, s.Density, s.Kind, s.Length,
                                           s.Intensity, s.Angle, s.SoftCross);
     TDocument doc;
-    doc.Source() = ToBitmap(source);
-    doc.BrightPointsReady = ready;
+    doc.OpenPicture(ToBitmap(source));
+    doc.SetBrightPointsReady(ready);
     if (ready) doc.BrightPoints() = ToBitmap(readyPoints);
     StarPreview(doc, s);
     ASSERT_TRUE(SamePic(want.result, doc.Result()))

@@ -1,0 +1,19 @@
+// The switch between the AVX2 paths of the blurs and their plain twins: the
+// machine's support, looked up once, and SetBlurSimd for the tests.
+#pragma once
+
+#include <atomic>
+
+namespace kira::blur_detail {
+
+inline std::atomic<bool> gSimdAllowed{true};
+
+inline bool UseAvx2Fma() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has && gSimdAllowed.load(std::memory_order_relaxed);
+}
+
+}  // namespace kira::blur_detail
