@@ -56,7 +56,7 @@ BENCHMARK(BM_ExtractAndThin)->Arg(10)->Arg(5)->Unit(benchmark::kMillisecond);
 
 void BM_StarPreview(benchmark::State& state) {
   TDocument doc;
-  doc.Source() = StarPhoto();
+  doc.OpenPicture(StarPhoto());
   TStarSettings s;
   StarPageShown(doc, s);
   s.Kind = static_cast<TStarKind>(state.range(0));
@@ -83,10 +83,10 @@ BENCHMARK(BM_StarPreview)
 }  // namespace
 
 // Every pixel a bright point (threshold 0): too many points to follow one by
-// one, so whole pictures are turned.
+// one, so the turned rows are drawn whole.
 void BM_StarPreviewAllPoints(benchmark::State& state) {
   TDocument doc;
-  doc.Source() = StarPhoto();
+  doc.OpenPicture(StarPhoto());
   TStarSettings s;
   StarPageShown(doc, s);
   s.Threshold = 0;
