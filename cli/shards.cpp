@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "core/sha256.h"
-#include "document/steps.h"
+#include "document/settings_table.h"
 
 namespace kira {
 

@@ -59,7 +59,9 @@ TEST(UndoApplyTest, TheTableCoversEveryPage) {
   for (const char* text : kApplies) named.insert(std::string(text).substr(0, std::string(text).find(':')));
   for (const TStepSpec& step : AllSteps()) {
     // The bright-point step is the batch tool's own: no page applies it.
-    if (step.name != "brightpoints") EXPECT_TRUE(named.count(step.name)) << step.name;
+    if (step.name != "brightpoints") {
+      EXPECT_TRUE(named.count(step.name)) << step.name;
+    }
   }
 }
 
