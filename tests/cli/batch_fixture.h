@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,15 @@
 #include "core/image_files.h"
 
 namespace kira {
+
+// A noisy picture of its own for each seed, every seventh byte brighter.
+inline TBitmap Noise(int w, int h, unsigned seed) {
+  TBitmap b(w, h);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng() % 200 + (i % 7 == 0) * 55);
+  return b;
+}
 
 class TBatchFixture : public ::testing::Test {
  protected:

@@ -26,14 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TBitmap Noise(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng() % 200 + (i % 7 == 0) * 55);
-  return b;
-}
-
 class ManyFiles : public TBatchFixture {
  protected:
   void SetUp() override {
