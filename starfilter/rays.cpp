@@ -646,7 +646,7 @@ bool DrawStar(const TBitmap& brightPoints, TBitmap& out, TStarKind kind, int len
               int intensityPct, int a) {
   if (!Usable(brightPoints, out)) return false;
   // Following the points costs about 2L + 16 tries per point and line;
-  // turning whole pictures costs a few passes over up to twice the area.
+  // drawing from the turned rows costs a few passes over the picture's area.
   const std::size_t area = static_cast<std::size_t>(brightPoints.Width()) * brightPoints.Height();
   const std::size_t perPoint = 2 * static_cast<std::size_t>(std::max(lengthPx, 0)) + 16;
   std::vector<TSpot> points;
