@@ -281,16 +281,18 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
         const TBitmap source = Picture(s.w, s.h, ++seed);
         TBitmap expected = source;
         CentreOracle(expected, n, angle);
-        for (const bool simd : {true, false})
+        for (const int lanes : {0, 1, 2})  // plain, AVX2, AVX-512 where offered
           for (const int threads : {1, 2}) {
-            SetBlurSimd(simd);
+            SetBlurSimd(lanes > 0);
+            SetBlurAvx512(lanes > 1);
             TBitmap b = source;
             ASSERT_TRUE(angle ? AngleBlur(b, n, threads) : RadialBlur(b, n, threads));
             ASSERT_EQ(b, expected) << (angle ? "angle " : "radial ") << s.w << "x" << s.h << " n=" << n
-                                   << " simd=" << simd;
+                                   << " lanes=" << lanes;
           }
       }
   SetBlurSimd(true);
+  SetBlurAvx512(true);
 }
 
 }  // namespace
