@@ -6,6 +6,7 @@
 #include "core/bitmap.h"
 #include "core/parallel_rows.h"
 #include "effects/blur.h"
+#include "effects/soften.h"
 
 namespace {
 
@@ -52,11 +53,16 @@ void BM_GaussianBlur(benchmark::State& state) { Run<kira::GaussianBlur>(state); 
 void BM_RadialBlur(benchmark::State& state) { Run<kira::RadialBlur>(state); }
 void BM_AngleBlur(benchmark::State& state) { Run<kira::AngleBlur>(state); }
 
+// The softness page's "soften" kind at level 6.
+bool Soften(kira::TBitmap& b, std::int32_t p, int threads) { return kira::DiamondSoften(b, 5, p, threads); }
+void BM_DiamondSoften(benchmark::State& state) { Run<Soften>(state); }
+
 // Arguments: the page's strongest setting (level 6), then threads.
 BENCHMARK(BM_BoxBlur)->Args({6, 1})->Args({6, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GaussianBlur)->Args({2, 1})->Args({2, 2})->Args({12, 1})->Args({12, 2})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RadialBlur)->Args({18, 1})->Args({18, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AngleBlur)->Args({18, 1})->Args({18, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DiamondSoften)->Args({102, 1})->Args({102, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

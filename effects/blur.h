@@ -41,5 +41,8 @@ bool AngleBlur(TBitmap& image, std::int32_t reachDeg, int threads = 1);
 // For tests: false keeps the Gaussian on its portable path even where the
 // processor offers vector instructions (the bytes are the same either way).
 void SetBlurSimd(bool allowed);
+// For tests: false keeps the radial and angle blurs off their AVX-512 path
+// (AVX2 is still used where allowed and offered).
+void SetBlurAvx512(bool allowed);
 
 }  // namespace kira

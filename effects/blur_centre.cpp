@@ -17,6 +17,15 @@ namespace kira {
 namespace {
 
 using blur_detail::UseAvx2Fma;
+using blur_detail::UseAvx512;
+
+// The vector width a blur runs with: none, AVX2 or AVX-512.
+enum class TLanes { Plain, Avx2, Avx512 };
+
+TLanes LanesToUse() {
+  if (UseAvx512()) return TLanes::Avx512;
+  return UseAvx2Fma() ? TLanes::Avx2 : TLanes::Plain;
+}
 
 // ------------------------------------------------------ centre-based blurs
 //
@@ -53,11 +62,20 @@ inline void Take(const TBitmap& copy, std::int64_t px, std::int64_t py, TSums& s
   ++s.count;
 }
 
+// sum div count through a double quotient: for 0 <= sum and sum + count
+// below 2^53 the quotient, correctly rounded, has the same whole part (a
+// fraction is at least 1 / count away from the next whole number, more than
+// the rounding error), and a double division is much cheaper than a 64-bit one.
+inline std::uint8_t Mean(std::int64_t sum, double count) {
+  return static_cast<std::uint8_t>(static_cast<std::int64_t>(static_cast<double>(sum) / count));
+}
+
 inline void Store(std::uint8_t* out, const TSums& s) {
   if (s.count <= 0) return;
-  out[0] = static_cast<std::uint8_t>(s.b / s.count);
-  out[1] = static_cast<std::uint8_t>(s.g / s.count);
-  out[2] = static_cast<std::uint8_t>(s.r / s.count);
+  const double count = static_cast<double>(s.count);
+  out[0] = Mean(s.b, count);
+  out[1] = Mean(s.g, count);
+  out[2] = Mean(s.r, count);
 }
 
 // A double that rounds to an integer the way the extended value it stands
@@ -189,6 +207,72 @@ __attribute__((target("avx2"))) inline void AddLanes(const TLaneSums& s, TSums& 
   sums.count += total(s.count);
 }
 
+// Eight samples at a time. Blue and red are summed in the two 16-bit halves
+// of a lane, green in the low half of another (a lane takes at most
+// kChunk512 samples before the halves are emptied, so they never carry).
+constexpr std::int64_t kChunk512 = 256;
+
+struct TLaneSums512 {
+  __m256i br, g;
+  std::int64_t count;
+};
+
+#define KIRA_AVX512 __attribute__((target("avx2,fma,avx512f,avx512vl,avx512dq")))
+
+KIRA_AVX512 inline __m512d Abs512(__m512d v) {
+  return _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(v), _mm512_set1_epi64(0x7fffffffffffffffLL)));
+}
+
+KIRA_AVX512 inline TLaneSums512 NoLanes512() { return {_mm256_setzero_si256(), _mm256_setzero_si256(), 0}; }
+
+// As TakeLanes for the lanes of `valid`; the result has bit l (x) or bit
+// 8 + l (y) set for a lane whose rounding the double cannot decide.
+KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m512d y, __mmask8 valid,
+                                         TLaneSums512& s, double* rx, double* ry) {
+  const __m512d rxv = _mm512_maskz_roundscale_pd(0xff, x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m512d ryv = _mm512_maskz_roundscale_pd(0xff, y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  // |v - Round(v)| <= 1/2, so "within kNearHalf of a half" is this one test.
+  const __m512d nearLimit = _mm512_set1_pd(0.5 - kNearHalf);
+  const __mmask8 nx = _mm512_cmp_pd_mask(Abs512(_mm512_sub_pd(x, rxv)), nearLimit, _CMP_GT_OQ);
+  const __mmask8 ny = _mm512_cmp_pd_mask(Abs512(_mm512_sub_pd(y, ryv)), nearLimit, _CMP_GT_OQ);
+  const __m512d zero = _mm512_setzero_pd();
+  __mmask8 take = valid & static_cast<__mmask8>(~(nx | ny));
+  take = _mm512_mask_cmp_pd_mask(take, rxv, zero, _CMP_GE_OQ);
+  take = _mm512_mask_cmp_pd_mask(take, ryv, zero, _CMP_GE_OQ);
+  take = _mm512_mask_cmp_pd_mask(take, rxv, _mm512_set1_pd(src.lastX), _CMP_LT_OQ);
+  take = _mm512_mask_cmp_pd_mask(take, ryv, _mm512_set1_pd(src.lastY), _CMP_LT_OQ);
+  // The byte offset, exact in double (below 2^31 for the lanes taken).
+  const __m512d off = _mm512_add_pd(_mm512_mul_pd(ryv, _mm512_set1_pd(src.stride)),
+                                    _mm512_mul_pd(rxv, _mm512_set1_pd(3)));
+  const __m256i offset = _mm512_maskz_cvtpd_epi32(take, off);
+  const __m256i word =
+      _mm256_mmask_i32gather_epi32(_mm256_setzero_si256(), take, offset, reinterpret_cast<const int*>(src.base), 1);
+  const __m256i byte2 = _mm256_set1_epi32(0x00ff00ff);
+  s.br = _mm256_add_epi32(s.br, _mm256_and_si256(word, byte2));
+  s.g = _mm256_add_epi32(s.g, _mm256_and_si256(_mm256_srli_epi32(word, 8), byte2));
+  s.count += __builtin_popcount(take);
+  const unsigned mask = (static_cast<unsigned>(nx) | (static_cast<unsigned>(ny) << 8)) & (valid * 0x101u);
+  if (mask != 0) {
+    _mm512_storeu_pd(rx, rxv);
+    _mm512_storeu_pd(ry, ryv);
+  }
+  return mask;
+}
+
+// Empties the lanes' sums into those of the pixel.
+KIRA_AVX512 inline void AddLanes512(TLaneSums512& s, TSums& sums) {
+  alignas(32) std::uint32_t br[8], g[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(br), s.br);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(g), s.g);
+  for (int l = 0; l < 8; ++l) {
+    sums.b += br[l] & 0xffff;
+    sums.r += br[l] >> 16;
+    sums.g += g[l] & 0xffff;
+  }
+  sums.count += s.count;
+  s = NoLanes512();
+}
+
 void RadialPixelExact(const TBitmap& copy, const TCentre& c, int x, int y, std::int64_t n, std::uint8_t* out) {
   const long double dx = x - static_cast<long double>(c.cx), dy = y - static_cast<long double>(c.cy);
   const std::int64_t rho = static_cast<std::int64_t>(std::rint(std::sqrt(dx * dx + dy * dy)));
@@ -285,17 +369,53 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
   Store(out, sums);
 }
 
-void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, bool simd, int y0, int y1) {
+// RadialPixel with eight distances at a time.
+KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c, const TRay& ray,
+                                std::int64_t n, std::uint8_t* out) {
+  const __m512d cs = _mm512_set1_pd(ray.cs), sn = _mm512_set1_pd(ray.sn);
+  const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
+  const __m512d step = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+  const std::int64_t first = std::max<std::int64_t>(ray.rho - n, 0), last = ray.rho + n;
+  TLaneSums512 s = NoLanes512();
+  TSums sums;
+  double rx[8], ry[8];
+  std::int64_t chunk = 0;
+  for (std::int64_t k0 = first; k0 <= last; k0 += 8) {
+    const std::int64_t left = last - k0 + 1;
+    const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
+    const __m512d k = _mm512_add_pd(_mm512_set1_pd(static_cast<double>(k0)), step);
+    const __m512d x = _mm512_add_pd(_mm512_mul_pd(cs, k), cx), y = _mm512_add_pd(_mm512_mul_pd(sn, k), cy);
+    const unsigned mask = TakeLanes512(src, x, y, valid, s, rx, ry);
+    if (++chunk == kChunk512) {
+      AddLanes512(s, sums);
+      chunk = 0;
+    }
+    if (mask == 0) continue;
+    for (int l = 0; l < 8; ++l) {
+      if ((mask & (0x101u << l)) == 0) continue;
+      const std::int64_t kl = k0 + l;
+      const std::int64_t px = mask & (1u << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (256u << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      Take(copy, px, py, sums);
+    }
+  }
+  AddLanes512(s, sums);
+  Store(out, sums);
+}
+
+void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes, int y0, int y1) {
   const int w = image.Width(), h = image.Height();
   const TCentre c(w, h);
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
-  const bool lanes = simd && TLaneSource::Fits(copy);
+  if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
   ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
     TRay ray;
     if (!fast || !RadialSetup(c, x, y, ray))
       RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes)
+    else if (lanes == TLanes::Avx512)
+      RadialLanes512(copy, src, c, ray, n, out + 3 * x);
+    else if (lanes == TLanes::Avx2)
       RadialLanes(copy, src, c, ray, n, out + 3 * x);
     else
       RadialPixel(copy, c, ray, n, out + 3 * x);
@@ -406,7 +526,44 @@ __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLane
   Store(out, sums);
 }
 
-void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, bool simd, int y0, int y1) {
+// AnglePixel with eight degrees at a time (the tables run 7 entries beyond
+// the last degree).
+KIRA_AVX512 void AngleLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
+                               const TDegreeTable& table, const TArc& arc, std::int64_t n, std::uint8_t* out) {
+  const __m512d rho = _mm512_set1_pd(arc.rho);
+  const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
+  const std::int64_t steps = 2 * n + 1;
+  const std::size_t i0 = static_cast<std::size_t>(arc.a - n - table.first);
+  TLaneSums512 s = NoLanes512();
+  TSums sums;
+  double rx[8], ry[8];
+  std::int64_t chunk = 0;
+  for (std::int64_t j = 0; j < steps; j += 8) {
+    const std::size_t i = i0 + static_cast<std::size_t>(j);
+    const std::int64_t left = steps - j;
+    const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
+    const __m512d x = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.cosd.data() + i), rho), cx);
+    const __m512d y = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.sind.data() + i), rho), cy);
+    const unsigned mask = TakeLanes512(src, x, y, valid, s, rx, ry);
+    if (++chunk == kChunk512) {
+      AddLanes512(s, sums);
+      chunk = 0;
+    }
+    if (mask == 0) continue;
+    for (int l = 0; l < 8; ++l) {
+      if ((mask & (0x101u << l)) == 0) continue;
+      const std::int64_t px =
+          mask & (1u << l) ? AngleExact(table, i + l, arc.rho, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py =
+          mask & (256u << l) ? AngleExact(table, i + l, arc.rho, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      Take(copy, px, py, sums);
+    }
+  }
+  AddLanes512(s, sums);
+  Store(out, sums);
+}
+
+void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes, int y0, int y1) {
   const int w = image.Width(), h = image.Height();
   const TCentre c(w, h);
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kAngleTableLimit;
@@ -415,14 +572,16 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, bool simd, i
       for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, y, n, image.ScanLine(y) + 3 * x);
     return;
   }
-  const TDegreeTable table(-180 - n, 180 + n + 3);
-  const bool lanes = simd && TLaneSource::Fits(copy);
+  const TDegreeTable table(-180 - n, 180 + n + 7);
+  if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
   ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
     TArc arc;
     if (!AngleSetup(c, x, y, arc))
       AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes)
+    else if (lanes == TLanes::Avx512)
+      AngleLanes512(copy, src, c, table, arc, n, out + 3 * x);
+    else if (lanes == TLanes::Avx2)
       AngleLanes(copy, src, c, table, arc, n, out + 3 * x);
     else
       AnglePixel(copy, c, table, arc, n, out + 3 * x);
@@ -435,9 +594,9 @@ bool RadialBlur(TBitmap& image, std::int32_t reachPx, int threads) {
   if (!Is24(image)) return false;
   if (reachPx < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
-  const bool simd = UseAvx2Fma();
+  const TLanes lanes = LanesToUse();
   ForEachRowBlock(image.Height(), threads,
-                  [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, simd, y0, y1); });
+                  [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, lanes, y0, y1); });
   return true;
 }
 
@@ -445,10 +604,12 @@ bool AngleBlur(TBitmap& image, std::int32_t reachDeg, int threads) {
   if (!Is24(image)) return false;
   if (reachDeg < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
-  const bool simd = UseAvx2Fma();
+  const TLanes lanes = LanesToUse();
   ForEachRowBlock(image.Height(), threads,
-                  [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, simd, y0, y1); });
+                  [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, lanes, y0, y1); });
   return true;
 }
+
+void SetBlurAvx512(bool allowed) { blur_detail::gAvx512Allowed.store(allowed, std::memory_order_relaxed); }
 
 }  // namespace kira

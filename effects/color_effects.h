@@ -25,6 +25,9 @@ inline constexpr long double kSatWeightBlue = 0.082L;
 //   blue'  = RoundClampByte(wg G + wr R + B (s + wb))
 // in extended precision, summed in the order written. Any amount is taken.
 bool AdjustSaturation(TBitmap& bitmap, long double amount, int threads = 1);
+// For tests: the widest vectors AdjustSaturation may use (0 SSE2, 1 AVX2,
+// 2 AVX-512, each only where the processor offers it); the bytes are the same.
+void LimitSaturationVectors(int level);
 
 // An integer hue / saturation / lightness triple. Each is truncated toward
 // zero when made, so a round trip loses detail.

@@ -18,8 +18,13 @@ bool AddSaturated(TBitmap& target, const TBitmap& addend);
 // s = (1 - p/100) / (n - 1); reads beyond an edge take the edge row / column.
 // Each channel is the weighted mean, rounded half away from zero (ClampByte).
 // The soft cross, n = 3 and p = 75, weighs 1 / 0.75 / 0.5 (sum 6).
-// A window below 3 is refused (false, unchanged).
-bool DiamondSoften(TBitmap& image, int n, int p);
+// A window below 3 is refused (false, unchanged). threads > 1 shares the rows
+// among that many threads; the bytes never depend on it.
+bool DiamondSoften(TBitmap& image, int n, int p, int threads = 1);
+
+// For tests: the widest vectors DiamondSoften may use (0 SSE2, 1 AVX2,
+// 2 AVX-512, each only where the processor offers it); the bytes are the same.
+void LimitSoftenVectors(int level);
 
 // The same result by a plain loop that sums in double precision in the order
 // of the window (rows outer, columns inner) for every n and p; the test oracle

@@ -35,7 +35,7 @@ bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings) {
     case TSoftnessKind::Gaussian: return GaussianBlur(image, 2 * p, DefaultThreads());
     case TSoftnessKind::Radial: return RadialBlur(image, 3 * p, DefaultThreads());
     case TSoftnessKind::Angle: return AngleBlur(image, 3 * p, DefaultThreads());
-    case TSoftnessKind::Soften: return DiamondSoften(image, 5, 17 * p);
+    case TSoftnessKind::Soften: return DiamondSoften(image, 5, 17 * p, DefaultThreads());
   }
   return false;
 }

@@ -277,20 +277,23 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
   for (const bool angle : {false, true})
     for (const TSize s : {TSize{1, 1}, TSize{2, 1}, TSize{3, 3}, TSize{7, 6}, TSize{8, 8}, TSize{9, 5}, TSize{9, 6},
                           TSize{15, 10}, TSize{40, 31}, TSize{64, 48}, TSize{67, 20}})
-      for (const int n : {0, 1, 3, 18, 200}) {
+      for (const int n : {0, 1, 3, 18, 200, 1100}) {  // 1100: lane sums emptied on the way
+        if (n > 200 && s.w * s.h > 100) continue;
         const TBitmap source = Picture(s.w, s.h, ++seed);
         TBitmap expected = source;
         CentreOracle(expected, n, angle);
-        for (const bool simd : {true, false})
+        for (const int lanes : {0, 1, 2})  // plain, AVX2, AVX-512 where offered
           for (const int threads : {1, 2}) {
-            SetBlurSimd(simd);
+            SetBlurSimd(lanes > 0);
+            SetBlurAvx512(lanes > 1);
             TBitmap b = source;
             ASSERT_TRUE(angle ? AngleBlur(b, n, threads) : RadialBlur(b, n, threads));
             ASSERT_EQ(b, expected) << (angle ? "angle " : "radial ") << s.w << "x" << s.h << " n=" << n
-                                   << " simd=" << simd;
+                                   << " lanes=" << lanes;
           }
       }
   SetBlurSimd(true);
+  SetBlurAvx512(true);
 }
 
 }  // namespace

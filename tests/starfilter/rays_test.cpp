@@ -338,16 +338,28 @@ TEST(DiamondSoften, SoftCrossWeightsOnOneLitPixel) {
 
 TEST(DiamondSoften, ShortcutsEqualThePlainLoop) {
   std::mt19937 rng(99);
-  const int params[][2] = {{3, 75}, {5, 0}, {5, 17}, {5, 102}, {3, 0}, {7, 50}};
-  for (const auto& sz : {std::pair{1, 1}, std::pair{2, 3}, std::pair{13, 9}, std::pair{31, 4}}) {
-    const TBitmap src = RandomPoints(rng, sz.first, sz.second, 70);
-    for (const auto& np : params) {
-      TBitmap fast = src, ref = src;
-      ASSERT_TRUE(DiamondSoften(fast, np[0], np[1]));
-      ASSERT_TRUE(DiamondSoftenReference(ref, np[0], np[1]));
-      ASSERT_TRUE(fast == ref) << sz.first << "x" << sz.second << " n=" << np[0] << " p=" << np[1];
+  const int params[][2] = {{3, 75}, {5, 0}, {5, 17}, {5, 51}, {5, 102}, {3, 0}, {7, 50}, {5, 300}, {63, 80}, {65, 90}};
+  for (const auto& sz : {std::pair{1, 1}, std::pair{2, 3}, std::pair{13, 9}, std::pair{31, 4}, std::pair{200, 7}}) {
+    for (const int density : {70, 0}) {  // random points, or random bytes everywhere
+      TBitmap src = RandomPoints(rng, sz.first, sz.second, 70);
+      if (density == 0)
+        for (int y = 0; y < sz.second; ++y)
+          for (int i = 0; i < 3 * sz.first; ++i) src.ScanLine(y)[i] = static_cast<std::uint8_t>(rng() >> (rng() % 2 ? 24 : 0));
+      for (const auto& np : params) {
+        TBitmap ref = src;
+        ASSERT_TRUE(DiamondSoftenReference(ref, np[0], np[1]));
+        for (const int vectors : {0, 1, 2})
+          for (const int threads : {1, 2}) {
+            LimitSoftenVectors(vectors);
+            TBitmap fast = src;
+            ASSERT_TRUE(DiamondSoften(fast, np[0], np[1], threads));
+            ASSERT_TRUE(fast == ref) << sz.first << "x" << sz.second << " n=" << np[0] << " p=" << np[1]
+                                     << " vectors=" << vectors;
+          }
+      }
     }
   }
+  LimitSoftenVectors(2);
   // Big enough for the soft cross to run in two bands.
   for (const auto& sz : {std::pair{611, 433}, std::pair{300000, 1}}) {
     const TBitmap big = RandomPoints(rng, sz.first, sz.second, 20);
