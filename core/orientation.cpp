@@ -43,7 +43,7 @@ void FlipInPlace(TBitmap& picture, bool leftRight, bool topBottom) {
 // tiles, so that the stored rows a tile reads stay in the cache while its
 // upright rows are written.
 TBitmap Transposed(const TBitmap& stored, bool mirrorColumns, bool reverseRows) {
-  constexpr int kTile = 32;
+  constexpr int kTile = 64;
   const int width = stored.Width(), height = stored.Height();
   TBitmap upright(height, width, TPixelFormat::pf24bit);
   const TConstBmpData24 rows(stored);
