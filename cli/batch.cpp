@@ -27,14 +27,17 @@ namespace kira {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kirabox-batch [--seed N] [--time] INPUT OUTPUT [STEP ...]\n"
-    "       kirabox-batch [--seed N] [--jobs N] [--format jpg|bmp] --out-dir DIR INPUT... -- [STEP ...]\n"
+    "usage: kirabox-batch [--seed N] [--keep-orientation] [--time] INPUT OUTPUT [STEP ...]\n"
+    "       kirabox-batch [--seed N] [--keep-orientation] [--jobs N] [--format jpg|bmp]\n"
+    "                     --out-dir DIR INPUT... -- [STEP ...]\n"
     "                     [--files-from FILE [--null]] [--shard K/N] [--skip-existing] [--manifest FILE]\n"
     "       kirabox-batch --help\n"
     "\n"
     "INPUT is a .jpg, .jpeg or .bmp file (any letter case); OUTPUT is written as\n"
-    "JPEG (quality 90) or 24-bit BMP by its extension. A JPEG saved from a JPEG\n"
-    "keeps its EXIF data (orientation set to 1, no thumbnail) and colour profile.\n"
+    "JPEG (quality 90) or 24-bit BMP by its extension. A JPEG INPUT is turned\n"
+    "upright by its EXIF orientation, as the editor shows it; --keep-orientation\n"
+    "keeps the pixels as stored instead. A JPEG saved from a JPEG keeps its EXIF\n"
+    "data (orientation set to 1, no thumbnail) and colour profile.\n"
     "Each STEP is NAME or NAME:KEY=VALUE[,KEY=VALUE...]; it opens the page, sets\n"
     "the keys given (the others keep the page's defaults), runs Preview and\n"
     "Apply. --seed N (0..4294967295) sets the random generator's state before the\n"
@@ -62,7 +65,7 @@ constexpr const char* kUsage =
     "a run stopped in any way finishes when run again.\n"
     "--manifest FILE appends one JSON line per input as it ends: input, output,\n"
     "status (written, skipped, failed), error, ms, bytes and sha256 of the\n"
-    "output, steps and seed.\n"
+    "output, steps, seed and orientation (applied or kept).\n"
     "\n"
     "Exit status: 0 success, 1 a file could not be read, processed or written\n"
     "(the other files are still written), 2 usage error (nothing is done),\n"
@@ -83,6 +86,7 @@ struct TPlannedStep {
 
 struct TOptions {
   bool timed = false;
+  TOrientation orientation = TOrientation::Apply;  // Keep with --keep-orientation
   std::uint32_t seed = 0;
   int jobs = 0;  // 0: not given
   std::string format;  // "", "jpg" or "bmp"
@@ -119,6 +123,10 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
     }
     if (a == "--time") {
       o.timed = true;
+      continue;
+    }
+    if (a == "--keep-orientation") {
+      o.orientation = TOrientation::Keep;
       continue;
     }
     if (a == "--seed" || a == "--jobs" || a == "--format" || a == "--out-dir") {
@@ -179,7 +187,7 @@ struct TFileOutcome {
 // starts at `seed`. The output is written atomically, and not at all when a
 // step fails or a stop is requested.
 TFileOutcome RunFile(const std::string& input, const std::string& output, const std::vector<TPlannedStep>& plan,
-                     std::uint32_t seed, const TBatchEnv& env, std::ostream* timing) {
+                     std::uint32_t seed, TOrientation orientation, const TBatchEnv& env, std::ostream* timing) {
   TFileOutcome r;
   // A stop request also ends a step that is running, between its rows.
   const TStopScope stopScope(env.stop);
@@ -188,7 +196,7 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
     TRandomScope generator(state);
     TDocument doc;
     std::string error;
-    if (doc.OpenImageFile(input, &error) != TOpenOutcome::Opened) {
+    if (doc.OpenImageFile(input, &error, orientation) != TOpenOutcome::Opened) {
       r.message = error.empty() ? input + ": cannot read" : error;
       return r;
     }
@@ -257,7 +265,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const TFileOutcome r = RunFile(input, output, plan, o.seed, env, o.timed ? &err : nullptr);
+  const TFileOutcome r = RunFile(input, output, plan, o.seed, o.orientation, env, o.timed ? &err : nullptr);
   switch (r.end) {
     case TFileEnd::Skipped:  // only with --out-dir
     case TFileEnd::Written: return 0;
@@ -340,7 +348,7 @@ TFileOutcome RunListedFile(const TOptions& o, const std::string& input, const st
   if (o.many.skipExisting && OutputUpToDate(input, output)) {
     r.end = TFileEnd::Skipped;
   } else {
-    r = RunFile(input, output, plan, o.seed, env, nullptr);
+    r = RunFile(input, output, plan, o.seed, o.orientation, env, nullptr);
   }
   if (!entry) return r;
   entry->input = input;
@@ -405,7 +413,7 @@ int RunManyFiles(TOptions o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const std::string manifestTail = ManifestTail(o.steps, o.seed);
+  const std::string manifestTail = ManifestTail(o.steps, o.seed, o.orientation == TOrientation::Keep);
   bool manifestFailed = false;
   const std::size_t total = share.size();
   const int cores = env.cores > 0 ? env.cores : static_cast<int>(std::thread::hardware_concurrency());

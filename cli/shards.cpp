@@ -173,13 +173,14 @@ std::string JsonString(std::string_view bytes) {
   return s + "\"";
 }
 
-std::string ManifestTail(const std::vector<std::string>& steps, std::uint32_t seed) {
+std::string ManifestTail(const std::vector<std::string>& steps, std::uint32_t seed, bool keepOrientation) {
   std::string s = ",\"steps\":[";
   for (std::size_t i = 0; i < steps.size(); ++i) {
     if (i > 0) s += ',';
     s += JsonString(steps[i]);
   }
-  return s + "],\"seed\":" + std::to_string(seed) + "}\n";
+  return s + "],\"seed\":" + std::to_string(seed) + ",\"orientation\":\"" + (keepOrientation ? "kept" : "applied") +
+         "\"}\n";
 }
 
 std::string ManifestLine(const TManifestEntry& e, const std::string& tail) {

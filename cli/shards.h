@@ -68,8 +68,10 @@ struct TManifestEntry {
 
 // One manifest line, '\n' included; `tail` is ManifestTail's.
 std::string ManifestLine(const TManifestEntry& e, const std::string& tail);
-// The part every line of a run shares: the steps and the seed.
-std::string ManifestTail(const std::vector<std::string>& steps, std::uint32_t seed);
+// The part every line of a run shares: the steps, the seed and whether the
+// EXIF orientation was applied ("applied") or the pixels kept as stored
+// ("kept", --keep-orientation).
+std::string ManifestTail(const std::vector<std::string>& steps, std::uint32_t seed, bool keepOrientation);
 
 // Size and SHA-256 of a file; false when it cannot be read.
 bool HashFile(const std::string& path, std::uint64_t& bytes, std::string& sha256);

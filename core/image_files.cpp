@@ -51,10 +51,10 @@ std::string PathWithoutExtension(std::string_view path) {
   return std::string(path.substr(0, dot));
 }
 
-TLoadResult LoadPicture(const std::string& path) {
+TLoadResult LoadPicture(const std::string& path, TOrientation orientation) {
   TLoadResult r;
   switch (FileKindOf(path)) {
-    case TFileKind::Jpeg: r = LoadJpegFile(path); break;
+    case TFileKind::Jpeg: r = LoadJpegFile(path, orientation); break;
     case TFileKind::Bmp: r = LoadBmpFile(path); break;
     case TFileKind::Unknown: return r;
   }

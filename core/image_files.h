@@ -52,9 +52,15 @@ struct TLoadResult {
 // and progressive Huffman files; an arithmetic-coded one is refused).
 // The EXIF block (the first APP1 segment with the EXIF header) and an ICC
 // profile for RGB data come back in `metadata`, as read.
+// The picture comes back upright: the orientation that EXIF block records
+// (ExifOrientation) is applied by OrientUpright (core/orientation.h), unless
+// TOrientation::Keep asks for the pixels as stored. Every JPEG read goes
+// through here, so the editor, kirabox-batch and the thumbnails agree; a file
+// without an orientation, or with 1, is read as stored without a copy.
 // The Load* routines prefix their messages with the path; Decode* do not.
-TLoadResult LoadJpegFile(const std::string& path);
-TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size);
+enum class TOrientation { Apply, Keep };
+TLoadResult LoadJpegFile(const std::string& path, TOrientation orientation = TOrientation::Apply);
+TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
 
 // BMP: 1, 2, 4, 8, 16, 24, 32 bits, RLE4/RLE8, bit-field masks (alpha is
 // dropped), OS/2 1.x and 2.x and Windows 40/52/56/108/124-byte headers,
@@ -65,8 +71,9 @@ TLoadResult LoadBmpFile(const std::string& path);
 TLoadResult DecodeBmp(const std::uint8_t* data, std::size_t size);
 
 // Opens a picture as the editor does: chosen by extension, converted to 24
-// bits. An unknown extension is a failure with an empty error message.
-TLoadResult LoadPicture(const std::string& path);
+// bits, a JPEG upright unless told to keep it as stored. An unknown extension
+// is a failure with an empty error message.
+TLoadResult LoadPicture(const std::string& path, TOrientation orientation = TOrientation::Apply);
 
 struct TSaveResult {
   bool ok = false;
@@ -159,7 +166,7 @@ TLoadResult DecodeGif(const std::uint8_t* data, std::size_t size);
 
 // Decides by content: BMP, GIF, JPEG or PNG; anything else is refused as not
 // a picture of these kinds. Result is the decoder's (BMP palette pictures stay
-// 8 bits with their colour table).
+// 8 bits with their colour table; a JPEG upright).
 TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size);
 // Reads the whole file and decodes it by content. Never throws; a file that
 // cannot be read or decoded gives no picture.

@@ -21,6 +21,8 @@
 #include "core/image_files.h"
 
 #include "core/encode_frame.h"
+#include "core/orientation.h"
+#include "core/picture_limits.h"
 #include "core/working_memory.h"
 
 namespace kira {
@@ -250,7 +252,7 @@ bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
 
 }  // namespace
 
-TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation orientation) {
   TLoadResult r;
   try {
     TDecompressor d;
@@ -266,8 +268,9 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
     }
     const std::int64_t width = d.cinfo.image_width;
     const std::int64_t height = d.cinfo.image_height;
-    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels) {
-      r.error = "picture too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    // The limits treat both sides alike, so they hold for the upright size too.
+    if (PictureTooLarge(width, height)) {
+      r.error = TooLargeMessage(width, height);
       return r;
     }
     r.error = CheckWorkingMemory(width, height);
@@ -279,6 +282,9 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
       r.error = std::string("cannot decode JPEG: ") + d.err.message;
       return r;
     }
+    if (orientation == TOrientation::Apply) {
+      OrientUpright(bitmap, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
+    }
     r.bitmap = std::move(bitmap);
     r.metadata = std::move(metadata);
   } catch (const std::bad_alloc&) {
@@ -289,13 +295,13 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size) {
   return r;
 }
 
-TLoadResult LoadJpegFile(const std::string& path) {
+TLoadResult LoadJpegFile(const std::string& path, TOrientation orientation) {
   TLoadResult r;
   TFileBytes file;
   // A JPEG larger than this is no picture of at most kMaxPixels.
   constexpr std::int64_t kMaxJpegFileBytes = kMaxPixels * 4 + (std::int64_t{64} << 20);
   if (!ReadWholeFile(path, kMaxJpegFileBytes, file, r.error)) return r;
-  r = DecodeJpeg(file.data(), file.size());
+  r = DecodeJpeg(file.data(), file.size(), orientation);
   if (!r.bitmap) r.error = path + ": " + r.error;
   return r;
 }

@@ -78,6 +78,36 @@ bool IsRgbIccProfile(const std::uint8_t* data, std::size_t size) {
          std::memcmp(data + 16, "RGB ", 4) == 0;
 }
 
+int ExifOrientation(const std::uint8_t* data, std::size_t size) {
+  constexpr int kAsStored = 1;
+  constexpr std::size_t kTiff = 6;  // after "Exif\0\0"
+  if (!IsExifPayload(data, size) || size < kTiff + 8) return kAsStored;
+  const std::uint8_t* tiff = data + kTiff;
+  const std::size_t length = size - kTiff;
+  const bool intel = tiff[0] == 'I' && tiff[1] == 'I';
+  if (!intel && !(tiff[0] == 'M' && tiff[1] == 'M')) return kAsStored;
+  const auto u16 = [&](std::size_t at) -> std::uint32_t {
+    return intel ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+  };
+  const auto u32 = [&](std::size_t at) -> std::uint32_t {
+    return intel ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+  };
+  if (u16(2) != 42) return kAsStored;
+  const std::size_t directory = u32(4);
+  if (directory + 2 > length) return kAsStored;
+  const std::size_t entries = u16(directory);
+  constexpr int kOrientationTag = 0x0112, kShort = 3;
+  for (std::size_t i = 0; i < entries; ++i) {
+    const std::size_t entry = directory + 2 + 12 * i;
+    if (entry + 12 > length) break;
+    if (u16(entry) != kOrientationTag) continue;
+    if (u16(entry + 2) != kShort || u32(entry + 4) != 1) return kAsStored;
+    const std::uint32_t value = u16(entry + 8);
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : kAsStored;
+  }
+  return kAsStored;
+}
+
 std::vector<std::uint8_t> ExifForSaving(const std::vector<std::uint8_t>& exif, int width, int height) {
   if (!IsExifPayload(exif.data(), exif.size()) || exif.size() > kMaxMarkerPayload) return {};
   std::unique_ptr<ExifMem, TExifMemUnref> mem(exif_mem_new_default());

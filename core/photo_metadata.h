@@ -1,10 +1,10 @@
 // Photo metadata carried from an opened JPEG to the saved one: the EXIF block
 // (camera, date, exposure, GPS) and the ICC colour profile.
 //
-// The editor shows pixels as they are stored, so the EXIF written back says
-// orientation 1 (top-left) and carries no thumbnail: every viewer then shows
-// the saved file as the editor showed it. A BMP has no metadata; a picture
-// saved from one gets none.
+// A JPEG is read upright (its EXIF orientation applied), so the EXIF written
+// back says orientation 1 (top-left) and carries no thumbnail: every viewer
+// then shows the saved file as the editor showed it. A BMP has no metadata; a
+// picture saved from one gets none.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +33,12 @@ bool IsExifPayload(const std::uint8_t* data, std::size_t size);
 // True for a profile with a sound 128-byte header ('acsp' signature, declared
 // size not beyond the data) whose data colour space is RGB.
 bool IsRgbIccProfile(const std::uint8_t* data, std::size_t size);
+
+// The orientation (1..8) the main directory of an APP1 payload records: one
+// SHORT value of the Orientation tag (0x0112). 1 (as stored) when the payload
+// is no EXIF block, the tag is missing or of another form, its value is
+// outside 1..8, or anything it takes to find it lies outside the payload.
+int ExifOrientation(const std::uint8_t* data, std::size_t size);
 
 // The EXIF block to write with a picture of width x height pixels, made from
 // the block read (an APP1 payload): orientation set to 1, the thumbnail and

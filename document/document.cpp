@@ -155,9 +155,9 @@ void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
   ShowResult();
 }
 
-TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* error) {
+TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* error, TOrientation orientation) {
   if (FileKindOf(path) == TFileKind::Unknown) return TOpenOutcome::Ignored;
-  TLoadResult loaded = LoadPicture(path);
+  TLoadResult loaded = LoadPicture(path, orientation);
   if (!loaded) {
     if (error) *error = loaded.error;
     return TOpenOutcome::Failed;

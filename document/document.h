@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/bitmap.h"
+#include "core/image_files.h"
 #include "core/photo_metadata.h"
 
 namespace kira {
@@ -119,10 +120,12 @@ class TDocument {
   void Accumulate(const std::function<void(TBitmap& result)>& change);
 
   // Opens a picture by its extension (JPEG or BMP, any case) as the new
-  // source, converted to 24 bits. Unknown extension: Ignored, nothing changes.
-  // Unreadable or undecodable file: Failed with a message in *error, nothing
-  // changes.
-  TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr);
+  // source, converted to 24 bits; a JPEG stands upright by its EXIF
+  // orientation unless `orientation` says Keep. Unknown extension: Ignored,
+  // nothing changes. Unreadable or undecodable file: Failed with a message in
+  // *error, nothing changes.
+  TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr,
+                             TOrientation orientation = TOrientation::Apply);
   // Opens a picture already in memory as OpenImageFile opens a file: it
   // becomes the source (24 bits), with no metadata, the history emptied and
   // the work counted as saved; `path` names it for the caption and the save

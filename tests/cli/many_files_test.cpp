@@ -152,10 +152,36 @@ TEST_F(ManyFiles, OneFailedFileExitsOneAndTheOthersAreWritten) {
   EXPECT_TRUE(fs::is_directory(dir / "out" / "d.bmp"));
 }
 
-TEST_F(ManyFiles, PhotoMetadataGoesThroughTheBatch) {
+// A phone shot stored sideways (orientation 6) stands upright, with one file
+// as with --out-dir; --keep-orientation keeps the stored pixels, and the
+// manifest says which. The EXIF block goes along, saying orientation 1.
+TEST_F(ManyFiles, PhoneShotsStandUprightUnlessKeptAndKeepTheirMetadata) {
   using namespace kira::testing;
   const TBytes icc = FakeIccProfile(300, "RGB ");
   WriteBytes(P("in/phone.jpg"), PhoneJpeg(Noise(16, 12, 5), PhoneExif(6, true, 16, 12), icc));
+  const TLoadResult upright = LoadPicture(P("in/phone.jpg"));
+  const TLoadResult stored = LoadPicture(P("in/phone.jpg"), TOrientation::Keep);
+  ASSERT_TRUE(upright && stored);
+  ASSERT_EQ(upright.bitmap->Width(), 12);
+  const std::string in = " " + P("in/phone.jpg") + " ";
+  const struct {
+    std::string args, output, manifest;
+    const TBitmap& expected;
+  } runs[] = {
+      {"--manifest " + P("m.jsonl") + " --format bmp --out-dir " + P("out") + in + "--", "out/phone.bmp",
+       "\"orientation\":\"applied\"", *upright.bitmap},
+      {in + P("one.bmp"), "one.bmp", "", *upright.bitmap},
+      {"--keep-orientation --manifest " + P("m.jsonl") + " --format bmp --out-dir " + P("kept") + in + "--",
+       "kept/phone.bmp", "\"orientation\":\"kept\"", *stored.bitmap},
+      {"--keep-orientation" + in + P("kept.bmp"), "kept.bmp", "", *stored.bitmap},
+  };
+  fs::create_directories(dir / "kept");
+  for (const auto& run : runs) {
+    ASSERT_EQ(Batch(run.args), 0) << run.args;
+    EXPECT_TRUE(Read(run.output) == run.expected) << run.args;
+    if (!run.manifest.empty()) EXPECT_NE(ReadAll(P("m.jsonl")).find(run.manifest), std::string::npos) << run.args;
+  }
+
   ASSERT_EQ(Batch("--out-dir " + P("out") + " " + P("in/phone.jpg") + " -- rotate:turn=right star"), 0);
   ASSERT_EQ(Batch(P("in/phone.jpg") + " " + P("one.jpg") + " rotate:turn=right star"), 0);
   for (const char* out : {"out/phone.jpg", "one.jpg"}) {
@@ -165,7 +191,7 @@ TEST_F(ManyFiles, PhotoMetadataGoesThroughTheBatch) {
     EXPECT_EQ(seen.latitudeRef, "N") << out;
     EXPECT_EQ(seen.orientation, 1) << out;
     EXPECT_FALSE(seen.thumbnail) << out;
-    EXPECT_EQ(seen.pixelX, 12) << out;
+    EXPECT_EQ(seen.pixelX, 16) << out;  // 12 wide upright, then turned
     EXPECT_EQ(profile, icc) << out;
   }
 }

@@ -71,7 +71,7 @@ class Shards : public TBatchFixture {
         "import json,sys\n"
         "for line in open(sys.argv[1],'rb'):\n"
         "  d=json.loads(line)\n"
-        "  assert sorted(d)==sorted(['input','output','status','error','ms','bytes','sha256','steps','seed']),d\n"
+        "  assert sorted(d)==sorted(['input','output','status','error','ms','bytes','sha256','steps','seed','orientation']),d\n"
         "  assert (d['status']=='failed')==(d['sha256'] is None)==(d['error'] is not None),d\n"
         "  sys.stdout.buffer.write((d['status']+'\\0'+(d['sha256'] or '-')+'\\0'+d['output']+'\\0')"
         ".encode('latin-1'))\n";

@@ -125,6 +125,14 @@ inline std::string PhoneJpeg(const TBitmap& picture, const TBytes& exif, const T
   return out;
 }
 
+// A JPEG file's bytes with an EXIF payload written right after its
+// start-of-image marker, the rest as it was (pixels not coded again).
+inline std::string WithExif(const std::string& jpeg, const TBytes& exif) {
+  std::string out = jpeg.substr(0, 2);
+  PutSegment(out, 0xE1, exif.data(), exif.size());
+  return out + jpeg.substr(2);
+}
+
 // The marker segments of a JPEG before its first scan: (marker, payload).
 inline std::vector<std::pair<int, TBytes>> Segments(const std::string& jpeg) {
   std::vector<std::pair<int, TBytes>> out;

@@ -30,7 +30,7 @@ class DocumentMetadata : public ::testing::Test {
   std::filesystem::path dir;
 };
 
-TEST_F(DocumentMetadata, APhoneShotThroughAnEffectKeepsCameraGpsAndProfileStandingUpright) {
+TEST_F(DocumentMetadata, APhoneShotOpensUprightAndSavesSoWithCameraGpsAndProfile) {
   TBitmap picture(14, 10, TPixelFormat::pf24bit);
   for (int y = 0; y < 10; ++y)
     for (int i = 0; i < 42; ++i) picture.ScanLine(y)[i] = static_cast<std::uint8_t>(i * 6 + y * 20);
@@ -39,10 +39,19 @@ TEST_F(DocumentMetadata, APhoneShotThroughAnEffectKeepsCameraGpsAndProfileStandi
 
   TDocument doc;
   ASSERT_EQ(doc.OpenImageFile(P("phone.jpg")), TOpenOutcome::Opened);
-  // The picture turned a quarter, as the user would to stand it upright.
-  doc.Apply([&] { doc.PreviewInPlace([](TBitmap& b) { return RotateBitmap90(b, 1); }); });
+  // Stored sideways with orientation 6: it opens standing, 10 x 14.
   ASSERT_EQ(doc.Source().Width(), 10);
+  ASSERT_EQ(doc.Source().Height(), 14);
+  doc.Apply([&] { doc.PreviewInPlace([](TBitmap& b) { return FlipBitmap(b, 1); }); });
   ASSERT_TRUE(doc.SaveShownImage(P("saved.jpg")));
+  // The saved file says orientation 1 and is stored upright: read with or
+  // without its orientation it is the picture the editor showed.
+  const TLoadResult applied = LoadPicture(P("saved.jpg"));
+  const TLoadResult kept = LoadPicture(P("saved.jpg"), TOrientation::Keep);
+  ASSERT_TRUE(applied && kept);
+  EXPECT_TRUE(*applied.bitmap == *kept.bitmap);
+  ASSERT_EQ(applied.bitmap->Width(), 10);
+  EXPECT_LT(MeanAbsDiff(*applied.bitmap, doc.Source()), 8.0);
 
   const auto [exif, profile] = MetadataOf(Bytes("saved.jpg"));
   const TExifSeen seen = SeeExif(exif);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/image_files.h"
+#include "core/orientation.h"
 #include "effects/resample.h"
 
 namespace kira {
@@ -231,6 +232,19 @@ TEST(Thumbnails, CellPictureAgainstThePlainRule) {
             << p.w << " x " << p.h << " in " << w << " x " << h << " frame " << frame;
       }
     }
+  }
+}
+
+// A photo stored sideways (EXIF orientation 6, 640 x 427) shows upright: the
+// cell holds its 427 x 640 picture, fitted as a portrait.
+TEST(Thumbnails, SidewaysPhotoShowsUpright) {
+  const std::string path = kData + "/jpeg/orientation_tag_6.jpg";
+  const TLoadResult stored = LoadPicture(path, TOrientation::Keep);
+  ASSERT_TRUE(stored) << stored.error;
+  TBitmap upright = *stored.bitmap;
+  ASSERT_TRUE(OrientUpright(upright, 6));
+  for (int cell : {kThumbSmall, kThumbLarge}) {
+    EXPECT_TRUE(MakeThumbnail(path, cell, cell, true).bitmap == OracleThumbnail(&upright, cell, cell, true)) << cell;
   }
 }
 
