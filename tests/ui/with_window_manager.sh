@@ -14,12 +14,15 @@ if ! command -v Xvfb >/dev/null || ! command -v openbox >/dev/null; then
 fi
 tmp=$(mktemp -d)
 cleanup() {
+  [ -n "${test:-}" ] && kill "$test" 2>/dev/null
   [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# Stopped from outside (a ctest time-out), the servers go too.
+trap 'exit 143' TERM INT HUP
 
 # Xvfb picks a free display number and writes it to fd 3 when ready.
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
@@ -44,4 +47,8 @@ if [ ! -e "$tmp/wm-ready" ]; then
   echo "openbox did not start:"; cat "$tmp/openbox.log"; exit 1
 fi
 
-QT_QPA_PLATFORM=xcb "$@"
+# In the background, so that a stop signal is handled at once, not after
+# the test program ends; its exit status is the script's.
+QT_QPA_PLATFORM=xcb "$@" &
+test=$!
+wait "$test"
