@@ -250,9 +250,9 @@ void TFormImage::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormImage::keyPressEvent(QKeyEvent* event) {
-  main_.Run([&] { main_.FormKeyDown(event->key(), event->modifiers(), true); });
-  // Every key stops here, bound or not: passed on to the main window, Esc
-  // would mean Cancel there, which it does not in the image window.
+  main_.Run([&] { main_.FormKeyDown(event->key(), event->modifiers()); });
+  // Every key stops here, bound or not: passed on to the main window, it
+  // would be handled a second time.
   event->accept();
 }
 

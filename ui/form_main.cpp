@@ -1,8 +1,10 @@
 #include "ui/form_main.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -71,6 +73,15 @@ void AddPicturePreview(QFileDialog* dialog) {
       const QImage image = reader.read();
       if (!image.isNull()) preview->setPixmap(QPixmap::fromImage(image));
     });
+  });
+}
+
+// The file-name completion of Qt's dialog is a window of its own: closed by
+// Return in the name field while it is up, the dialog would leave it
+// standing over the picture.
+void CloseCompletionWithDialog(QFileDialog* dialog) {
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog] {
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>()) completer->popup()->hide();
   });
 }
 
@@ -197,10 +208,11 @@ void TFormMain::CreatePopupMenu() {
     popupMenu1_->addSeparator()->setObjectName(QString::fromLatin1(name));
   };
   QAction* pMenuO = item("PMenuO", QStringLiteral("ﾌｧｲﾙ開く (&O)"));
-  QAction* pMenuS = item("PMenuS", QStringLiteral("ﾌｧｲﾙ保存 (&S)"));
+  pMenuS_ = item("PMenuS", QStringLiteral("ﾌｧｲﾙ保存 (&S)"));
   separator("N3");
   pMenuUndo_ = item("PMenuUndo", QStringLiteral("元に戻す(&U)"));
-  pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&R)"));
+  // Y as in Ctrl+Y: R is the RGB histogram's letter.
+  pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&Y)"));
   separator("N4");
   QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
   separator("N1");
@@ -212,7 +224,7 @@ void TFormMain::CreatePopupMenu() {
   QAction* pMenuX = item("PMenuX", QStringLiteral("終了 (&X)"));
 
   connect(pMenuO, &QAction::triggered, this, [this] { Run([this] { PMenuOClick(); }); });
-  connect(pMenuS, &QAction::triggered, this, [this] { Run([this] { PMenuSClick(); }); });
+  connect(pMenuS_, &QAction::triggered, this, [this] { Run([this] { PMenuSClick(); }); });
   connect(pMenuT, &QAction::triggered, this, [this] { Run([this] { PMenuTClick(); }); });
   connect(pMenu100, &QAction::triggered, this, [this] { Run([this] { PMenu100Click(); }); });
   // The action ticks and unticks itself; the handler follows its state.
@@ -241,6 +253,7 @@ void TFormMain::CreatePopupMenu() {
 
 void TFormMain::UpdateHistoryItems() {
   if (!pMenuUndo_) return;
+  pMenuS_->setEnabled(!document_.ShownImage().Empty());
   pMenuUndo_->setEnabled(document_.CanUndo());
   pMenuRedo_->setEnabled(document_.CanRedo());
 }
@@ -256,12 +269,13 @@ void TFormMain::CreateDialogs() {
   openPictureDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
   openPictureDialog1_->setFileMode(QFileDialog::ExistingFile);
   openPictureDialog1_->setNameFilters({
-      QStringLiteral("すべてのファイル (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"),
+      QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"),
       QStringLiteral("JPEG イメージファイル (*.jpg) (*.jpg)"),
       QStringLiteral("JPEG イメージファイル (*.jpeg) (*.jpeg)"),
       QStringLiteral("ビットマップ (*.bmp) (*.bmp)"),
   });
   AddPicturePreview(openPictureDialog1_);
+  CloseCompletionWithDialog(openPictureDialog1_);
 
   savePictureDialog1_ = new QFileDialog(this);
   savePictureDialog1_->setObjectName(QStringLiteral("SavePictureDialog1"));
@@ -278,6 +292,7 @@ void TFormMain::CreateDialogs() {
       QStringLiteral("ビットマップ (*.BMP (*.bmp)"),
   });
   AddPicturePreview(savePictureDialog1_);
+  CloseCompletionWithDialog(savePictureDialog1_);
 }
 
 TEffectPage* TFormMain::Page(int number) const {
@@ -352,6 +367,9 @@ void TFormMain::ShowFileCaption() { formImage_->ShowFileCaption(); }
 void TFormMain::CentreImage() { formImage_->CentreImage(); }
 
 void TFormMain::OpenImageFile(const QString& path) {
+  // A name that is no picture's opens nothing and loses nothing: no question.
+  if (!IsPictureName(path)) return;
+  if (!MayDiscardChanges(TDiscardReason::Open)) return;
   std::string error;
   TOpenOutcome outcome;
   {
@@ -363,6 +381,18 @@ void TFormMain::OpenImageFile(const QString& path) {
                                     QString::fromStdString(error)));
   } else if (outcome == TOpenOutcome::Opened) {
     savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName()));
+    // Whatever the zoom of the last picture: the whole picture, at 100 %
+    // when it fits.
+    const TBitmap& source = document_.Source();
+    if (FitZoomPercent(source.Width(), source.Height(), formImage_->width(), formImage_->height()) >= 100) {
+      PMenu100Click();
+      formImage_->CentreImage();
+      // Centred on the frame's size, a picture nearly as large as the window
+      // would lose an edge under the title bar: then on the inner area.
+      if (!formImage_->rect().contains(formImage_->Image1()->geometry())) formImage_->CentreInClientArea();
+    } else {
+      PMenuFitClick();
+    }
   }
 }
 
@@ -386,16 +416,18 @@ void TFormMain::PMenuOClick() {
   OpenImageFile(files.first());
 }
 
-void TFormMain::PMenuSClick() {
+void TFormMain::PMenuSClick() { SaveWithDialog(); }
+
+bool TFormMain::SaveWithDialog() {
   // Nothing to save: no dialog.
-  if (document_.ShownImage().Empty()) return;
-  if (savePictureDialog1_->exec() != QDialog::Accepted) return;
+  if (document_.ShownImage().Empty()) return false;
+  if (savePictureDialog1_->exec() != QDialog::Accepted) return false;
   const QStringList files = savePictureDialog1_->selectedFiles();
-  if (files.isEmpty()) return;
+  if (files.isEmpty()) return false;
   // Another extension writes nothing; the user is told why.
   if (!IsPictureName(files.first())) {
     ReportError(this, SaveFormatsText());
-    return;
+    return false;
   }
   std::string error;
   bool saved;
@@ -407,6 +439,7 @@ void TFormMain::PMenuSClick() {
     ReportError(this, FileErrorText(QStringLiteral("ファイルを保存できませんでした。"),
                                     files.first(), QString::fromStdString(error)));
   }
+  return saved;
 }
 
 void TFormMain::PMenuTClick() {
@@ -445,20 +478,25 @@ void TFormMain::PMenuFitClick() {
   formImage_->CentreInClientArea();
 }
 
-bool TFormMain::MayDiscardChanges() {
+bool TFormMain::MayDiscardChanges(TDiscardReason reason) {
   if (!document_.HasUnsavedChanges()) return true;
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle),
-                  QStringLiteral("保存されていない変更があります。保存せずに終了しますか?"),
-                  QMessageBox::NoButton, this);
+  const QString text = reason == TDiscardReason::Close
+                           ? QStringLiteral("保存されていない変更があります。終了する前に保存しますか?")
+                           : QStringLiteral("保存されていない変更があります。別のファイルを開く前に保存しますか?");
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text, QMessageBox::NoButton, this);
   box.setObjectName(QStringLiteral("CloseQuestion"));
-  QPushButton* quit = box.addButton(QStringLiteral("終了"), QMessageBox::AcceptRole);
-  quit->setObjectName(QStringLiteral("CloseQuestionQuit"));
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  save->setObjectName(QStringLiteral("CloseQuestionSave"));
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  discard->setObjectName(QStringLiteral("CloseQuestionDiscard"));
   QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
   cancel->setObjectName(QStringLiteral("CloseQuestionCancel"));
   box.setDefaultButton(cancel);
   box.setEscapeButton(cancel);
   box.exec();
-  return box.clickedButton() == quit;
+  if (box.clickedButton() == discard) return true;
+  // A cancelled or failed save loses nothing: the caller stops.
+  return box.clickedButton() == save && SaveWithDialog();
 }
 
 void TFormMain::ZoomUp() {
@@ -488,7 +526,7 @@ void TFormMain::HandleWheel(QWheelEvent* event) {
   if (notches != 0) Run([this, notches] { FormMouseWheel(notches); });
 }
 
-bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers, bool fromImageWindow) {
+bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) {
     // Held with Ctrl or Alt, Esc and Z are never the keys that close. The
     // undo and redo keys arrive here when their items are greyed (nothing to
@@ -517,13 +555,12 @@ bool TFormMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers, bool fromI
       ZoomDown();
       return true;
     case Qt::Key_Escape:
-      // In the main window Esc is the open page's Cancel button; from the
-      // image window, or on the menu page, it closes like Z.
-      if (!fromImageWindow) {
-        if (TEffectPage* page = Page(OpenPageNumber())) {
-          page->CancelButton()->click();
-          return true;
-        }
+      // With an effect page open Esc is its Cancel button, from either
+      // window: a click on the picture (every pan) moves the keyboard there.
+      // On the menu page it closes like Z.
+      if (TEffectPage* page = Page(OpenPageNumber())) {
+        page->CancelButton()->click();
+        return true;
       }
       ButtonExitClick();
       return true;
@@ -548,7 +585,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
   bool used = false;
-  Run([&] { used = FormKeyDown(event->key(), event->modifiers(), false); });
+  Run([&] { used = FormKeyDown(event->key(), event->modifiers()); });
   if (used)
     event->accept();
   else

@@ -71,7 +71,9 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   void ShowFileCaption() override;
   void CentreImage() override;
 
-  // Opens a picture as the open command, a drop and the thumbnails do.
+  // Opens a picture as the open command, a drop and the thumbnails do,
+  // after the question when work would be lost. A picture that fits the
+  // image window at 100 % opens at 100 %, a larger one fitted.
   void OpenImageFile(const QString& path);
   // Opens the first local file of a drop.
   void HandleDroppedFiles(const QMimeData* data);
@@ -79,12 +81,16 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // Pop-up menu commands.
   void PMenuOClick();
   void PMenuSClick();
+  // The save dialog and the save of the shown image; true when the file was
+  // written. A cancelled dialog, another extension or a failed save is
+  // false, the last two with a message.
+  bool SaveWithDialog();
   void PMenuTClick();
   void PMenu100Click();
   void PMenuRClick();
   void PMenuXClick();
   void ButtonExitClick();
-  // "元に戻す(&U)" (Ctrl+Z) and "やり直し(&R)" (Ctrl+Shift+Z, Ctrl+Y): the
+  // "元に戻す(&U)" (Ctrl+Z) and "やり直し(&Y)" (Ctrl+Shift+Z, Ctrl+Y): the
   // source before the last Apply, or the one last undone; greyed when there
   // is none.
   void PMenuUndoClick();
@@ -92,9 +98,14 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // "画面に合わせる(&F)" and the F key: the largest zoom step that shows the
   // whole picture in the image window, centred.
   void PMenuFitClick();
-  // The question before work would be lost; true when the user chose to
-  // quit. Asked only when there is something to lose.
-  bool MayDiscardChanges();
+  // What is about to replace the work: the end of the program or another
+  // file.
+  enum class TDiscardReason { Close, Open };
+  // The question before work would be lost, asked only when there is some:
+  // "保存" runs the save dialog, "保存しない" goes on without, "キャンセル"
+  // (the default, also Esc) stops. True when the caller may go on: nothing
+  // to lose, the work saved, or the user chose to lose it.
+  bool MayDiscardChanges(TDiscardReason reason = TDiscardReason::Close);
 
   // Zoom commands shared with the image window.
   void ZoomUp();
@@ -104,13 +115,15 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // A wheel event over either window: whole notches, partial turns summed.
   void HandleWheel(QWheelEvent* event);
   // The keys of both windows; true when the key was used. Esc cancels an
-  // open effect page when it comes from the main window's own controls. A
-  // key held with Ctrl or Alt never closes the program (Ctrl+Z is undo).
-  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers, bool fromImageWindow);
+  // open effect page, wherever the keyboard is, and closes the program on
+  // the menu page. A key held with Ctrl or Alt never closes the program
+  // (Ctrl+Z is undo).
+  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
 
   QMenu* PopupMenu1() const { return popupMenu1_; }
   QAction* UndoItem() const { return pMenuUndo_; }
   QAction* RedoItem() const { return pMenuRedo_; }
+  QAction* SaveItem() const { return pMenuS_; }
   QFileDialog* OpenPictureDialog1() const { return openPictureDialog1_; }
   QFileDialog* SavePictureDialog1() const { return savePictureDialog1_; }
   QLabel* ImageHistogram() const { return imageHistogram_; }
@@ -129,7 +142,8 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   void CreatePopupMenu();
   void CreateDialogs();
   void PageControlChanged(int index);
-  // Greys the undo and redo items by the document's history.
+  // Greys the undo and redo items by the document's history, and the save
+  // item while there is no picture.
   void UpdateHistoryItems();
 
   TDocument document_;
@@ -144,6 +158,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QLabel* imageHistogram_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QAction* pMenuR_ = nullptr;
+  QAction* pMenuS_ = nullptr;
   QAction* pMenuUndo_ = nullptr;
   QAction* pMenuRedo_ = nullptr;
   QFileDialog* openPictureDialog1_ = nullptr;

@@ -1,5 +1,6 @@
 // The editor without traps: undo and redo of Apply by keys and menu, the
-// question before unsaved work is lost, names with other extensions, the
+// question before unsaved work is lost (on closing and on opening another
+// file), names with other extensions, the
 // file named once in messages, the image window's normal state, the star
 // page's tools released on leaving it, fit to window, and the toolkit's
 // dialogs in Japanese.
@@ -10,7 +11,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QTabWidget>
+#include <QUrl>
 #include <QToolButton>
 #include <functional>
 
@@ -20,36 +23,6 @@
 
 using namespace kira;
 using namespace kira::test;
-
-namespace {
-
-// Answers the close question if one opens during the next action: records
-// that it was asked and presses the given button (or Return, which takes
-// the default).
-struct TCloseAnswer {
-  enum TChoice { Quit, Cancel, Return };
-  explicit TCloseAnswer(TChoice choice) {
-    QTimer::singleShot(0, [this, choice] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || box->objectName() != QStringLiteral("CloseQuestion")) return;
-      asked = true;
-      text = box->text();
-      defaultIsCancel = box->defaultButton() &&
-                        box->defaultButton()->objectName() == QStringLiteral("CloseQuestionCancel");
-      if (choice == Return)
-        QTest::keyClick(box, Qt::Key_Return);
-      else
-        box->findChild<QPushButton*>(choice == Quit ? QStringLiteral("CloseQuestionQuit")
-                                                    : QStringLiteral("CloseQuestionCancel"))
-            ->click();
-    });
-  }
-  bool asked = false;
-  bool defaultIsCancel = false;
-  QString text;
-};
-
-}  // namespace
 
 class TestEditorTraps : public QObject {
   Q_OBJECT
@@ -145,7 +118,7 @@ class TestEditorTraps : public QObject {
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
     QCOMPARE(items.value(3), w.main->UndoItem());
     QCOMPARE(items.value(3)->text(), QStringLiteral("元に戻す(&U)"));
-    QCOMPARE(items.value(4)->text(), QStringLiteral("やり直し(&R)"));
+    QCOMPARE(items.value(4)->text(), QStringLiteral("やり直し(&Y)"));
     w.main->UndoItem()->trigger();
     QVERIFY(w.Doc().Source() == s[1]);
     w.Click("ButtonRotate");
@@ -177,26 +150,27 @@ class TestEditorTraps : public QObject {
       {
         TWindows w;
         Open(w, "calm.bmp", Pattern(5, 3));
-        TCloseAnswer answer(TCloseAnswer::Cancel);
+        TQuestionAnswer answer(TQuestionAnswer::Cancel);
         way(w);
         QVERIFY2(!w.main->isVisible(), name);
         QCoreApplication::processEvents();
         QVERIFY2(!answer.asked, name);
       }
-      // After an Apply: asked; Cancel and Return keep the program, 終了 ends it.
+      // After an Apply: asked; Cancel, Return and Esc keep the program,
+      // 保存しない ends it.
       TWindows w;
       Open(w, "work.bmp", Pattern(5, 3));
       w.Click("ButtonMono");
       w.Click("ButtonOK4");
-      for (TCloseAnswer::TChoice choice : {TCloseAnswer::Cancel, TCloseAnswer::Return}) {
-        TCloseAnswer answer(choice);
+      for (auto choice : {TQuestionAnswer::Cancel, TQuestionAnswer::Return, TQuestionAnswer::Escape}) {
+        TQuestionAnswer answer(choice);
         way(w);
         QVERIFY2(answer.asked, name);
         QVERIFY(answer.defaultIsCancel);
-        QCOMPARE(answer.text, QStringLiteral("保存されていない変更があります。保存せずに終了しますか?"));
+        QCOMPARE(answer.text, QStringLiteral("保存されていない変更があります。終了する前に保存しますか?"));
         QVERIFY2(w.main->isVisible(), name);
       }
-      TCloseAnswer quit(TCloseAnswer::Quit);
+      TQuestionAnswer quit(TQuestionAnswer::Discard);
       way(w);
       QVERIFY2(quit.asked, name);
       QVERIFY2(!w.main->isVisible(), name);
@@ -209,7 +183,7 @@ class TestEditorTraps : public QObject {
     w.Click("ButtonRotate");
     w.Click("BitBtnFlip");
     {
-      TCloseAnswer answer(TCloseAnswer::Cancel);
+      TQuestionAnswer answer(TQuestionAnswer::Cancel);
       w.main->PMenuXClick();
       QVERIFY(answer.asked);
     }
@@ -217,11 +191,84 @@ class TestEditorTraps : public QObject {
     AnswerFileDialog(Path("pending-saved.bmp"));
     w.main->PMenuSClick();
     QVERIFY(QFile::exists(Path("pending-saved.bmp")));
-    TCloseAnswer answer(TCloseAnswer::Cancel);
-    w.main->PMenuXClick();
-    QCoreApplication::processEvents();
-    QVERIFY(!answer.asked);
-    QVERIFY(!w.main->isVisible());
+    {
+      TQuestionAnswer answer(TQuestionAnswer::Cancel);
+      w.main->PMenuXClick();
+      QCoreApplication::processEvents();
+      QVERIFY(!answer.asked);
+      QVERIFY(!w.main->isVisible());
+    }
+    // 保存 in the question saves what is shown, the preview, and then closes;
+    // a cancelled save dialog keeps the program.
+    w.main->show();
+    w.Click("ButtonRotate");
+    w.Click("BitBtnLeft");
+    const TBitmap preview = w.Doc().Result();
+    for (const QString& saveAs : {QString(), Path("closing.bmp")}) {
+      TQuestionAnswer answer(TQuestionAnswer::Save, saveAs);
+      w.main->PMenuXClick();
+      QVERIFY(answer.asked);
+      QCOMPARE(w.main->isVisible(), saveAs.isEmpty());
+    }
+    QVERIFY(ReadBack(Path("closing.bmp")) == preview);
+  }
+
+  void openingAnotherFileAsksAsClosingDoes() {
+    const QString next = WritePicture(Path("next.bmp"), Pattern(3, 7));
+    const std::vector<std::pair<const char*, std::function<void(TWindows&)>>> ways = {
+        {"the open dialog",
+         [next](TWindows& w) {
+           AnswerFileDialog(next);
+           w.main->PMenuOClick();
+         }},
+        {"a thumbnail", [next](TWindows& w) { w.main->OpenImageFile(next); }},
+        {"a drop",
+         [next](TWindows& w) {
+           QMimeData data;
+           data.setUrls({QUrl::fromLocalFile(next)});
+           w.main->HandleDroppedFiles(&data);
+         }},
+    };
+    // Each answer: what it does with the save dialog, and whether the
+    // other file opens.
+    struct {
+      TQuestionAnswer::TChoice choice;
+      const char* saveAs;  // empty: the save dialog is cancelled
+      bool opens;
+    } answers[] = {
+        {TQuestionAnswer::Cancel, "", false},      {TQuestionAnswer::Escape, "", false},
+        {TQuestionAnswer::Return, "", false},      {TQuestionAnswer::Save, "", false},
+        {TQuestionAnswer::Save, "refused.png", false}, {TQuestionAnswer::Save, "kept.bmp", true},
+        {TQuestionAnswer::Discard, "", true},
+    };
+    for (const auto& [name, way] : ways) {
+      for (const auto& a : answers) {
+        TWindows w;
+        Open(w, "first.bmp", Pattern(5, 3));
+        {
+          // Nothing applied: opens at once.
+          TQuestionAnswer answer(TQuestionAnswer::Cancel);
+          way(w);
+          QVERIFY2(!answer.asked, name);
+          QCOMPARE(w.Doc().CurrentFileName(), std::string("next.bmp"));
+        }
+        Open(w, "first.bmp", Pattern(5, 3));
+        w.Click("ButtonMono");
+        w.Click("ButtonOK4");
+        const TBitmap work = w.Doc().Source();
+        const QString saveAs = *a.saveAs ? Path(QString::fromLatin1(a.saveAs)) : QString();
+        QFile::remove(saveAs);
+        TQuestionAnswer answer(a.choice, saveAs);
+        way(w);
+        QVERIFY2(answer.asked, name);
+        QCOMPARE(answer.text, QStringLiteral("保存されていない変更があります。別のファイルを開く前に保存しますか?"));
+        QCOMPARE(w.Doc().CurrentFileName(), std::string(a.opens ? "next.bmp" : "first.bmp"));
+        QCOMPARE(w.main->UndoItem()->isEnabled(), !a.opens);
+        if (!a.opens) QVERIFY(w.Doc().Source() == work);
+        if (a.opens && a.choice == TQuestionAnswer::Save) QVERIFY(ReadBack(saveAs) == work);
+        QCOMPARE(w.errors.size(), qsizetype(QString::fromLatin1(a.saveAs).endsWith(".png")));
+      }
+    }
   }
 
   void keysWithCtrlOrAltNeverClose() {
@@ -231,7 +278,7 @@ class TestEditorTraps : public QObject {
       for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::ControlModifier),
                                          Qt::KeyboardModifiers(Qt::AltModifier),
                                          Qt::ControlModifier | Qt::AltModifier}) {
-        TCloseAnswer answer(TCloseAnswer::Cancel);
+        TQuestionAnswer answer(TQuestionAnswer::Cancel);
         QTest::keyClick(&w.Image(), key, mods);
         QTest::keyClick(w.Button("ButtonMono"), key, mods);
         QCoreApplication::processEvents();

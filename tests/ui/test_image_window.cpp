@@ -70,6 +70,32 @@ class TestImageWindow : public QObject {
     QCOMPARE(image1->y(), (frame->height() - 51) / 2);
   }
 
+  void aPictureOpensAt100WhenItFitsAndFittedWhenNot() {
+    TWindows w;
+    const QSize client = w.Image().size();
+    // Each row: the picture's size, the zoom before, whether it fits at 100 %.
+    struct {
+      int width, height, zoomBefore;
+      bool fits;
+    } rows[] = {
+        {400, 300, 20, true},
+        {client.width(), client.height(), 250, true},
+        {client.width() + 1, 40, 100, false},
+        {40, client.height() + 1, 250, false},
+        {3 * client.width(), 2 * client.height(), 5, false},
+    };
+    for (const auto& r : rows) {
+      w.Doc().SetZoomPercent(r.zoomBefore);
+      w.main->OpenImageFile(WritePicture(Path("sized.bmp"), Pattern(r.width, r.height)));
+      const int z = r.fits ? 100 : FitZoomPercent(r.width, r.height, client.width(), client.height());
+      QVERIFY(z <= 100);
+      QCOMPARE(w.Doc().ZoomPercent(), z);
+      const QRect picture = w.Image().Image1()->geometry();
+      QCOMPARE(picture.size(), QSize(ZoomedLength(r.width, z), ZoomedLength(r.height, z)));
+      QVERIFY(w.Image().rect().contains(picture));
+    }
+  }
+
   void wheelAndKeysZoomWithinBoundsOnlyWithAPicture() {
     TWindows w;
     // Before the first picture the wheel and the keys do nothing; 100 %

@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMap>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -139,7 +141,9 @@ class TestMainWindow : public QObject {
     w.main->OpenImageFile(photo);
     w.Click("BitBtnLeft");
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP3);
+    TQuestionAnswer discard(TQuestionAnswer::Discard);
     w.main->OpenImageFile(photo);
+    QVERIFY(discard.asked);
     QCOMPARE(w.main->OpenPageNumber(), 0);
     QCOMPARE(w.VisibleTabs(), 1);
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP1);
@@ -352,7 +356,7 @@ class TestMainWindow : public QObject {
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
     const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT",
                                "N1", "PMenu100", "PMenuFit", "PMenuR", "N2", "PMenuX"};
-    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&R)", "",
+    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&Y)", "",
                                   "サムネイル一覧(&T)", "", "表示サイズ 100% (&1)", "画面に合わせる(&F)",
                                   "RGBヒストグラム(&R)", "", "終了 (&X)"};
     QCOMPARE(items.size(), names.size());
@@ -370,7 +374,30 @@ class TestMainWindow : public QObject {
     QVERIFY(!w.Doc().RgbHistogram());
   }
 
-  void escCancelsAnOpenPageAndOtherwiseCloses() {
+  void popupMenuLettersAreUnique() {
+    TWindows w;
+    QMap<QChar, QString> taken;
+    for (const QAction* item : w.main->PopupMenu1()->actions()) {
+      if (item->isSeparator()) continue;
+      const qsizetype amp = item->text().indexOf(QLatin1Char('&'));
+      QVERIFY2(amp >= 0 && amp + 1 < item->text().size(), qPrintable(item->text()));
+      const QChar letter = item->text().at(amp + 1).toUpper();
+      QVERIFY2(!taken.contains(letter), qPrintable(taken.value(letter) + " / " + item->text()));
+      taken.insert(letter, item->text());
+    }
+  }
+
+  void saveItemIsGreyedWithoutAPicture() {
+    TWindows w;
+    QAction* save = w.main->SaveItem();
+    QVERIFY(!save->isEnabled());
+    w.main->OpenImageFile(Path("missing.bmp"));  // a failed open leaves it greyed
+    QVERIFY(!save->isEnabled());
+    w.main->OpenImageFile(WritePicture(Path("grey.bmp"), Pattern(4, 4)));
+    QVERIFY(save->isEnabled());
+  }
+
+  void escCancelsAnOpenPageWhereverTheKeyboardIsAndOtherwiseCloses() {
     TWindows w;
     w.main->OpenImageFile(WritePicture(Path("esc.bmp"), Pattern(4, 3)));
     w.Click("ButtonRotate");
@@ -379,6 +406,22 @@ class TestMainWindow : public QObject {
     QVERIFY(w.main->isVisible());
     QCOMPARE(w.main->OpenPageNumber(), 0);
     QVERIFY(w.Doc().Result().Empty());
+    // Every page, from each of its controls that takes the keyboard and from
+    // the image window and its frame.
+    for (int n = 1; w.main->Page(n); ++n) {
+      QList<QWidget*> targets = w.main->Page(n)->findChildren<QWidget*>();
+      targets.removeIf([](const QWidget* c) { return c->focusPolicy() == Qt::NoFocus; });
+      targets << &w.Image() << static_cast<QWidget*>(w.Image().Frame());
+      for (QWidget* target : targets) {
+        w.main->OpenEffectPage(n);
+        if (!target->isVisible() || !target->isEnabled()) continue;
+        target->setFocus();
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : target, Qt::Key_Escape);
+        QVERIFY2(w.main->OpenPageNumber() == 0, qPrintable(QString("page %1, %2").arg(n).arg(target->objectName())));
+        QVERIFY(w.main->isVisible());
+      }
+    }
     QTest::keyClick(w.Button("ButtonRotate"), Qt::Key_Escape);
     QVERIFY(!w.main->isVisible());
   }
@@ -395,13 +438,6 @@ class TestMainWindow : public QObject {
       w.Click("ButtonRotate");
       w.Image().setFocus();
       QTest::keyClick(&w.Image(), Qt::Key_Z);
-      QVERIFY(!w.main->isVisible());
-    }
-    {
-      // From the image window Esc closes too, even with a page open.
-      TWindows w;
-      w.Click("ButtonRotate");
-      QTest::keyClick(&w.Image(), Qt::Key_Escape);
       QVERIFY(!w.main->isVisible());
     }
   }

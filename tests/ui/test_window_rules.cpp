@@ -103,7 +103,7 @@ class TestWindowRules : public QObject {
       QCOMPARE(shownFiles, listed);
     };
     look(w.main->OpenPictureDialog1(),
-         {QStringLiteral("すべてのファイル (*.jpg;*.jpeg;*.bmp)"), QStringLiteral("JPEG イメージファイル (*.jpg)"),
+         {QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.bmp)"), QStringLiteral("JPEG イメージファイル (*.jpg)"),
           QStringLiteral("JPEG イメージファイル (*.jpeg)"), QStringLiteral("ビットマップ (*.bmp)")},
          {QStringLiteral("LOUD.JPG"), QStringLiteral("Mixed.JpEg"), QStringLiteral("PIC.BMP"), QStringLiteral("quiet.jpg")});
     look(w.main->SavePictureDialog1(),

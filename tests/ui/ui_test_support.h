@@ -3,13 +3,16 @@
 // of the error message box.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -90,8 +93,9 @@ inline void AnswerFileDialog(const QString& path) {
   QTimer::singleShot(0, [path] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog) qFatal("no file dialog open");
-    QTimer::singleShot(0, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+    QTimer::singleShot(0, [owner = QPointer<QFileDialog>(dialog)] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box && owner && box->parentWidget() == owner)
         qFatal("unexpected question: %s", qPrintable(box->text()));
     });
     // As a user does: go to the folder and type the name. (selectFile leaves
@@ -101,8 +105,60 @@ inline void AnswerFileDialog(const QString& path) {
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (!name) qFatal("file dialog without a name field");
     name->setText(info.fileName());
+    // A row the dialog selected by itself, as the folder finished loading
+    // after the name it was given, would win over the typed name.
+    if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView")))
+      list->selectionModel()->clear();
     QMetaObject::invokeMethod(dialog, "accept");
   });
 }
+
+// Answers the question about unsaved work when it opens during the next
+// actions, also after other dialogs (it is looked for until it comes):
+// records that it was asked and what it said, and presses the given button,
+// or Return or Esc. After 保存 the save dialog is given savePath, or
+// cancelled when there is none.
+class TQuestionAnswer {
+ public:
+  enum TChoice { Save, Discard, Cancel, Return, Escape };
+  explicit TQuestionAnswer(TChoice choice, const QString& savePath = {}) {
+    poll_.setInterval(5);
+    QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, choice, savePath] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || box->objectName() != QStringLiteral("CloseQuestion")) return;
+      poll_.stop();
+      asked = true;
+      text = box->text();
+      defaultIsCancel = box->defaultButton() &&
+                        box->defaultButton()->objectName() == QStringLiteral("CloseQuestionCancel");
+      if (choice == Return || choice == Escape) {
+        QTest::keyClick(box, choice == Return ? Qt::Key_Return : Qt::Key_Escape);
+        return;
+      }
+      if (choice == Save && !savePath.isEmpty()) AnswerFileDialog(savePath);
+      if (choice == Save && savePath.isEmpty()) {
+        QTimer::singleShot(0, [] {
+          auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+          if (!dialog) qFatal("no save dialog open");
+          dialog->reject();
+        });
+      }
+      const char* names[] = {"CloseQuestionSave", "CloseQuestionDiscard", "CloseQuestionCancel"};
+      auto* button = box->findChild<QPushButton*>(QString::fromLatin1(names[choice]));
+      if (!button) qFatal("question without %s", names[choice]);
+      button->click();
+    });
+    poll_.start();
+  }
+  TQuestionAnswer(const TQuestionAnswer&) = delete;
+  TQuestionAnswer& operator=(const TQuestionAnswer&) = delete;
+
+  bool asked = false;
+  bool defaultIsCancel = false;
+  QString text;
+
+ private:
+  QTimer poll_;
+};
 
 }  // namespace kira::test
