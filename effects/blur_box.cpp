@@ -54,24 +54,61 @@ __attribute__((target_clones("avx2", "default"))) void ColumnPlusOwn(std::uint16
   for (std::size_t i = 0; i < n; ++i) c[i] = static_cast<std::uint16_t>(column[i] + times * own[i]);
 }
 
-// total[k] = c[k] + c[k + 3] + ... + c[k + 3 (taps - 1)], then the mean.
-__attribute__((target_clones("avx2", "default"))) void WindowMeans(std::uint8_t* __restrict out,
-                                                                  std::uint16_t* __restrict total,
-                                                                  const std::uint16_t* __restrict c, int taps,
-                                                                  std::size_t n, std::uint32_t m, int s) {
-  for (std::size_t k = 0; k < n; ++k) total[k] = c[k];
-  for (int j = 1; j < taps; ++j) {
-    const std::uint16_t* p = c + 3 * j;
-    for (std::size_t k = 0; k < n; ++k) total[k] = static_cast<std::uint16_t>(total[k] + p[k]);
-  }
+// total[k] = c[k] + c[k + 3] + ... + c[k + 3 (taps - 1)], then the mean. The
+// sum is built from runs of doubling length, pair[k] = c[k] + c[k + 3],
+// quad[k] = pair[k] + pair[k + 6], oct[k] = quad[k] + quad[k + 12], a run of
+// each length in taps' binary digits: 13 taps = oct + quad + one, 5 additions
+// where the tap-by-tap sum takes 12. The 16-bit sums wrap nowhere (below).
+// `pair`, `quad` and `oct` hold n + 3 (taps - 1) entries.
+__attribute__((target_clones("avx2", "default"))) void AddShifted(std::uint16_t* __restrict to,
+                                                                 const std::uint16_t* __restrict from,
+                                                                 std::size_t shift, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) to[k] = static_cast<std::uint16_t>(from[k] + from[k + shift]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void AddTo(std::uint16_t* __restrict total,
+                                                            const std::uint16_t* __restrict run, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) total[k] = static_cast<std::uint16_t>(total[k] + run[k]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void Means(std::uint8_t* __restrict out,
+                                                            const std::uint16_t* __restrict total, std::size_t n,
+                                                            std::uint32_t m, int s) {
   for (std::size_t k = 0; k < n; ++k) out[k] = static_cast<std::uint8_t>((total[k] * m) >> s);
+}
+
+struct TRuns {
+  std::vector<std::uint16_t> run[4];  // lengths 1 (unused: c itself), 2, 4, 8
+  std::vector<std::uint16_t> total;
+};
+
+void WindowMeans(std::uint8_t* out, TRuns& runs, const std::uint16_t* c, int taps, std::size_t n, std::uint32_t m,
+                 int s) {
+  const std::size_t span = n + 3 * static_cast<std::size_t>(taps - 1);
+  const std::uint16_t* level[4] = {c, nullptr, nullptr, nullptr};
+  for (int b = 1; b < 4 && (1 << b) <= taps; ++b) {
+    std::vector<std::uint16_t>& r = runs.run[b];
+    r.resize(span);
+    const std::size_t shift = 3 * (std::size_t{1} << (b - 1));
+    AddShifted(r.data(), level[b - 1], shift, span - (std::size_t{3} << b) + 3);
+    level[b] = r.data();
+  }
+  runs.total.assign(n, 0);
+  std::size_t offset = 0;
+  for (int b = 3; b >= 0; --b)
+    if (taps & (1 << b)) {
+      AddTo(runs.total.data(), level[b] + offset, n);
+      offset += 3 * (std::size_t{1} << b);
+    }
+  Means(out, runs.total.data(), n, m, s);
 }
 
 void BoxRowsSmall(const TBitmap& copy, TBitmap& image, int r, int y0, int y1) {
   const int w = image.Width(), h = image.Height(), side = 2 * r + 1;
   const TSmallDivide div(static_cast<std::uint32_t>(side * side));
   const std::size_t bytes = 3 * static_cast<std::size_t>(w);
-  std::vector<std::uint16_t> column(bytes, 0), c(bytes), total(bytes);
+  std::vector<std::uint16_t> column(bytes, 0), c(bytes);
+  TRuns runs;
   for (int k = std::max(0, y0 - r); k <= std::min(h - 1, y0 + r); ++k) AddBytes(column.data(), copy.ScanLine(k), bytes);
   const int left = std::min(r, w), right = std::max(left, w - r);
   for (int y = y0; y < y1; ++y) {
@@ -94,8 +131,8 @@ void BoxRowsSmall(const TBitmap& copy, TBitmap& image, int r, int y0, int y1) {
     for (int x = 0; x < left; ++x) edge(x);
     // Inside, every column of the window is in range.
     if (right > left)
-      WindowMeans(out + 3 * left, total.data(), c.data() + 3 * (left - r), side,
-                  3 * static_cast<std::size_t>(right - left), div.m, div.s);
+      WindowMeans(out + 3 * left, runs, c.data() + 3 * (left - r), side, 3 * static_cast<std::size_t>(right - left),
+                  div.m, div.s);
     for (int x = right; x < w; ++x) edge(x);
   }
 }
