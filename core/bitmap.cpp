@@ -3,9 +3,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -54,54 +56,130 @@ bool InjectedFailure() {
   return left == 0;
 }
 
-std::uint8_t* Allocate(std::size_t size, bool zero) {
-  if (size == 0) return nullptr;
+// Recycled storage: the last large blocks given back, kept for the next
+// picture of about their size. A picture of 12 megapixels is 36 MB of fresh
+// pages, and faulting them in costs several times a pass over warm memory;
+// so a Preview repeated, the result after a Cancel, and each step of a batch
+// after the first take the pages the picture before left behind.
+constexpr std::size_t kRecycleFrom = 4 * kHugePage;
+
+struct TRecycled {
+  std::uint8_t* data = nullptr;
+  std::size_t capacity = 0;
+};
+
+std::mutex gRecycleMutex;
+std::array<TRecycled, 2> gRecycled;  // oldest first
+
+// The newest kept block at least `size` long and at most an eighth longer,
+// or none.
+TRecycled TakeRecycled(std::size_t size) {
+  const std::lock_guard<std::mutex> lock(gRecycleMutex);
+  for (auto r = gRecycled.rbegin(); r != gRecycled.rend(); ++r)
+    if (r->data && r->capacity >= size && r->capacity - size <= r->capacity / 8) return std::exchange(*r, TRecycled{});
+  return {};
+}
+
+void DropRecycled() {
+  const std::lock_guard<std::mutex> lock(gRecycleMutex);
+  for (TRecycled& r : gRecycled) std::free(std::exchange(r, TRecycled{}).data);
+}
+
+struct TBlock {
+  std::uint8_t* data = nullptr;
+  std::size_t capacity = 0;
+};
+
+TBlock Allocate(std::size_t size, bool zero) {
+  if (size == 0) return {};
   if (InjectedFailure()) throw std::bad_alloc();
+  if (size >= kRecycleFrom) {
+    const TRecycled r = TakeRecycled(size);
+    if (r.data) {
+      if (zero) std::memset(r.data, 0, size + kSlack);
+      return {r.data, r.capacity};
+    }
+  }
   void* p = zero ? std::calloc(size + kSlack, 1) : std::malloc(size + kSlack);
+  if (!p) {
+    // The kept blocks are the first memory to give up.
+    DropRecycled();
+    p = zero ? std::calloc(size + kSlack, 1) : std::malloc(size + kSlack);
+  }
   if (!p) throw std::bad_alloc();
   OfferHugePages(static_cast<std::uint8_t*>(p), size);
-  return static_cast<std::uint8_t*>(p);
+  return {static_cast<std::uint8_t*>(p), size};
+}
+
+void Release(std::uint8_t* data, std::size_t capacity) {
+  if (!data) return;
+  if (capacity < kRecycleFrom) {
+    std::free(data);
+    return;
+  }
+  std::uint8_t* dropped = nullptr;
+  {
+    const std::lock_guard<std::mutex> lock(gRecycleMutex);
+    dropped = gRecycled[0].data;
+    gRecycled[0] = gRecycled[1];
+    gRecycled[1] = {data, capacity};
+  }
+  std::free(dropped);
 }
 
 }  // namespace
+
+void ReleaseRecycledPixels() { DropRecycled(); }
 
 void FailPixelAllocationsAfter(long count) {
   gAllocationsBeforeFailure.store(count < 0 ? -1 : count, std::memory_order_relaxed);
 }
 
-TPixelBuffer::TPixelBuffer(std::size_t size) : data_(Allocate(size, true)), size_(size) {}
+TPixelBuffer::TPixelBuffer(std::size_t size, bool zero) : size_(size) {
+  const TBlock b = Allocate(size, zero);
+  data_ = b.data;
+  capacity_ = b.capacity;
+}
 
-TPixelBuffer::TPixelBuffer(const TPixelBuffer& other)
-    : data_(Allocate(other.size_, false)), size_(other.size_) {
+TPixelBuffer::TPixelBuffer(const TPixelBuffer& other) : TPixelBuffer(other.size_, false) {
   if (size_ > 0) std::memcpy(data_, other.data_, size_);
 }
 
 TPixelBuffer& TPixelBuffer::operator=(const TPixelBuffer& other) {
   if (this != &other) {
-    TPixelBuffer copy(other);
-    *this = std::move(copy);
+    if (size_ == other.size_) {
+      // The same length: the pixels go into the storage already here, which
+      // needs no memory and so cannot fail half way.
+      if (size_ > 0) std::memcpy(data_, other.data_, size_);
+    } else {
+      TPixelBuffer copy(other);
+      *this = std::move(copy);
+    }
   }
   return *this;
 }
 
 TPixelBuffer::TPixelBuffer(TPixelBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
 
 TPixelBuffer& TPixelBuffer::operator=(TPixelBuffer&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    Release(data_, capacity_);
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
   }
   return *this;
 }
 
-TPixelBuffer::~TPixelBuffer() { std::free(data_); }
+TPixelBuffer::~TPixelBuffer() { Release(data_, capacity_); }
 
 void TPixelBuffer::clear() {
-  std::free(data_);
+  Release(data_, capacity_);
   data_ = nullptr;
-  size_ = 0;
+  size_ = capacity_ = 0;
 }
 
 int TBitmap::StrideFor(int width, TPixelFormat format) {
@@ -120,8 +198,17 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : format_(format) {
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
   if (this != &other) {
-    TBitmap copy(other);
-    *this = std::move(copy);
+    if (data_.size() == other.data_.size()) {
+      data_ = other.data_;  // into the storage already here: nothing to fail
+      width_ = other.width_;
+      height_ = other.height_;
+      stride_ = other.stride_;
+      format_ = other.format_;
+      palette_ = other.palette_;
+    } else {
+      TBitmap copy(other);
+      *this = std::move(copy);
+    }
   }
   return *this;
 }
@@ -146,16 +233,32 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
   return *this;
 }
 
-void TBitmap::Reallocate(int width, int height, TPixelFormat format) {
+void TBitmap::Reallocate(int width, int height, TPixelFormat format, bool zero) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   const int stride = StrideFor(width, format);
-  TPixelBuffer data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  TPixelBuffer data(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), zero);
   width_ = width;
   height_ = height;
   stride_ = stride;
   format_ = format;
   data_ = std::move(data);
+  if (!zero && data_.data()) {
+    // Only the pixels are left to the caller: the row padding and the slack
+    // after the last row read as zero, as in a fresh picture.
+    const std::size_t used = (static_cast<std::size_t>(width_) * BitsOf(format_) + 7) / 8;
+    if (used < static_cast<std::size_t>(stride_))
+      for (int y = 0; y < height_; ++y) std::memset(ScanLine(y) + used, 0, stride_ - used);
+    std::memset(data_.data() + data_.size(), 0, kSlack);
+  }
+}
+
+TBitmap TBitmap::ForOverwrite(int width, int height, TPixelFormat format) {
+  TBitmap b;
+  if (format == TPixelFormat::pf8bit) b.palette_ = GreyTable();
+  if (format == TPixelFormat::pf1bit) b.palette_ = MonoTable();
+  b.Reallocate(width, height, format, false);
+  return b;
 }
 
 void TBitmap::Clear() {

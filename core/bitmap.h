@@ -25,15 +25,17 @@ struct TRGBQuad {
 
 using TColorTable = std::array<TRGBQuad, 256>;
 
-// The pixel storage of a bitmap: one block, zero-filled when made fresh. Large
-// blocks come straight from the system (already zero, no second pass) and are
-// offered huge pages, which makes a fresh 12-megapixel picture cheap. Four
-// readable bytes follow the last row, so a 24-bit pixel may be loaded as one
-// 4-byte word anywhere in the picture.
+// The pixel storage of a bitmap: one block, zero-filled when made fresh unless
+// the maker overwrites it all. Large blocks come straight from the system
+// (already zero, no second pass) and are offered huge pages; the last two
+// large blocks given back are kept and handed to the next block of about
+// their length, so that repeated pictures of one size reuse pages already
+// faulted in. Four readable bytes follow the last row, so a 24-bit pixel may
+// be loaded as one 4-byte word anywhere in the picture.
 class TPixelBuffer {
  public:
   TPixelBuffer() = default;
-  explicit TPixelBuffer(std::size_t size);  // zero-filled
+  explicit TPixelBuffer(std::size_t size, bool zero = true);
   TPixelBuffer(const TPixelBuffer& other);
   TPixelBuffer& operator=(const TPixelBuffer& other);
   TPixelBuffer(TPixelBuffer&& other) noexcept;
@@ -48,7 +50,12 @@ class TPixelBuffer {
  private:
   std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
+  std::size_t capacity_ = 0;  // the block's length, which a recycled block may exceed
 };
+
+// Frees the large blocks kept for reuse (the allocator itself does so before
+// it reports a shortage).
+void ReleaseRecycledPixels();
 
 // Test hook for the failure paths: the next `count` allocations of pixel
 // storage succeed and every later one throws std::bad_alloc, as on a machine
@@ -59,11 +66,14 @@ class TBitmap {
  public:
   TBitmap() = default;
   TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
+  // A picture whose every pixel the caller writes before reading: the pixel
+  // bytes are left as they come (the row padding is zero all the same).
+  static TBitmap ForOverwrite(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
 
   TBitmap(const TBitmap&) = default;
   // All or nothing: when the copy cannot get its memory the bitmap keeps its
   // old size and pixels (a member-wise copy would keep the new size over the
-  // old, smaller storage).
+  // old, smaller storage). Storage of the same length is written over.
   TBitmap& operator=(const TBitmap& other);
   TBitmap(TBitmap&& other) noexcept;
   TBitmap& operator=(TBitmap&& other) noexcept;
@@ -108,7 +118,7 @@ class TBitmap {
   friend bool operator==(const TBitmap& a, const TBitmap& b);
 
  private:
-  void Reallocate(int width, int height, TPixelFormat format);
+  void Reallocate(int width, int height, TPixelFormat format, bool zero = true);
 
   int width_ = 0;
   int height_ = 0;

@@ -69,4 +69,8 @@ bool AutoLevels8(TBitmap& grey8);
 // Every channel value v becomes 255 - v. Applied twice it restores the image.
 bool Negative(TBitmap& image);
 
+// For tests: false keeps the Sobel edges on their SSE2 path even where the
+// processor offers AVX2 (the bytes are the same either way).
+void SetArtSimd(bool allowed);
+
 }  // namespace kira

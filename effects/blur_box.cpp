@@ -54,33 +54,107 @@ __attribute__((target_clones("avx2", "default"))) void ColumnPlusOwn(std::uint16
   for (std::size_t i = 0; i < n; ++i) c[i] = static_cast<std::uint16_t>(column[i] + times * own[i]);
 }
 
-// total[k] = c[k] + c[k + 3] + ... + c[k + 3 (taps - 1)], then the mean.
-__attribute__((target_clones("avx2", "default"))) void WindowMeans(std::uint8_t* __restrict out,
-                                                                  std::uint16_t* __restrict total,
-                                                                  const std::uint16_t* __restrict c, int taps,
-                                                                  std::size_t n, std::uint32_t m, int s) {
-  for (std::size_t k = 0; k < n; ++k) total[k] = c[k];
-  for (int j = 1; j < taps; ++j) {
-    const std::uint16_t* p = c + 3 * j;
-    for (std::size_t k = 0; k < n; ++k) total[k] = static_cast<std::uint16_t>(total[k] + p[k]);
-  }
+// total[k] = c[k] + c[k + 3] + ... + c[k + 3 (taps - 1)], then the mean. The
+// sum is built from runs of doubling length, pair[k] = c[k] + c[k + 3],
+// quad[k] = pair[k] + pair[k + 6], oct[k] = quad[k] + quad[k + 12], a run of
+// each length in taps' binary digits: 13 taps = oct + quad + one, 5 additions
+// where the tap-by-tap sum takes 12. The 16-bit sums wrap nowhere (below).
+// `pair`, `quad` and `oct` hold n + 3 (taps - 1) entries.
+__attribute__((target_clones("avx2", "default"))) void AddShifted(std::uint16_t* __restrict to,
+                                                                 const std::uint16_t* __restrict from,
+                                                                 std::size_t shift, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) to[k] = static_cast<std::uint16_t>(from[k] + from[k + shift]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void AddTo(std::uint16_t* __restrict total,
+                                                            const std::uint16_t* __restrict run, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) total[k] = static_cast<std::uint16_t>(total[k] + run[k]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void Means(std::uint8_t* __restrict out,
+                                                            const std::uint16_t* __restrict total, std::size_t n,
+                                                            std::uint32_t m, int s) {
   for (std::size_t k = 0; k < n; ++k) out[k] = static_cast<std::uint8_t>((total[k] * m) >> s);
 }
 
-void BoxRowsSmall(const TBitmap& copy, TBitmap& image, int r, int y0, int y1) {
+struct TRuns {
+  std::vector<std::uint16_t> run[4];  // lengths 1 (unused: c itself), 2, 4, 8
+  std::vector<std::uint16_t> total;
+};
+
+void WindowMeans(std::uint8_t* out, TRuns& runs, const std::uint16_t* c, int taps, std::size_t n, std::uint32_t m,
+                 int s) {
+  const std::size_t span = n + 3 * static_cast<std::size_t>(taps - 1);
+  const std::uint16_t* level[4] = {c, nullptr, nullptr, nullptr};
+  for (int b = 1; b < 4 && (1 << b) <= taps; ++b) {
+    std::vector<std::uint16_t>& r = runs.run[b];
+    r.resize(span);
+    const std::size_t shift = 3 * (std::size_t{1} << (b - 1));
+    AddShifted(r.data(), level[b - 1], shift, span - (std::size_t{3} << b) + 3);
+    level[b] = r.data();
+  }
+  runs.total.assign(n, 0);
+  std::size_t offset = 0;
+  for (int b = 3; b >= 0; --b)
+    if (taps & (1 << b)) {
+      AddTo(runs.total.data(), level[b] + offset, n);
+      offset += 3 * (std::size_t{1} << b);
+    }
+  Means(out, runs.total.data(), n, m, s);
+}
+
+// The original rows a band of the picture reads, while it writes its own rows
+// in place: those within r beside the band, kept before any band starts, and
+// the band's own rows already written, kept as they are passed.
+class TOriginalRows {
+ public:
+  TOriginalRows(const TBitmap& image, int r, int y0, int y1)
+      : image_(image), r_(r), y0_(y0), y1_(y1), bytes_(3 * static_cast<std::size_t>(image.Width())) {
+    const int h = image.Height();
+    for (int k = std::max(0, y0 - r); k < y0; ++k) Keep(beside_, k);
+    for (int k = y1; k < std::min(h, y1 + r); ++k) Keep(beside_, k);
+    passed_.resize(static_cast<std::size_t>(r + 1) * bytes_);
+  }
+  // Row k as it was; k is one of the band's rows not yet passed, or one of
+  // those beside it, or one of the last r + 1 passed.
+  const std::uint8_t* Row(int k, int next) const {
+    if (k >= y0_ && k < y1_)
+      return k >= next ? image_.ScanLine(k) : passed_.data() + static_cast<std::size_t>(k % (r_ + 1)) * bytes_;
+    const int i = k < y0_ ? k - std::max(0, y0_ - r_) : std::min(y0_, r_) + (k - y1_);
+    return beside_.data() + static_cast<std::size_t>(i) * bytes_;
+  }
+  // Keeps the band's row y before it is written.
+  void Pass(int y) {
+    std::copy_n(image_.ScanLine(y), bytes_, passed_.data() + static_cast<std::size_t>(y % (r_ + 1)) * bytes_);
+  }
+
+ private:
+  void Keep(std::vector<std::uint8_t>& rows, int k) {
+    rows.insert(rows.end(), image_.ScanLine(k), image_.ScanLine(k) + bytes_);
+  }
+  const TBitmap& image_;
+  int r_, y0_, y1_;
+  std::size_t bytes_;
+  std::vector<std::uint8_t> beside_, passed_;
+};
+
+void BoxRowsSmall(TBitmap& image, TOriginalRows& original, int r, int y0, int y1) {
   const int w = image.Width(), h = image.Height(), side = 2 * r + 1;
   const TSmallDivide div(static_cast<std::uint32_t>(side * side));
   const std::size_t bytes = 3 * static_cast<std::size_t>(w);
-  std::vector<std::uint16_t> column(bytes, 0), c(bytes), total(bytes);
-  for (int k = std::max(0, y0 - r); k <= std::min(h - 1, y0 + r); ++k) AddBytes(column.data(), copy.ScanLine(k), bytes);
+  std::vector<std::uint16_t> column(bytes, 0), c(bytes);
+  TRuns runs;
+  for (int k = std::max(0, y0 - r); k <= std::min(h - 1, y0 + r); ++k)
+    AddBytes(column.data(), original.Row(k, y0), bytes);
   const int left = std::min(r, w), right = std::max(left, w - r);
   for (int y = y0; y < y1; ++y) {
     if (y > y0) {
-      if (y + r <= h - 1) AddBytes(column.data(), copy.ScanLine(y + r), bytes);
-      if (y - r - 1 >= 0) SubtractBytes(column.data(), copy.ScanLine(y - r - 1), bytes);
+      if (y + r <= h - 1) AddBytes(column.data(), original.Row(y + r, y), bytes);
+      if (y - r - 1 >= 0) SubtractBytes(column.data(), original.Row(y - r - 1, y), bytes);
     }
     const int rowsIn = std::min(h - 1, y + r) - std::max(0, y - r) + 1;
-    ColumnPlusOwn(c.data(), column.data(), copy.ScanLine(y), static_cast<std::uint16_t>(side - rowsIn), bytes);
+    ColumnPlusOwn(c.data(), column.data(), image.ScanLine(y), static_cast<std::uint16_t>(side - rowsIn), bytes);
+    original.Pass(y);
     std::uint8_t* out = image.ScanLine(y);
     const auto edge = [&](int x) {
       const int lo = std::max(0, x - r), hi = std::min(w - 1, x + r);
@@ -94,8 +168,8 @@ void BoxRowsSmall(const TBitmap& copy, TBitmap& image, int r, int y0, int y1) {
     for (int x = 0; x < left; ++x) edge(x);
     // Inside, every column of the window is in range.
     if (right > left)
-      WindowMeans(out + 3 * left, total.data(), c.data() + 3 * (left - r), side,
-                  3 * static_cast<std::size_t>(right - left), div.m, div.s);
+      WindowMeans(out + 3 * left, runs, c.data() + 3 * (left - r), side, 3 * static_cast<std::size_t>(right - left),
+                  div.m, div.s);
     for (int x = right; x < w; ++x) edge(x);
   }
 }
@@ -183,12 +257,24 @@ void BoxRows(const TBitmap& copy, TBitmap& image, std::int64_t r, const TBox& bo
 bool BoxBlur(TBitmap& image, std::int32_t radiusPx, int threads) {
   if (!Is24(image)) return false;
   if (radiusPx <= 0 || image.Empty()) return true;
-  const TBitmap copy = DuplicateBitmap(image);
   const std::int64_t r = radiusPx, side = 2 * r + 1;
+  if (r <= kSmallBox) {
+    // In place, in one band per thread: each band keeps the originals it
+    // reads beside it before any band starts, and its own as it passes them,
+    // so the bands give the bytes of one pass over a copy.
+    const int h = image.Height(), bands = std::clamp(threads, 1, h);
+    const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
+    std::vector<TOriginalRows> originals;
+    originals.reserve(static_cast<std::size_t>(bands));
+    for (int b = 0; b < bands; ++b) originals.emplace_back(image, static_cast<int>(r), bound(b), bound(b + 1));
+    ForEachRowBlock(bands, bands, [&](std::int32_t b0, std::int32_t b1) {
+      for (int b = b0; b < b1; ++b) BoxRowsSmall(image, originals[b], static_cast<int>(r), bound(b), bound(b + 1));
+    });
+    return true;
+  }
+  const TBitmap copy = DuplicateBitmap(image);
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    if (r <= kSmallBox)
-      BoxRowsSmall(copy, image, static_cast<int>(r), y0, y1);
-    else if (r <= 1000)
+    if (r <= 1000)
       BoxRows(copy, image, r, TBoxNarrow(side * side), y0, y1);
     else
       BoxRows(copy, image, r, TBoxWide(side), y0, y1);

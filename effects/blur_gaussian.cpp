@@ -118,7 +118,9 @@ __attribute__((target("avx2,fma"))) void HorizontalAvx2(const float* in, std::ui
   HorizontalPlain(in + i0, out + i0, bytes - i0, radius, w, sums + i0);
 }
 
-__attribute__((target("avx2,fma"))) void VerticalAvx2(const std::uint8_t* const* rows, const float* w, int taps,
+// The same over rows already converted to float (the conversion of a row is
+// done once, not once for each of the windows it lies in).
+__attribute__((target("avx2,fma"))) void VerticalAvx2(const float* const* rows, const float* w, int taps,
                                                      std::size_t count, float sum, std::uint8_t* out) {
   std::size_t i = 0;
   const __m256 sums = _mm256_set1_ps(sum);
@@ -127,11 +129,8 @@ __attribute__((target("avx2,fma"))) void VerticalAvx2(const std::uint8_t* const*
     for (auto& a : acc) a = _mm256_setzero_ps();
     for (int t = 0; t < taps; ++t) {
       const __m256 wt = _mm256_set1_ps(w[t]);
-      const std::uint8_t* p = rows[t] + i;
-      for (int u = 0; u < 8; ++u) {
-        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + u * kLanes));
-        acc[u] = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(b)), wt, acc[u]);
-      }
+      const float* p = rows[t] + i;
+      for (int u = 0; u < 8; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
     }
     for (int u = 0; u < 8; ++u) NormaliseAvx2(acc[u], sums, out + i + u * kLanes);
   }
@@ -162,19 +161,34 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
   const int height = src.Height();
   const std::size_t bytes = 3 * static_cast<std::size_t>(src.Width());
   std::vector<const std::uint8_t*> rows(2 * static_cast<std::size_t>(radius) + 1);
+  std::vector<const float*> floatRows(rows.size());
   std::vector<float> wt(rows.size());
-  // Strips of columns keep the rows of a window in the cache.
+  // Strips of columns keep the rows of a window in the cache; the vector path
+  // keeps the strip's last 2 radius + 1 rows as floats, row t in slot
+  // t mod (2 radius + 1).
   constexpr std::size_t kStrip = 4 * kBlock;
+  const int slots = 2 * radius + 1;
+  std::vector<float> ring(simd ? static_cast<std::size_t>(slots) * kStrip : 0);
+  const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * kStrip; };
   for (std::size_t i0 = 0; i0 < bytes; i0 += kStrip) {
     const std::size_t count = std::min(kStrip, bytes - i0);
+    const auto convert = [&](int t) {
+      const std::uint8_t* p = src.ScanLine(t) + i0;
+      float* f = slot(t);
+      for (std::size_t i = 0; i < count; ++i) f[i] = p[i];
+    };
+    if (simd)
+      for (int t = std::max(0, y0 - radius); t <= std::min(height - 1, y0 + radius - 1); ++t) convert(t);
     for (int y = y0; y < y1; ++y) {
+      if (simd && y + radius <= height - 1) convert(y + radius);
       int taps = 0;
       for (int t = std::max(0, y - radius); t <= std::min(height - 1, y + radius); ++t, ++taps) {
         rows[taps] = src.ScanLine(t) + i0;
+        floatRows[taps] = slot(t);
         wt[taps] = w[std::abs(t - y)];
       }
       if (simd)
-        VerticalAvx2(rows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
+        VerticalAvx2(floatRows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
       else
         VerticalPlain(rows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
     }
@@ -196,7 +210,7 @@ bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads) {
   const std::vector<float> sumsY = WeightSums(image.Height(), radius, w);
   const bool simd = UseAvx2Fma();
   // Every byte of the second picture is written by the first pass.
-  TBitmap pass(image.Width(), image.Height());
+  TBitmap pass = TBitmap::ForOverwrite(image.Width(), image.Height());
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
     GaussianHorizontal(image, pass, radius, w, sumsX, simd, y0, y1);
   });

@@ -47,7 +47,7 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
   if (!Is24(bitmap)) return false;
   const int w = bitmap.Width();
   const int h = bitmap.Height();
-  TBitmap result(h, w, TPixelFormat::pf24bit);
+  TBitmap result = TBitmap::ForOverwrite(h, w, TPixelFormat::pf24bit);  // every pixel is moved
   {
     const TConstBmpData24 src(std::as_const(bitmap));
     TBmpData24 dst(result);

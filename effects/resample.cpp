@@ -551,7 +551,7 @@ bool ResampleIntoOn(const TBitmap& source, TBitmap& result, std::int32_t newWidt
   }
   const long double ratioX = static_cast<long double>(source.Width()) / newWidth;
   const long double ratioY = static_cast<long double>(source.Height()) / newHeight;
-  TBitmap out(newWidth, newHeight, TPixelFormat::pf24bit);
+  TBitmap out = TBitmap::ForOverwrite(newWidth, newHeight, TPixelFormat::pf24bit);  // every pixel is written
   switch (method) {
     case kResampleNearest: Nearest(source, out, ratioX, ratioY, threads); break;
     default: Separable(source, out, method, ratioX, ratioY, threads, path, counts); break;

@@ -170,7 +170,7 @@ void PrepareResult(const TBitmap& source, TBitmap& result) {
   if (&source == &result) return;
   if (result.Width() != source.Width() || result.Height() != source.Height() ||
       result.PixelFormat() != TPixelFormat::pf24bit || result.Empty()) {
-    result = TBitmap(source.Width(), source.Height(), TPixelFormat::pf24bit);
+    result = TBitmap::ForOverwrite(source.Width(), source.Height(), TPixelFormat::pf24bit);
   }
   result.ColorTable() = source.ColorTable();
 }

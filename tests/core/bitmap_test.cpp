@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include <cmath>
+#include <cstring>
 
 #include "core/bitmap.h"
 #include "core/rounding.h"
@@ -96,6 +97,52 @@ TEST(Bitmap, CopiesAreIndependentAndMovesEmptyTheSource) {
   TBitmap c = std::move(a);
   EXPECT_TRUE(a.Empty());
   EXPECT_EQ(c.ScanLine(0)[0], 9);
+}
+
+TEST(Bitmap, StorageGivenBackIsReusedAndReadsAsFresh) {
+  // A large block given back comes back to the next picture of its length:
+  // zero-filled when made fresh, written over by a same-length assignment.
+  const auto fill = [](TBitmap& b, std::uint8_t v) {
+    for (int y = 0; y < b.Height(); ++y) std::memset(b.ScanLine(y), v, b.Stride());
+  };
+  const auto allBytes = [](const TBitmap& b, std::uint8_t v) {
+    for (int y = 0; y < b.Height(); ++y)
+      for (int i = 0; i < b.Stride(); ++i)
+        if (b.ScanLine(y)[i] != v) return false;
+    return true;
+  };
+  TBitmap a(2000, 1500);
+  fill(a, 7);
+  const std::uint8_t* storage = a.Bits();
+  a.Clear();
+  TBitmap b(2000, 1500);
+  EXPECT_EQ(b.Bits(), storage);
+  EXPECT_TRUE(allBytes(b, 0));
+  TBitmap c(1500, 2000);
+  fill(c, 9);
+  b = c;  // another shape, the same length: the same storage
+  EXPECT_EQ(b.Bits(), storage);
+  EXPECT_EQ(b, c);
+  // Made for overwriting: padding and the shape as usual, palette included.
+  for (const TPixelFormat f : {TPixelFormat::pf24bit, TPixelFormat::pf8bit, TPixelFormat::pf1bit}) {
+    TBitmap big(3001, 1000, f);
+    fill(big, 0xAB);
+    big.Clear();
+    TBitmap small(5, 3, f);
+    fill(small, 0xCD);
+    small.Clear();
+    for (const int w : {3001, 5}) {
+      const int h = w == 5 ? 3 : 1000;
+      const TBitmap o = TBitmap::ForOverwrite(w, h, f);
+      const TBitmap z(w, h, f);
+      ASSERT_EQ(o.Width(), w);
+      ASSERT_EQ(o.Stride(), z.Stride());
+      ASSERT_EQ(o.ColorTable(), z.ColorTable());
+      const int used = (w * static_cast<int>(f) + 7) / 8;
+      for (int y = 0; y < h; ++y)
+        for (int i = used; i < o.Stride(); ++i) ASSERT_EQ(o.ScanLine(y)[i], 0) << w << " " << static_cast<int>(f);
+    }
+  }
 }
 
 TEST(Bitmap, ResizeKeepsTheTopLeftAndBlackensNewPixels) {

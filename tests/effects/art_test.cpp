@@ -360,15 +360,27 @@ TEST(ArtOracle, FishEyeOnManySizesAndStrengths) {
   }
 }
 
-TEST(ArtOracle, SobelOnManySizes) {
+TEST(ArtOracle, SobelOnManySizesOnBothPaths) {
+  // Widths around the vector steps, and the extremes: stripes of 0 and 255
+  // give the largest sums of either sign.
+  std::vector<TBitmap> ins;
   unsigned seed = 30;
-  for (const auto& s : kSizes)
-    for (int threads : {1, 2}) {
-      const TBitmap in = Random24(s[0], s[1], seed++);
-      TBitmap b = in;
-      ASSERT_TRUE(SobelEdges(b, false, threads));
-      ASSERT_EQ(b, SobelOracle(in)) << s[0] << "x" << s[1];
-    }
+  for (const auto& s : kSizes) ins.push_back(Random24(s[0], s[1], seed++));
+  for (int w : {4, 5, 6, 8, 11, 12, 19, 33, 129}) ins.push_back(Random24(w, 3, seed++));
+  TBitmap stripes = Random24(37, 9, 0);
+  for (int y = 0; y < 9; ++y)
+    for (int i = 0; i < 3 * 37; ++i) stripes.ScanLine(y)[i] = ((i / 3 + y) % 3 == 0) * 255;
+  ins.push_back(stripes);
+  for (bool simd : {true, false}) {
+    SetArtSimd(simd);
+    for (const TBitmap& in : ins)
+      for (int threads : {1, 2}) {
+        TBitmap b = in;
+        ASSERT_TRUE(SobelEdges(b, false, threads));
+        ASSERT_EQ(b, SobelOracle(in)) << in.Width() << "x" << in.Height() << " avx2 " << simd;
+      }
+  }
+  SetArtSimd(true);
 }
 
 TEST(ArtOracle, EdgeDrawingsOnManySizesAndThresholds) {
