@@ -196,6 +196,28 @@ class TestEffectPages : public QObject {
     }
   }
 
+  // The monochrome page's circles stand out from the coloured backgrounds,
+  // and the chosen one shows its dot.
+  void monochromeRadioCirclesAreVisible() {
+    TWindows w;
+    w.Click("ButtonMono");
+    auto radioNumber = [&w](int k) { return w.main->Control<QRadioButton>(QStringLiteral("RadioButtonMono%1").arg(k)); };
+    for (int k = 1; k <= 5; ++k) {
+      QRadioButton* radio = radioNumber(k);
+      QImage shown[2];
+      for (bool checked : {false, true}) {
+        radioNumber(checked ? k : k % 5 + 1)->setChecked(true);
+        // The circle's corner of the button, left of the caption.
+        shown[checked] = radio->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, radio->height());
+        int light = 0;
+        for (int y = 0; y < shown[checked].height(); ++y)
+          for (int x = 0; x < 16; ++x) light += qGray(shown[checked].pixel(x, y)) > 200;
+        QVERIFY2(light >= 40, qPrintable(radio->objectName()));
+      }
+      QVERIFY2(shown[0] != shown[1], qPrintable(radio->objectName()));
+    }
+  }
+
   void valueLabelsShowThePlainNumber() {
     TWindows w;
     w.Click("ButtonSaturat");
