@@ -34,17 +34,23 @@ void AnswerFolderDialog(const QString& folder, QString* title = nullptr) {
   });
 }
 
-// Records the progress label's text each time pending events run.
+// Records the progress label's text each time pending events run, and
+// whether the busy cursor was shown each time.
 struct TProgressRecorder {
   explicit TProgressRecorder(QLabel* label) {
     timer.setInterval(0);
     QObject::connect(&timer, &QTimer::timeout, [this, label] {
-      if (label->isVisible() && (texts.isEmpty() || texts.last() != label->text())) texts << label->text();
+      if (label->isVisible() && (texts.isEmpty() || texts.last() != label->text())) {
+        texts << label->text();
+        const QCursor* cursor = QApplication::overrideCursor();
+        busy = busy && cursor && cursor->shape() == Qt::WaitCursor;
+      }
     });
     timer.start();
   }
   QTimer timer;
   QStringList texts;
+  bool busy = true;
 };
 
 int IndexOf(TFormThumb& thumb, const QString& name) {
@@ -144,6 +150,8 @@ class TestThumbnails : public QObject {
     QStringList expected;
     for (int k = 1; k <= 17; ++k) expected << QStringLiteral("Reading %1/17  ").arg(k);
     QCOMPARE(progress.texts, expected);
+    QVERIFY(progress.busy);
+    QVERIFY(!QApplication::overrideCursor());
     QVERIFY(thumb.LabelRead()->isHidden());
     QCOMPARE(thumb.LabelRead()->text(), QStringLiteral("Reading 000/000  "));
     QVERIFY(thumb.StringGridThumb()->isVisible());
