@@ -9,6 +9,7 @@
 // runs the page's Preview and Apply on a document, as a user would.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -72,8 +73,10 @@ struct TParamSpec {
   // opened while the batch tool needs at least 1.
   int controlMin = 0;
   int controlMax = 0;
-  int lineStep = 1;      // the arrow keys' step
-  int pageStep = 0;      // Page Up / Page Down; 0: the toolkit's default
+  // The arrow keys' step, and the step of Page Up / Page Down and of a click
+  // in a track bar's groove; 0 for the usual ones (LineStep, PageStep).
+  int lineStep = 0;
+  int pageStep = 0;
   int tickInterval = 0;  // track bar: the spacing of its ticks
   std::string hint;       // tool tip, if any
   bool rangeHint = false;  // the tool tip is the control's range, "min～max"
@@ -88,8 +91,24 @@ struct TParamSpec {
   // The control's range.
   int ControlMin() const { return controlMax > controlMin ? controlMin : min; }
   int ControlMax() const { return controlMax > controlMin ? controlMax : max; }
+  // The steps the control takes. Every track bar moves by 10 on the arrow
+  // keys, by its page step otherwise (10 when the row gives none), where its
+  // range has at least four times as many positions; in a shorter range the
+  // arrow step is 1 and the page step a quarter of the positions (at least
+  // 1), so that no step runs from one end to the other. A spin edit steps
+  // by 1.
+  int LineStep() const {
+    if (lineStep > 0 || control != TControlKind::TrackBar) return lineStep > 0 ? lineStep : 1;
+    return Fits(kTrackBarStep) ? kTrackBarStep : 1;
+  }
+  int PageStep() const {
+    const int step = pageStep > 0 ? pageStep : kTrackBarStep;
+    return Fits(step) ? step : std::max(1, (ControlMax() - ControlMin() + 1) / 4);
+  }
+  static constexpr int kTrackBarStep = 10;
   // Whether resetting the page sets the control to def.
   bool HasDefault() const { return kind == TParamKind::Choice || (def >= min && def <= max); }
+  bool Fits(int step) const { return 4 * step <= ControlMax() - ControlMin() + 1; }
 };
 
 // The row of a table with the given key (std::out_of_range when there is

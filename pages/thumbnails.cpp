@@ -35,7 +35,37 @@ std::vector<std::string> ScanPictureFolder(const std::string& folder) {
     std::string path = prefix + name;
     if (IsPictureFileName(path)) files.push_back(std::move(path));
   }
+  std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
   return files;
+}
+
+bool NaturalLess(std::string_view a, std::string_view b) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      // Numbers by value: leading zeros skipped, then the longer run is the
+      // larger number, and runs of one length compare digit by digit.
+      while (i < a.size() && a[i] == '0') ++i;
+      while (j < b.size() && b[j] == '0') ++j;
+      std::size_t ei = i, ej = j;
+      while (ei < a.size() && digit(a[ei])) ++ei;
+      while (ej < b.size() && digit(b[ej])) ++ej;
+      if (ei - i != ej - j) return ei - i < ej - j;
+      const int order = a.substr(i, ei - i).compare(b.substr(j, ej - j));
+      if (order != 0) return order < 0;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    const char ca = lower(a[i]), cb = lower(b[j]);
+    if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb);
+    ++i;
+    ++j;
+  }
+  if (i < a.size() || j < b.size()) return j < b.size();
+  return a < b;
 }
 
 TThumbLayout ThumbLayout(int clientWidth, int cellSize, int fileCount) {

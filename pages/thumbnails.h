@@ -41,10 +41,16 @@ inline constexpr TThumbColor kThumbBackground{255, 250, 205};
 bool IsPictureFileName(std::string_view path);
 
 // The full paths (folder + "/" + name) of the folder's entries whose names
-// pass IsPictureFileName, in the order the directory listing gives them,
+// pass IsPictureFileName, in natural order of their names (NaturalLess),
 // hidden entries and sub-folders included. An empty folder string lists the
 // root folder. A folder that cannot be listed gives no files.
 std::vector<std::string> ScanPictureFolder(const std::string& folder);
+
+// Names as people sort them: a run of digits counts as its number (img2
+// before img10, img007 with img7), letters without regard to case. Names that
+// are equal that way fall back to plain byte order (img007 before img7, IMG
+// before img), so the order is total.
+bool NaturalLess(std::string_view a, std::string_view b);
 
 // FormResize's rule: columns = max(5, trunc(clientWidth / (cellSize + 3)));
 // rows = max(2, ceil(files / columns)) when there are files, otherwise 2.

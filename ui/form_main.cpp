@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
@@ -184,7 +185,27 @@ void TFormMain::CreatePanel() {
     pageControl_->addTab(pages_.back(), pages_.back()->Caption());
   }
   connect(pageControl_, &QTabWidget::currentChanged, this, &TFormMain::PageControlChanged);
-  column->addWidget(pageControl_, 1);
+
+  // On a low screen a page may be taller than the room above the histogram:
+  // the page area then scrolls, and the histogram stays at the bottom. Only
+  // the displayed page counts for the height (a page control otherwise asks
+  // for the tallest of its pages).
+  auto* pageArea = new QScrollArea(panel1_);
+  pageArea->setObjectName(QStringLiteral("PageArea"));
+  pageArea->setFrameShape(QFrame::NoFrame);
+  pageArea->setWidgetResizable(true);
+  pageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  pageArea->setWidget(pageControl_);
+  auto fitShownPage = [this] {
+    const int shown = pageControl_->currentIndex();
+    for (int i = 0; i < pageControl_->count(); ++i) {
+      pageControl_->widget(i)->setSizePolicy(QSizePolicy::Preferred,
+                                             i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+  };
+  connect(pageControl_, &QTabWidget::currentChanged, this, fitShownPage);
+  fitShownPage();
+  column->addWidget(pageArea, 1);
 
   auto* panel3 = new QWidget(panel1_);
   panel3->setObjectName(QStringLiteral("Panel3"));
@@ -215,6 +236,7 @@ void TFormMain::CreatePopupMenu() {
   pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&Y)"));
   separator("N4");
   QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
+  QAction* pMenuTBack = item("PMenuTBack", QStringLiteral("サムネイル一覧に戻る(&B)"));
   separator("N1");
   QAction* pMenu100 = item("PMenu100", QStringLiteral("表示サイズ 100% (&1)"));
   QAction* pMenuFit = item("PMenuFit", QStringLiteral("画面に合わせる(&F)"));
@@ -226,6 +248,7 @@ void TFormMain::CreatePopupMenu() {
   connect(pMenuO, &QAction::triggered, this, [this] { Run([this] { PMenuOClick(); }); });
   connect(pMenuS_, &QAction::triggered, this, [this] { Run([this] { PMenuSClick(); }); });
   connect(pMenuT, &QAction::triggered, this, [this] { Run([this] { PMenuTClick(); }); });
+  connect(pMenuTBack, &QAction::triggered, this, [this] { Run([this] { formThumb_->BringBack(); }); });
   connect(pMenu100, &QAction::triggered, this, [this] { Run([this] { PMenu100Click(); }); });
   // The action ticks and unticks itself; the handler follows its state.
   connect(pMenuR_, &QAction::triggered, this, [this] {

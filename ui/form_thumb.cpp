@@ -165,6 +165,7 @@ void TThumbGrid::scrollContentsBy(int, int) { viewport()->update(); }
 
 TFormThumb::TFormThumb() : QWidget(nullptr, Qt::Window) {
   setObjectName(QStringLiteral("FormThumb"));
+  SetCaption(QString());
   resize(kDesignWidth, kDesignHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(StartPosition(screen->geometry().size(), size()));
@@ -253,22 +254,30 @@ void TFormThumb::ChooseFolder(TFormMain& main) {
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  if (!pictureFolder_.isEmpty() && QFileInfo(pictureFolder_).isDir()) dialog.setDirectory(pictureFolder_);
+  if (!pictureFolder_.isEmpty() && QFileInfo(pictureFolder_).isDir())
+    dialog.setDirectory(pictureFolder_);
+  else
+    dialog.setDirectory(main.OpenPictureDialog1()->directory());
   if (dialog.exec() != QDialog::Accepted) return;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return;
   pictureFolder_ = chosen.first();
   main.OpenPictureDialog1()->setDirectory(pictureFolder_);
-  setWindowTitle(pictureFolder_);
+  SetCaption(pictureFolder_);
   show();
   ScanPictureFolder(pictureFolder_);
 }
 
+void TFormThumb::BringBack() {
+  setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+  show();
+  raise();
+  activateWindow();
+}
+
 void TFormThumb::ScanPictureFolder(const QString& folder) {
-  {
-    TBusyCursor busy;
-    files_ = kira::ScanPictureFolder(QFile::encodeName(folder).toStdString());
-  }
+  TBusyCursor busy;
+  files_ = kira::ScanPictureFolder(QFile::encodeName(folder).toStdString());
   ReloadThumbnails();
 }
 
@@ -342,10 +351,14 @@ void TFormThumb::StringGridThumbMouseMove(QPoint viewportPos) {
   if (grid_->CellAt(viewportPos, row, col))
     i = ThumbIndex(row, col, grid_->ColCount(), static_cast<int>(files_.size()));
   if (i >= 0)
-    setWindowTitle(QLatin1Char('[') + FromLocal(FileNamePart(files_[static_cast<std::size_t>(i)])) +
-                   QLatin1Char(']'));
+    SetCaption(QLatin1Char('[') + FromLocal(FileNamePart(files_[static_cast<std::size_t>(i)])) + QLatin1Char(']'));
   else
-    setWindowTitle(QString());
+    SetCaption(QString());
+}
+
+void TFormThumb::SetCaption(const QString& text) {
+  // One blank is an empty title the toolkit leaves alone.
+  setWindowTitle(text.isEmpty() ? QStringLiteral(" ") : text);
 }
 
 void TFormThumb::StringGridThumbDblClick() {
@@ -354,10 +367,16 @@ void TFormThumb::StringGridThumbDblClick() {
   const int i = ThumbIndex(grid_->Row(), grid_->Col(), grid_->ColCount(), static_cast<int>(files_.size()));
   if (i >= 0) {
     const std::string path = files_[static_cast<std::size_t>(i)];
-    setWindowTitle(QLatin1Char('[') + FromLocal(FileNamePart(path)) + QLatin1Char(']'));
-    if (main) main->Run([&] { main->OpenImageFile(FromLocal(path)); });
+    SetCaption(QLatin1Char('[') + FromLocal(FileNamePart(path)) + QLatin1Char(']'));
+    if (FileKindOf(path) == TFileKind::Unknown) {
+      // Shown here (a GIF, a PNG), but not a file the editor opens.
+      ReportError(main ? static_cast<QWidget*>(main) : this,
+                  FileErrorText(QStringLiteral("ファイルを開けませんでした。"), FromLocal(path), OpenFormatsText()));
+    } else if (main) {
+      main->Run([&] { main->OpenImageFile(FromLocal(path)); });
+    }
   } else {
-    setWindowTitle(QString());
+    SetCaption(QString());
   }
   if (main) {
     main->activateWindow();
@@ -385,7 +404,33 @@ void TFormThumb::PMenuFClick() { grid_->SetDoubleBuffered(pMenuF_->isChecked());
 
 void TFormThumb::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  Guarded(this, [this] { FormResize(); });
+  Guarded(this, [this] {
+    FitFrameToDesign();
+    FormResize();
+  });
+}
+
+void TFormThumb::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FitFrameToDesign();
+}
+
+void TFormThumb::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FitFrameToDesign();
+}
+
+void TFormThumb::FitFrameToDesign() {
+  if (frameFitted_ || !isVisible()) return;
+  // The frame is known once the window manager has put its own around the
+  // window; without one there is none and the inside is the whole window.
+  const QRect frame = frameGeometry();
+  if (frame.size() == size()) return;
+  frameFitted_ = true;
+  if (size() != QSize(kDesignWidth, kDesignHeight)) return;
+  const QSize border = frame.size() - size();
+  resize(QSize(kDesignWidth, kDesignHeight) - border);
+  if (const QScreen* s = screen()) move(StartPosition(s->geometry().size(), QSize(kDesignWidth, kDesignHeight)));
 }
 
 void TFormThumb::contextMenuEvent(QContextMenuEvent* event) { pMenu1_->exec(event->globalPos()); }

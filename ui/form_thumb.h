@@ -1,8 +1,9 @@
 // The thumbnail browser: a top-level window beside the main frame that shows
-// the pictures of one folder as square cells in a grid. It is created visible
-// and empty; the main window's folder choice fills it. Hovering a cell shows
-// the file's name in the title bar, a double click opens the file in the
-// editor.
+// the pictures of one folder, in natural order of their names, as square
+// cells in a grid. It is shown empty behind the main window at start-up; the
+// main window's folder choice fills it, and its "back" item brings it to the
+// front again as it was. Hovering a cell shows the file's name in the title
+// bar, a double click opens the file in the editor (or says why it cannot).
 //
 // The listing, the layout arithmetic and the cell pictures are in
 // pages/thumbnails; this window paints the visible cells, writes "No Image"
@@ -81,6 +82,8 @@ class TFormThumb : public QWidget {
   Q_OBJECT
 
  public:
+  // The window's outer size, its frame included where a window manager
+  // draws one.
   static constexpr int kDesignWidth = 566;
   static constexpr int kDesignHeight = 257;
 
@@ -90,15 +93,18 @@ class TFormThumb : public QWidget {
   static QPoint StartPosition(QSize screen, QSize window);
 
   // The main window's folder choice: the folder dialog "画像フォルダ" on the
-  // picture folder; a chosen folder becomes the picture folder and the open
-  // dialog's folder, names this window, shows it and fills it. Cancel
-  // changes nothing.
+  // picture folder (before the first choice, on the open dialog's folder); a
+  // chosen folder becomes the picture folder and the open dialog's folder,
+  // names this window, shows it and fills it. Cancel changes nothing.
   void ChooseFolder(TFormMain& main);
+  // The main window's "back" item: the window shown in its normal state, in
+  // front and active, its files and pictures as they were (nothing is read).
+  void BringBack();
   // The folder last chosen ("" before the first choice).
   const QString& PictureFolder() const { return pictureFolder_; }
 
-  // Lists the folder's picture files (busy cursor meanwhile), then runs the
-  // reading pass.
+  // Lists the folder's picture files, then runs the reading pass, with the
+  // busy cursor until the pass is done.
   void ScanPictureFolder(const QString& folder);
   // The reading pass: grid hidden, "Reading k/N  " after each file with one
   // pass of pending events, then the grid shown and the window brought to
@@ -112,8 +118,13 @@ class TFormThumb : public QWidget {
   void DrawThumbCell(QPainter& painter, int row, int col, const QRect& rect);
   // Hover: "[name]" in the title, or an empty title past the last file.
   void StringGridThumbMouseMove(QPoint viewportPos);
-  // Opens the current cell's file in the editor and hands the focus back.
+  // Opens the current cell's file in the editor and hands the focus back. A
+  // file the editor does not open is named in an error message.
   void StringGridThumbDblClick();
+  // The title bar's text. An empty one is shown empty (the toolkit would
+  // otherwise put the program's name there).
+  void SetCaption(const QString& text);
+  QString Caption() const { return windowTitle().trimmed(); }
 
   void PMenuRClick();
   void PMenuSClick();
@@ -132,10 +143,16 @@ class TFormThumb : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void CreateMenu();
+  // Once a window manager's frame is known: the frame, not the inside, takes
+  // the design size and the start position, unless the size was changed
+  // before.
+  void FitFrameToDesign();
   void SetCellSize(int size);
   TFormMain* Main();
 
@@ -154,6 +171,7 @@ class TFormThumb : public QWidget {
   // Counts reading passes; a pass started from the events of another one
   // finishes the work, and the older pass stops.
   int passNumber_ = 0;
+  bool frameFitted_ = false;
 };
 
 }  // namespace kira

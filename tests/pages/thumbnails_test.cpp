@@ -279,11 +279,27 @@ TEST(Thumbnails, FolderListing) {
                                           dir + "/sub.jpg"};
   EXPECT_EQ(got, expected);
   EXPECT_EQ(files.size(), expected.size());
+  EXPECT_TRUE(std::is_sorted(files.begin(), files.end(),
+                             [](const std::string& x, const std::string& y) { return NaturalLess(x, y); }));
   // A trailing slash adds none; a missing folder lists nothing.
   EXPECT_EQ(ScanPictureFolder(dir + "/").size(), expected.size());
   EXPECT_EQ(ScanPictureFolder(dir + "/missing"), std::vector<std::string>{});
   // No folder chosen: the root folder.
   for (const std::string& path : ScanPictureFolder("")) EXPECT_EQ(path.rfind('/'), 0u) << path;
+}
+
+TEST(Thumbnails, NaturalOrder) {
+  // Each name before the next one, and never the other way round.
+  const std::vector<std::string> ordered = {"", "01", "1", "2", "10", "a", "A1", "a02", "a2", "img", "img2.jpg",
+                                            "img10.jpg", "img10a", "IMG11", "img0100", "img100b", "x9y2", "x9y10",
+                                            "x10", "\xe5\x86\x99"};
+  for (std::size_t i = 0; i < ordered.size(); ++i) {
+    EXPECT_FALSE(NaturalLess(ordered[i], ordered[i])) << ordered[i];
+    for (std::size_t k = i + 1; k < ordered.size(); ++k) {
+      EXPECT_TRUE(NaturalLess(ordered[i], ordered[k])) << ordered[i] << " < " << ordered[k];
+      EXPECT_FALSE(NaturalLess(ordered[k], ordered[i])) << ordered[k] << " < " << ordered[i];
+    }
+  }
 }
 
 TEST(Thumbnails, CacheKeepsUnchangedFilesAndRenewsChangedOnes) {

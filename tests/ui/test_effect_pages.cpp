@@ -43,7 +43,7 @@ void CompareWithRows(TWindows& w, const std::vector<TParamSpec>& rows, bool move
         QVERIFY2(spin, key);
         QCOMPARE(spin->minimum(), row.ControlMin());
         QCOMPARE(spin->maximum(), row.ControlMax());
-        QCOMPARE(spin->singleStep(), row.lineStep);
+        QCOMPARE(spin->singleStep(), row.LineStep());
         if (row.HasDefault()) QCOMPARE(spin->value(), row.def);
         QCOMPARE(spin->toolTip(), row.rangeHint ? QStringLiteral("%1～%2").arg(row.ControlMin()).arg(row.ControlMax())
                                                 : Q(row.hint));
@@ -55,8 +55,8 @@ void CompareWithRows(TWindows& w, const std::vector<TParamSpec>& rows, bool move
         QCOMPARE(bar->minimum(), row.ControlMin());
         QCOMPARE(bar->maximum(), row.ControlMax());
         QCOMPARE(bar->value(), row.def);
-        QCOMPARE(bar->singleStep(), row.lineStep);
-        if (row.pageStep) QCOMPARE(bar->pageStep(), row.pageStep);
+        QCOMPARE(bar->singleStep(), row.LineStep());
+        QCOMPARE(bar->pageStep(), row.PageStep());
         QCOMPARE(bar->tickInterval(), row.tickInterval);
         QCOMPARE(bar->toolTip(), Q(row.hint));
         if (!row.label.empty()) QCOMPARE(w.main->Control<QLabel>(Q(row.label))->text(), LabelText(row, moved));
@@ -153,6 +153,68 @@ class TestEffectPages : public QObject {
       CompareWithRows(w, rows, true);
       w.Click(cancel);
       if (QTest::currentTestFailed()) qFatal("page %d differs from its table", page.number);
+    }
+  }
+
+  // The arrow keys move every track bar by 10, Page Up and a click in the
+  // groove by its page step; neither runs from one end of a short range to
+  // the other.
+  void trackBarsStepWithinTheirRange() {
+    TWindows w;
+    const struct {
+      const char* menu;
+      const char* bar;
+      int arrow, page;  // the positions after Right, and after Page Up, from the default
+    } cases[] = {
+        {"ButtonBright", "TrackBarGamma", 10, 20},     {"ButtonSaturat", "TrackBarSaturation", 10, 20},
+        {"ButtonEffect1", "TrackBarEffect1", 60, 60},  {"ButtonEffect2", "TrackBarEFCT22", 138, 160},
+        {"ButtonEffect3", "TrackBarEFCT31", 74, 96},   {"ButtonSharpen", "TrackBarSharp", 10, 20},
+        {"ButtonSoftness", "TrackBarSoftness", 1, 1},  {"ButtonEffect2", "TrackBarEFCT21", 2, 2},
+        {"ButtonEffect2", "TrackBarEFCT23", 9, 10},    {"ButtonMirage", "TrackBarNoudo", 11, 14},
+    };
+    for (const auto& c : cases) {
+      w.Click(QString::fromLatin1(c.menu));
+      auto* bar = w.main->Control<QSlider>(QString::fromLatin1(c.bar));
+      QVERIFY2(bar, c.bar);
+      const int start = bar->value();
+      QTest::keyClick(bar, Qt::Key_Right);
+      QVERIFY2(bar->value() == c.arrow, c.bar);
+      bar->setValue(start);
+      QTest::keyClick(bar, Qt::Key_PageUp);
+      QVERIFY2(bar->value() == c.page, c.bar);
+      w.main->Page(w.main->OpenPageNumber())->CancelButton()->click();
+    }
+    // Every track bar of every page has four times as many positions as
+    // either of its steps.
+    for (const TPageEntry& page : AllPages()) {
+      for (const TParamSpec& row : page.params ? page.params() : std::vector<TParamSpec>{}) {
+        if (row.control != TControlKind::TrackBar) continue;
+        auto* bar = w.main->Control<QSlider>(Q(row.name));
+        QVERIFY2(4 * bar->singleStep() <= bar->maximum() - bar->minimum() + 1, row.name.c_str());
+        QVERIFY2(4 * bar->pageStep() <= bar->maximum() - bar->minimum() + 1, row.name.c_str());
+      }
+    }
+  }
+
+  // The monochrome page's circles stand out from the coloured backgrounds,
+  // and the chosen one shows its dot.
+  void monochromeRadioCirclesAreVisible() {
+    TWindows w;
+    w.Click("ButtonMono");
+    auto radioNumber = [&w](int k) { return w.main->Control<QRadioButton>(QStringLiteral("RadioButtonMono%1").arg(k)); };
+    for (int k = 1; k <= 5; ++k) {
+      QRadioButton* radio = radioNumber(k);
+      QImage shown[2];
+      for (bool checked : {false, true}) {
+        radioNumber(checked ? k : k % 5 + 1)->setChecked(true);
+        // The circle's corner of the button, left of the caption.
+        shown[checked] = radio->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(0, 0, 16, radio->height());
+        int light = 0;
+        for (int y = 0; y < shown[checked].height(); ++y)
+          for (int x = 0; x < 16; ++x) light += qGray(shown[checked].pixel(x, y)) > 200;
+        QVERIFY2(light >= 40, qPrintable(radio->objectName()));
+      }
+      QVERIFY2(shown[0] != shown[1], qPrintable(radio->objectName()));
     }
   }
 

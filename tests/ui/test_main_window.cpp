@@ -354,10 +354,11 @@ class TestMainWindow : public QObject {
   void popupMenuItemsInOrder() {
     TWindows w;
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
-    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT",
+    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT", "PMenuTBack",
                                "N1", "PMenu100", "PMenuFit", "PMenuR", "N2", "PMenuX"};
     const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&Y)", "",
-                                  "サムネイル一覧(&T)", "", "表示サイズ 100% (&1)", "画面に合わせる(&F)",
+                                  "サムネイル一覧(&T)", "サムネイル一覧に戻る(&B)", "", "表示サイズ 100% (&1)",
+                                  "画面に合わせる(&F)",
                                   "RGBヒストグラム(&R)", "", "終了 (&X)"};
     QCOMPARE(items.size(), names.size());
     for (int i = 0; i < items.size(); ++i) {
@@ -367,10 +368,10 @@ class TestMainWindow : public QObject {
     }
     // The RGB item ticks itself and sets the document's flag, both ways.
     w.main->PMenuRClick();
-    QVERIFY(items[10]->isChecked());
+    QVERIFY(items[11]->isChecked());
     QVERIFY(w.Doc().RgbHistogram());
     w.main->PMenuRClick();
-    QVERIFY(!items[10]->isChecked());
+    QVERIFY(!items[11]->isChecked());
     QVERIFY(!w.Doc().RgbHistogram());
   }
 
@@ -450,7 +451,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(TFormThumb::StartPosition(QSize(400, 200), QSize(566, 257)), QPoint(-83, -105));
     TWindows w;
     QCOMPARE(w.main->FormThumb().size(), QSize(566, 257));
-    QVERIFY(w.main->FormThumb().windowTitle().isEmpty());
+    QVERIFY(w.main->FormThumb().Caption().isEmpty());
   }
 
   void exitCommandsClose() {

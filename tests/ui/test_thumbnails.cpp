@@ -34,17 +34,23 @@ void AnswerFolderDialog(const QString& folder, QString* title = nullptr) {
   });
 }
 
-// Records the progress label's text each time pending events run.
+// Records the progress label's text each time pending events run, and
+// whether the busy cursor was shown each time.
 struct TProgressRecorder {
   explicit TProgressRecorder(QLabel* label) {
     timer.setInterval(0);
     QObject::connect(&timer, &QTimer::timeout, [this, label] {
-      if (label->isVisible() && (texts.isEmpty() || texts.last() != label->text())) texts << label->text();
+      if (label->isVisible() && (texts.isEmpty() || texts.last() != label->text())) {
+        texts << label->text();
+        const QCursor* cursor = QApplication::overrideCursor();
+        busy = busy && cursor && cursor->shape() == Qt::WaitCursor;
+      }
     });
     timer.start();
   }
   QTimer timer;
   QStringList texts;
+  bool busy = true;
 };
 
 int IndexOf(TFormThumb& thumb, const QString& name) {
@@ -121,6 +127,7 @@ class TestThumbnails : public QObject {
   void folderChoiceFillsTheBrowserWithProgress() {
     TWindows w;
     TFormThumb& thumb = w.main->FormThumb();
+    QVERIFY(thumb.Caption().isEmpty());
     QVERIFY(thumb.LabelRead()->isHidden());
     QCOMPARE(thumb.LabelRead()->text(), QStringLiteral("Reading 000/000  "));
     QCOMPARE(thumb.StringGridThumb()->ColCount(), 5);
@@ -137,17 +144,27 @@ class TestThumbnails : public QObject {
     QVERIFY(thumb.isVisible());
     QCOMPARE(w.main->OpenPictureDialog1()->directory().absolutePath(), QDir(folder_).absolutePath());
     QCOMPARE(thumb.Files().size(), std::size_t{17});
+    QCOMPARE(IndexOf(thumb, QStringLiteral("b0.bmp")), 0);
+    QCOMPARE(IndexOf(thumb, QStringLiteral("p6.jpg")), 15);
     // One pass of pending events after each file, the count unpadded.
     QStringList expected;
     for (int k = 1; k <= 17; ++k) expected << QStringLiteral("Reading %1/17  ").arg(k);
     QCOMPARE(progress.texts, expected);
+    QVERIFY(progress.busy);
+    QVERIFY(!QApplication::overrideCursor());
     QVERIFY(thumb.LabelRead()->isHidden());
     QCOMPARE(thumb.LabelRead()->text(), QStringLiteral("Reading 000/000  "));
     QVERIFY(thumb.StringGridThumb()->isVisible());
 
-    // Cancelling the dialog changes nothing.
+    // Cancelling the dialog changes nothing. The dialog opens on the folder.
+    QString openedOn;
+    QTimer::singleShot(0, [&openedOn] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+        openedOn = dialog->directory().absolutePath();
+    });
     AnswerFolderDialog(QString());
     thumb.ChooseFolder(*w.main);
+    QCOMPARE(openedOn, QDir(folder_).absolutePath());
     QCOMPARE(thumb.windowTitle(), folder_);
     QCOMPARE(thumb.Files().size(), std::size_t{17});
 
@@ -235,11 +252,13 @@ class TestThumbnails : public QObject {
     QCOMPARE(thumb.windowTitle(), QStringLiteral("[lower.gif]"));
     // Past the last file, then outside every cell.
     thumb.StringGridThumbMouseMove(grid->CellRect(2, 5).center());
-    QCOMPARE(thumb.windowTitle(), QString());
+    QCOMPARE(thumb.Caption(), QString());
+    // An empty title is kept a blank, or the toolkit would show the program's name.
+    QVERIFY(!thumb.windowTitle().isEmpty());
     thumb.StringGridThumbMouseMove(CellCentre(thumb, 0));
     QVERIFY(thumb.windowTitle().startsWith(QLatin1Char('[')));
     thumb.StringGridThumbMouseMove(QPoint(-5, 10));
-    QCOMPARE(thumb.windowTitle(), QString());
+    QCOMPARE(thumb.Caption(), QString());
     // Through a real pointer move over the grid.
     QMouseEvent move(QEvent::MouseMove, QPointF(CellCentre(thumb, i)), grid->viewport()->mapToGlobal(QPointF(CellCentre(thumb, i))),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -267,16 +286,18 @@ class TestThumbnails : public QObject {
     QCOMPARE(w.errors.size(), 1);
     QCOMPARE(w.Doc().Source().Width(), 66);
 
-    // A GIF is not opened by the editor: nothing happens.
+    // A GIF is not opened by the editor: it says so, naming the file.
     const int gif = IndexOf(thumb, QStringLiteral("lower.gif"));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(thumb, gif));
-    QCOMPARE(w.errors.size(), 1);
+    QCOMPARE(w.errors.size(), 2);
+    QVERIFY2(w.errors.last().contains(folder_ + QStringLiteral("/lower.gif")), qPrintable(w.errors.last()));
     QCOMPARE(w.Doc().Source().Width(), 66);
 
     // Past the last file: the caption empties and nothing opens.
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->CellRect(2, 6).center());
-    QCOMPARE(thumb.windowTitle(), QString());
+    QCOMPARE(thumb.Caption(), QString());
     QCOMPARE(w.Doc().Source().Width(), 66);
+    QCOMPARE(w.errors.size(), 2);
   }
 
   void sizeChosenDuringThePassWins() {

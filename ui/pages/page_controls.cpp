@@ -36,7 +36,7 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       c.spinEdit->setObjectName(Text(row.name));
       c.spinEdit->setRange(row.ControlMin(), row.ControlMax());
       c.spinEdit->setValue(row.def);
-      c.spinEdit->setSingleStep(row.lineStep);
+      c.spinEdit->setSingleStep(row.LineStep());
       if (row.rangeHint) {
         c.spinEdit->setToolTip(QStringLiteral("%1～%2").arg(row.ControlMin()).arg(row.ControlMax()));
       } else if (!row.hint.empty()) {
@@ -49,8 +49,8 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       c.trackBar->setObjectName(Text(row.name));
       c.trackBar->setRange(row.ControlMin(), row.ControlMax());
       c.trackBar->setValue(row.def);
-      c.trackBar->setSingleStep(row.lineStep);
-      if (row.pageStep > 0) c.trackBar->setPageStep(row.pageStep);
+      c.trackBar->setSingleStep(row.LineStep());
+      c.trackBar->setPageStep(row.PageStep());
       c.trackBar->setTickPosition(QSlider::TicksBelow);
       c.trackBar->setTickInterval(row.tickInterval);
       if (!row.hint.empty()) c.trackBar->setToolTip(Text(row.hint));

@@ -36,4 +36,10 @@ TPageMenu::TPageMenu(TFormMain& main) {
   connect(exit, &QPushButton::clicked, this, [&main] { main.Run([&main] { main.ButtonExitClick(); }); });
 }
 
+QSize TPageMenu::minimumSizeHint() const {
+  QRect buttons;
+  for (const QPushButton* button : findChildren<QPushButton*>()) buttons |= button->geometry();
+  return {buttons.right() + 1 + buttons.left(), buttons.bottom() + 1 + 16};
+}
+
 }  // namespace kira

@@ -13,6 +13,12 @@ class TPageMenu : public QWidget {
 
  public:
   explicit TPageMenu(TFormMain& main);
+
+  // The buttons stand where they are placed, not in a layout: the page asks
+  // for the room down to the exit button and a margin below it, so that a
+  // low page area scrolls to it.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override { return minimumSizeHint(); }
 };
 
 }  // namespace kira
