@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
 
@@ -65,6 +67,60 @@ void WatercolorRows(const TBitmap& src, TBitmap& dst, int reachX, int reachY, in
         for (int b = 0; b < 16; ++b) best = std::max(best, window[16 * ch + b]);
         out[ch] = static_cast<std::uint8_t>((15 - (best & 15)) * 16);
       }
+    }
+  }
+}
+
+// The same with 16-bit keys, the window in six vector registers. The keys are
+// kept with 0x8000 added (mod 2^16), so that signed word maxima order them as
+// unsigned numbers; the low four bits, which name the bin, are unchanged.
+void WatercolorRows16(const TBitmap& src, TBitmap& dst, int reachX, int reachY, int y0, int y1) {
+  const int w = src.Width(), h = src.Height();
+  const int pad = reachX + 1;
+  const std::size_t cols = static_cast<std::size_t>(w) + 2 * static_cast<std::size_t>(pad);
+  std::vector<std::uint16_t> column(cols * 48, 0);  // zero columns on either side
+  auto countRow = [&](int row, bool add) {
+    const std::uint8_t* s = src.ScanLine(row);
+    std::uint16_t* c = column.data() + static_cast<std::size_t>(pad) * 48;
+    const std::uint16_t step = add ? 16 : static_cast<std::uint16_t>(0x10000 - 16);
+    for (int x = 0; x < w; ++x, s += 3, c += 48) {
+      c[s[0] >> 4] = static_cast<std::uint16_t>(c[s[0] >> 4] + step);
+      c[16 + (s[1] >> 4)] = static_cast<std::uint16_t>(c[16 + (s[1] >> 4)] + step);
+      c[32 + (s[2] >> 4)] = static_cast<std::uint16_t>(c[32 + (s[2] >> 4)] + step);
+    }
+  };
+  for (int r = std::max(0, y0 - reachY); r <= std::min(h - 1, y0 + reachY); ++r) countRow(r, true);
+  auto load = [&](std::size_t col, int i) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(column.data() + col * 48 + 8 * i));
+  };
+  auto bestBin = [](__m128i a, __m128i b) {
+    __m128i m = _mm_max_epi16(a, b);
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, 0x4E));
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, 0xB1));
+    m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, 0xB1));
+    return static_cast<std::uint8_t>((15 - (_mm_cvtsi128_si32(m) & 15)) * 16);
+  };
+  for (int y = y0; y < y1; ++y) {
+    if (y > y0) {
+      if (y - reachY - 1 >= 0) countRow(y - reachY - 1, false);
+      if (y + reachY < h) countRow(y + reachY, true);
+    }
+    const __m128i first = _mm_setr_epi16(15, 14, 13, 12, 11, 10, 9, 8), second = _mm_setr_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    __m128i win[6];
+    for (int i = 0; i < 6; ++i) win[i] = _mm_xor_si128(i % 2 ? second : first, bias);
+    // Columns -reachX .. reachX of pixel 0 (padded index pad - reachX = 1 on).
+    for (int x = 1; x <= 2 * reachX + 1; ++x)
+      for (int i = 0; i < 6; ++i) win[i] = _mm_add_epi16(win[i], load(static_cast<std::size_t>(x), i));
+    std::uint8_t* out = dst.ScanLine(y);
+    for (int x = 0; x < w; ++x, out += 3) {
+      if (x > 0) {
+        const auto in = static_cast<std::size_t>(x + pad + reachX), off = static_cast<std::size_t>(x + pad - reachX - 1);
+        for (int i = 0; i < 6; ++i) win[i] = _mm_sub_epi16(_mm_add_epi16(win[i], load(in, i)), load(off, i));
+      }
+      out[0] = bestBin(win[0], win[1]);
+      out[1] = bestBin(win[2], win[3]);
+      out[2] = bestBin(win[4], win[5]);
     }
   }
 }
@@ -441,7 +497,7 @@ bool Watercolor(TBitmap& image, std::int32_t reach, int threads) {
   const TBitmap src = DuplicateBitmap(image);
   ForEachRowBlock(h, threads, [&](std::int32_t y0, std::int32_t y1) {
     if (maxCount * 16 + 15 <= 0xFFFF)
-      WatercolorRows<std::uint16_t>(src, image, reachX, reachY, y0, y1);
+      WatercolorRows16(src, image, reachX, reachY, y0, y1);
     else if (maxCount * 16 + 15 <= 0xFFFFFFFFu)
       WatercolorRows<std::uint32_t>(src, image, reachX, reachY, y0, y1);
     else
