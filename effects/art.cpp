@@ -458,10 +458,20 @@ void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, 
 // Rows y and H - y lie at the same |dy|, and columns x and W - x at the same
 // |dx|: one set of rings serves both rows of a pair. Pairs 0 .. H/2; row 0
 // and, for an even height, row H/2 have no partner.
-void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int p0, int p1) {
+// The pairs are taken alternately from both ends of 0 .. H/2 (index i: pair
+// i / 2 or the (i / 2)-th from the last), so that every block of indices holds
+// as many pairs near the picture's edges, where most sources fall outside, as
+// near its middle, and the threads' blocks cost alike. Each pair's rows are
+// filled with the grey here, by the thread that writes them.
+void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int i0, int i1) {
   const auto& pieces = AtanPieces();
+  const int pairs = lens.h / 2 + 1;
+  const auto rowBytes = 3 * static_cast<std::size_t>(lens.w);
   TRowPair row(lens.w);
-  for (int y = p0; y < p1; ++y) {
+  for (int i = i0; i < i1; ++i) {
+    const int y = i % 2 == 0 ? i / 2 : pairs - 1 - i / 2;
+    std::memset(dst.ScanLine(y), 128, rowBytes);
+    if (lens.h - y > y && lens.h - y < lens.h) std::memset(dst.ScanLine(lens.h - y), 128, rowBytes);
     const double dy = static_cast<double>(y) - lens.cy;
     for (int x = 0; 2 * x <= lens.w; ++x) {
       const TRing ring = LensRing(lens, static_cast<double>(x) - lens.cx, dy, pieces);
@@ -533,7 +543,6 @@ bool FishEye(TBitmap& image, float strength, int threads) {
   if (!(strength >= 0.1f && strength <= 1.1f)) return false;
   if (image.Empty()) return true;
   const TBitmap src = DuplicateBitmap(image);
-  for (int y = 0; y < image.Height(); ++y) std::memset(image.ScanLine(y), 128, 3 * static_cast<std::size_t>(image.Width()));
   TLens lens;
   lens.w = image.Width();
   lens.h = image.Height();
