@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
@@ -358,10 +359,10 @@ inline void FishEyePixel(const TBitmap& src, std::uint8_t* out, float sx, float 
 struct TRowPair {
   std::vector<double> inverse, dm;  // the rings, column by column
   std::vector<double> angle;        // estimate of atan2(|dy|, dx)
-  std::vector<float> thetaF, sx, sy, sy2;  // sy2: the partner row's
-  std::vector<std::uint8_t> unsettled;     // 1: angle or sx, 2: sy, 4: sy2
+  std::vector<float> thetaF, sx, sy, sx2, sy2;  // sx2, sy2: the partner row's
+  std::vector<std::uint8_t> unsettled;          // 1: angle or sx, 2: sy, 4: sy2
   explicit TRowPair(int w)
-      : inverse(w), dm(w), angle(w), thetaF(w), sx(w), sy(w), sy2(w), unsettled(w) {}
+      : inverse(w), dm(w), angle(w), thetaF(w), sx(w), sy(w), sx2(w), sy2(w), unsettled(w) {}
 };
 
 constexpr double kPiD = 3.1415926535897932385;
@@ -426,6 +427,107 @@ void SettlePixelPair(const TLens& lens, double bound, double dx, double dy, doub
   if (pair) settle(-dy, sx2, sy2);
 }
 
+// A row of pixels from their source points, one at a time.
+void BilinearRow(const TBitmap& src, std::uint8_t* out, const float* sx, const float* sy, int x0, int w,
+                 float maxX, float maxY) {
+  for (int x = x0; x < w; ++x) FishEyePixel(src, out + 3 * x, sx[x], sy[x], maxX, maxY);
+}
+
+// v / 2^46 rounded half to even, as BilinearExactInt does it.
+__attribute__((target("avx2"))) inline __m256i RoundLanes46(__m256i v) {
+  const __m256i rounding = _mm256_set1_epi64x((std::int64_t{1} << 45) - 1), low = _mm256_set1_epi64x(1);
+  return _mm256_srli_epi64(
+      _mm256_add_epi64(_mm256_add_epi64(v, rounding), _mm256_and_si256(_mm256_srli_epi64(v, 46), low)), 46);
+}
+
+// The same, eight pixels at a time where all four neighbours lie at 1 or
+// beyond: BilinearExactInt's integer sums on vector lanes (the neighbours'
+// bytes read as 32-bit words, the 23-bit weights multiplied in 32 bits,
+// the rows' mix in 64). Other lanes take the one-pixel path.
+__attribute__((target("avx2"))) void BilinearRowAvx2(const TBitmap& src, std::uint8_t* out, const float* sx,
+                                                     const float* sy, int w, float maxX, float maxY) {
+  const std::uint8_t* bytes = src.Bits();
+  const std::ptrdiff_t rowStride = src.Stride();
+  const __m256i stride = _mm256_set1_epi32(src.Stride());
+  const __m256 one = _mm256_set1_ps(1.0f), vMaxX = _mm256_set1_ps(maxX), vMaxY = _mm256_set1_ps(maxY);
+  const __m256 scale = _mm256_set1_ps(0x1p23f);
+  const __m256i kOne = _mm256_set1_epi32(1 << 23), byte = _mm256_set1_epi32(255);
+  alignas(32) std::uint32_t result[3][8];
+  int x = 0;
+  for (; x + 8 <= w; x += 8) {
+    const __m256 vx = _mm256_loadu_ps(sx + x), vy = _mm256_loadu_ps(sy + x);
+    const __m256 inside = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(vx, one, _CMP_GE_OQ), _mm256_cmp_ps(vx, vMaxX, _CMP_LE_OQ)),
+        _mm256_and_ps(_mm256_cmp_ps(vy, one, _CMP_GE_OQ), _mm256_cmp_ps(vy, vMaxY, _CMP_LE_OQ)));
+    const int lanes = _mm256_movemask_ps(inside);
+    if (lanes != 0) {
+      const __m256i keep = _mm256_castps_si256(inside);
+      const __m256 cx = _mm256_and_ps(vx, inside), cy = _mm256_and_ps(vy, inside);  // 0 elsewhere
+      const __m256i l = _mm256_cvttps_epi32(cx), t = _mm256_cvttps_epi32(cy);
+      const __m256i fx = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(cx, _mm256_cvtepi32_ps(l)), scale));
+      const __m256i fy = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(cy, _mm256_cvtepi32_ps(t)), scale));
+      const __m256i at = _mm256_and_si256(
+          _mm256_add_epi32(_mm256_mullo_epi32(t, stride), _mm256_add_epi32(l, _mm256_add_epi32(l, l))), keep);
+      // Eight bytes from 2 before the pixel (l >= 1) hold both neighbours of
+      // a row; a0 = B G R of (l, t) and B of (l + 1, t), a1 = R of (l, t)
+      // and B G R of (l + 1, t), b0 and b1 the same of row t + 1.
+      alignas(32) std::int32_t offset[8];
+      alignas(32) std::uint32_t words[4][8] = {};
+      _mm256_store_si256(reinterpret_cast<__m256i*>(offset), at);
+      for (int j = 0; j < 8; ++j) {
+        if (!(lanes >> j & 1)) continue;
+        std::uint64_t up, down;
+        std::memcpy(&up, bytes + offset[j] - 2, 8);
+        std::memcpy(&down, bytes + offset[j] + rowStride - 2, 8);
+        words[0][j] = static_cast<std::uint32_t>(up >> 16);
+        words[1][j] = static_cast<std::uint32_t>(up >> 32);
+        words[2][j] = static_cast<std::uint32_t>(down >> 16);
+        words[3][j] = static_cast<std::uint32_t>(down >> 32);
+      }
+      const __m256i a0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[0]));
+      const __m256i a1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[1]));
+      const __m256i b0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[2]));
+      const __m256i b1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[3]));
+      const __m256i rx = _mm256_sub_epi32(kOne, fx), ry = _mm256_sub_epi32(kOne, fy);
+      const __m256i ryOdd = _mm256_srli_epi64(ry, 32), fyOdd = _mm256_srli_epi64(fy, 32);
+      for (int ch = 0; ch < 3; ++ch) {
+        const __m128i s0 = _mm_cvtsi32_si128(8 * ch), s1 = _mm_cvtsi32_si128(8 * ch + 8);
+        const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(a0, s0), byte), rx),
+                                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(a1, s1), byte), fx));
+        const __m256i bottom =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(b0, s0), byte), rx),
+                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(b1, s1), byte), fx));
+        const __m256i even = _mm256_add_epi64(_mm256_mul_epu32(top, ry), _mm256_mul_epu32(bottom, fy));
+        const __m256i odd = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(top, 32), ryOdd),
+                                             _mm256_mul_epu32(_mm256_srli_epi64(bottom, 32), fyOdd));
+        const __m256i q = _mm256_blend_epi32(RoundLanes46(even), _mm256_slli_epi64(RoundLanes46(odd), 32), 0xAA);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(result[ch]), q);
+      }
+    }
+    for (int j = 0; j < 8; ++j) {
+      std::uint8_t* p = out + 3 * (x + j);
+      if (lanes >> j & 1) {
+        p[0] = static_cast<std::uint8_t>(result[0][j]);
+        p[1] = static_cast<std::uint8_t>(result[1][j]);
+        p[2] = static_cast<std::uint8_t>(result[2][j]);
+      } else {
+        FishEyePixel(src, p, sx[x + j], sy[x + j], maxX, maxY);
+      }
+    }
+  }
+  BilinearRow(src, out, sx, sy, x, w, maxX, maxY);
+}
+
+std::atomic<int> gFishEyeVectors{1};
+
+bool FishEyeAvx2() {
+  static const bool offered = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return offered && gFishEyeVectors.load(std::memory_order_relaxed) >= 1;
+}
+
 void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner, TRowPair& row) {
   const int w = lens.w;
   const float maxX = static_cast<float>(w - 2), maxY = static_cast<float>(lens.h - 2);
@@ -433,10 +535,9 @@ void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, 
   const double dy = static_cast<double>(y) - lens.cy;
   EstimateRowPair(w, lens.cx, lens.cy, dy, bound, row.inverse.data(), row.dm.data(), row.angle.data(),
                   row.thetaF.data(), row.sx.data(), row.sy.data(), row.sy2.data(), row.unsettled.data());
-  std::uint8_t* out = dst.ScanLine(y);
-  std::uint8_t* out2 = partner >= 0 ? dst.ScanLine(partner) : nullptr;
+  // sx2: the partner row's sources across; the same as sx unless settled apart.
+  std::copy(row.sx.begin(), row.sx.end(), row.sx2.begin());
   for (int x = 0; x < w; ++x) {
-    float sx = row.sx[x], sy = row.sy[x], sx2 = sx, sy2 = row.sy2[x];
     if (const int u = row.unsettled[x]) {
       auto exactY = [&](float t) {
         return static_cast<float>(std::sin(static_cast<long double>(t)) * static_cast<long double>(row.dm[x]) +
@@ -444,15 +545,23 @@ void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, 
       };
       if (u & 1) {
         SettlePixelPair(lens, bound, static_cast<double>(x) - lens.cx, dy, row.inverse[x], row.dm[x], row.angle[x],
-                        out2 != nullptr, sx, sy, sx2, sy2);
+                        partner >= 0, row.sx[x], row.sy[x], row.sx2[x], row.sy2[x]);
       } else {
-        if (u & 2) sy = exactY(row.thetaF[x]);
-        if (u & 4) sy2 = exactY(-row.thetaF[x]);
+        if (u & 2) row.sy[x] = exactY(row.thetaF[x]);
+        if (u & 4) row.sy2[x] = exactY(-row.thetaF[x]);
       }
     }
-    FishEyePixel(src, out + 3 * x, sx, sy, maxX, maxY);
-    if (out2) FishEyePixel(src, out2 + 3 * x, sx2, sy2, maxX, maxY);
   }
+  const bool avx2 = FishEyeAvx2();
+  auto fill = [&](int rowY, const std::vector<float>& sx, const std::vector<float>& sy) {
+    std::uint8_t* out = dst.ScanLine(rowY);
+    if (avx2)
+      BilinearRowAvx2(src, out, sx.data(), sy.data(), w, maxX, maxY);
+    else
+      BilinearRow(src, out, sx.data(), sy.data(), 0, w, maxX, maxY);
+  };
+  fill(y, row.sx, row.sy);
+  if (partner >= 0) fill(partner, row.sx2, row.sy2);
 }
 
 // Rows y and H - y lie at the same |dy|, and columns x and W - x at the same
@@ -489,6 +598,8 @@ void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int i0, i
 }
 
 }  // namespace
+
+void LimitFishEyeVectors(int level) { gFishEyeVectors.store(level, std::memory_order_relaxed); }
 
 bool Watercolor(TBitmap& image, std::int32_t reach, int threads) {
   if (!Is24(image)) return false;
