@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include <immintrin.h>
+
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
 
@@ -68,6 +70,60 @@ void WatercolorRows(const TBitmap& src, TBitmap& dst, int reachX, int reachY, in
         for (int b = 0; b < 16; ++b) best = std::max(best, window[16 * ch + b]);
         out[ch] = static_cast<std::uint8_t>((15 - (best & 15)) * 16);
       }
+    }
+  }
+}
+
+// The same with 16-bit keys, the window in six vector registers. The keys are
+// kept with 0x8000 added (mod 2^16), so that signed word maxima order them as
+// unsigned numbers; the low four bits, which name the bin, are unchanged.
+void WatercolorRows16(const TBitmap& src, TBitmap& dst, int reachX, int reachY, int y0, int y1) {
+  const int w = src.Width(), h = src.Height();
+  const int pad = reachX + 1;
+  const std::size_t cols = static_cast<std::size_t>(w) + 2 * static_cast<std::size_t>(pad);
+  std::vector<std::uint16_t> column(cols * 48, 0);  // zero columns on either side
+  auto countRow = [&](int row, bool add) {
+    const std::uint8_t* s = src.ScanLine(row);
+    std::uint16_t* c = column.data() + static_cast<std::size_t>(pad) * 48;
+    const std::uint16_t step = add ? 16 : static_cast<std::uint16_t>(0x10000 - 16);
+    for (int x = 0; x < w; ++x, s += 3, c += 48) {
+      c[s[0] >> 4] = static_cast<std::uint16_t>(c[s[0] >> 4] + step);
+      c[16 + (s[1] >> 4)] = static_cast<std::uint16_t>(c[16 + (s[1] >> 4)] + step);
+      c[32 + (s[2] >> 4)] = static_cast<std::uint16_t>(c[32 + (s[2] >> 4)] + step);
+    }
+  };
+  for (int r = std::max(0, y0 - reachY); r <= std::min(h - 1, y0 + reachY); ++r) countRow(r, true);
+  auto load = [&](std::size_t col, int i) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(column.data() + col * 48 + 8 * i));
+  };
+  auto bestBin = [](__m128i a, __m128i b) {
+    __m128i m = _mm_max_epi16(a, b);
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, 0x4E));
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, 0xB1));
+    m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, 0xB1));
+    return static_cast<std::uint8_t>((15 - (_mm_cvtsi128_si32(m) & 15)) * 16);
+  };
+  for (int y = y0; y < y1; ++y) {
+    if (y > y0) {
+      if (y - reachY - 1 >= 0) countRow(y - reachY - 1, false);
+      if (y + reachY < h) countRow(y + reachY, true);
+    }
+    const __m128i first = _mm_setr_epi16(15, 14, 13, 12, 11, 10, 9, 8), second = _mm_setr_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    __m128i win[6];
+    for (int i = 0; i < 6; ++i) win[i] = _mm_xor_si128(i % 2 ? second : first, bias);
+    // Columns -reachX .. reachX of pixel 0 (padded index pad - reachX = 1 on).
+    for (int x = 1; x <= 2 * reachX + 1; ++x)
+      for (int i = 0; i < 6; ++i) win[i] = _mm_add_epi16(win[i], load(static_cast<std::size_t>(x), i));
+    std::uint8_t* out = dst.ScanLine(y);
+    for (int x = 0; x < w; ++x, out += 3) {
+      if (x > 0) {
+        const auto in = static_cast<std::size_t>(x + pad + reachX), off = static_cast<std::size_t>(x + pad - reachX - 1);
+        for (int i = 0; i < 6; ++i) win[i] = _mm_sub_epi16(_mm_add_epi16(win[i], load(in, i)), load(off, i));
+      }
+      out[0] = bestBin(win[0], win[1]);
+      out[1] = bestBin(win[2], win[3]);
+      out[2] = bestBin(win[4], win[5]);
     }
   }
 }
@@ -335,6 +391,59 @@ TRing LensRing(const TLens& lens, double dx, double dy, const std::array<TAtanPi
   return ring;
 }
 
+// LensRing's d * m and 1 / root of four columns x .. x + 3 of a row at once:
+// the same operations in the same order on vector lanes, so the same doubles.
+// Returns the lanes (bits 0..3) whose estimates all settled; the others take
+// LensRing itself.
+__attribute__((target("avx2"))) inline __m256d HornerStep(__m256d p, __m256d a2, double c) {
+  return _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(c));
+}
+
+__attribute__((target("avx2"))) inline __m256d SinTaylor4(__m256d a) {
+  const __m256d a2 = _mm256_mul_pd(a, a);
+  __m256d p = _mm256_set1_pd(1.0 / 51090942171709440000.0);
+  p = HornerStep(p, a2, -(1.0 / 121645100408832000.0));
+  p = HornerStep(p, a2, 1.0 / 355687428096000.0);
+  p = HornerStep(p, a2, -(1.0 / 1307674368000.0));
+  p = HornerStep(p, a2, 1.0 / 6227020800.0);
+  p = HornerStep(p, a2, -(1.0 / 39916800.0));
+  p = HornerStep(p, a2, 1.0 / 362880.0);
+  p = HornerStep(p, a2, -(1.0 / 5040.0));
+  p = HornerStep(p, a2, 1.0 / 120.0);
+  p = HornerStep(p, a2, -(1.0 / 6.0));
+  p = HornerStep(p, a2, 1.0);
+  return _mm256_mul_pd(p, a);
+}
+
+// The float that every value within e of v rounds to, per lane, and whether
+// the lanes found one (bits 0..3 set where they did).
+__attribute__((target("avx2"))) inline __m128 OneFloat4(__m256d v, __m256d e, int& settled) {
+  const __m128 lo = _mm256_cvtpd_ps(_mm256_sub_pd(v, e)), hi = _mm256_cvtpd_ps(_mm256_add_pd(v, e));
+  settled &= _mm_movemask_ps(_mm_cmpeq_ps(lo, hi));
+  return lo;
+}
+
+__attribute__((target("avx2"))) int EstimateRings4(const TLens& lens, int x, double dy, double* inverse,
+                                                   double* dm) {
+  const __m256d dx = _mm256_sub_pd(_mm256_setr_pd(x, x + 1, x + 2, x + 3), _mm256_set1_pd(lens.cx));
+  const __m256d vdy = _mm256_set1_pd(dy);
+  const __m256d sumsq = _mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(vdy, vdy));
+  const __m256d root = _mm256_sqrt_pd(sumsq);
+  int settled = 15;
+  const __m256d d = _mm256_cvtps_pd(OneFloat4(root, _mm256_mul_pd(root, _mm256_set1_pd(0x1p-48)), settled));
+  const __m256d arg =
+      _mm256_div_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(static_cast<double>(lens.k)), d),
+                                  _mm256_set1_pd(3.1415926535897932385)),
+                    _mm256_set1_pd(2.0 * lens.radius));
+  const __m128 sf = OneFloat4(SinTaylor4(arg), _mm256_set1_pd(0x1p-40), settled);
+  const __m256d factor = _mm256_add_pd(_mm256_sqrt_pd(_mm256_cvtps_pd(sf)), _mm256_set1_pd(0.1));
+  const __m256d m = _mm256_cvtps_pd(OneFloat4(factor, _mm256_set1_pd(0x1p-48), settled));
+  _mm256_storeu_pd(dm, _mm256_mul_pd(d, m));
+  const __m256d positive = _mm256_cmp_pd(sumsq, _mm256_setzero_pd(), _CMP_GT_OQ);
+  _mm256_storeu_pd(inverse, _mm256_and_pd(_mm256_div_pd(_mm256_set1_pd(1.0), root), positive));
+  return settled;
+}
+
 // RoundClampByte of the bilinear mix, exact in extended precision when fx and
 // fy are multiples of 2^-23 (sources at 1 or beyond): the mix times 2^46 is
 // then an integer below 2^54.
@@ -383,10 +492,10 @@ inline void FishEyePixel(const TBitmap& src, std::uint8_t* out, float sx, float 
 struct TRowPair {
   std::vector<double> inverse, dm;  // the rings, column by column
   std::vector<double> angle;        // estimate of atan2(|dy|, dx)
-  std::vector<float> thetaF, sx, sy, sy2;  // sy2: the partner row's
-  std::vector<std::uint8_t> unsettled;     // 1: angle or sx, 2: sy, 4: sy2
+  std::vector<float> thetaF, sx, sy, sx2, sy2;  // sx2, sy2: the partner row's
+  std::vector<std::uint8_t> unsettled;          // 1: angle or sx, 2: sy, 4: sy2
   explicit TRowPair(int w)
-      : inverse(w), dm(w), angle(w), thetaF(w), sx(w), sy(w), sy2(w), unsettled(w) {}
+      : inverse(w), dm(w), angle(w), thetaF(w), sx(w), sy(w), sx2(w), sy2(w), unsettled(w) {}
 };
 
 constexpr double kPiD = 3.1415926535897932385;
@@ -451,6 +560,107 @@ void SettlePixelPair(const TLens& lens, double bound, double dx, double dy, doub
   if (pair) settle(-dy, sx2, sy2);
 }
 
+// A row of pixels from their source points, one at a time.
+void BilinearRow(const TBitmap& src, std::uint8_t* out, const float* sx, const float* sy, int x0, int w,
+                 float maxX, float maxY) {
+  for (int x = x0; x < w; ++x) FishEyePixel(src, out + 3 * x, sx[x], sy[x], maxX, maxY);
+}
+
+// v / 2^46 rounded half to even, as BilinearExactInt does it.
+__attribute__((target("avx2"))) inline __m256i RoundLanes46(__m256i v) {
+  const __m256i rounding = _mm256_set1_epi64x((std::int64_t{1} << 45) - 1), low = _mm256_set1_epi64x(1);
+  return _mm256_srli_epi64(
+      _mm256_add_epi64(_mm256_add_epi64(v, rounding), _mm256_and_si256(_mm256_srli_epi64(v, 46), low)), 46);
+}
+
+// The same, eight pixels at a time where all four neighbours lie at 1 or
+// beyond: BilinearExactInt's integer sums on vector lanes (the neighbours'
+// bytes read as 32-bit words, the 23-bit weights multiplied in 32 bits,
+// the rows' mix in 64). Other lanes take the one-pixel path.
+__attribute__((target("avx2"))) void BilinearRowAvx2(const TBitmap& src, std::uint8_t* out, const float* sx,
+                                                     const float* sy, int w, float maxX, float maxY) {
+  const std::uint8_t* bytes = src.Bits();
+  const std::ptrdiff_t rowStride = src.Stride();
+  const __m256i stride = _mm256_set1_epi32(src.Stride());
+  const __m256 one = _mm256_set1_ps(1.0f), vMaxX = _mm256_set1_ps(maxX), vMaxY = _mm256_set1_ps(maxY);
+  const __m256 scale = _mm256_set1_ps(0x1p23f);
+  const __m256i kOne = _mm256_set1_epi32(1 << 23), byte = _mm256_set1_epi32(255);
+  alignas(32) std::uint32_t result[3][8];
+  int x = 0;
+  for (; x + 8 <= w; x += 8) {
+    const __m256 vx = _mm256_loadu_ps(sx + x), vy = _mm256_loadu_ps(sy + x);
+    const __m256 inside = _mm256_and_ps(
+        _mm256_and_ps(_mm256_cmp_ps(vx, one, _CMP_GE_OQ), _mm256_cmp_ps(vx, vMaxX, _CMP_LE_OQ)),
+        _mm256_and_ps(_mm256_cmp_ps(vy, one, _CMP_GE_OQ), _mm256_cmp_ps(vy, vMaxY, _CMP_LE_OQ)));
+    const int lanes = _mm256_movemask_ps(inside);
+    if (lanes != 0) {
+      const __m256i keep = _mm256_castps_si256(inside);
+      const __m256 cx = _mm256_and_ps(vx, inside), cy = _mm256_and_ps(vy, inside);  // 0 elsewhere
+      const __m256i l = _mm256_cvttps_epi32(cx), t = _mm256_cvttps_epi32(cy);
+      const __m256i fx = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(cx, _mm256_cvtepi32_ps(l)), scale));
+      const __m256i fy = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(cy, _mm256_cvtepi32_ps(t)), scale));
+      const __m256i at = _mm256_and_si256(
+          _mm256_add_epi32(_mm256_mullo_epi32(t, stride), _mm256_add_epi32(l, _mm256_add_epi32(l, l))), keep);
+      // Eight bytes from 2 before the pixel (l >= 1) hold both neighbours of
+      // a row; a0 = B G R of (l, t) and B of (l + 1, t), a1 = R of (l, t)
+      // and B G R of (l + 1, t), b0 and b1 the same of row t + 1.
+      alignas(32) std::int32_t offset[8];
+      alignas(32) std::uint32_t words[4][8] = {};
+      _mm256_store_si256(reinterpret_cast<__m256i*>(offset), at);
+      for (int j = 0; j < 8; ++j) {
+        if (!(lanes >> j & 1)) continue;
+        std::uint64_t up, down;
+        std::memcpy(&up, bytes + offset[j] - 2, 8);
+        std::memcpy(&down, bytes + offset[j] + rowStride - 2, 8);
+        words[0][j] = static_cast<std::uint32_t>(up >> 16);
+        words[1][j] = static_cast<std::uint32_t>(up >> 32);
+        words[2][j] = static_cast<std::uint32_t>(down >> 16);
+        words[3][j] = static_cast<std::uint32_t>(down >> 32);
+      }
+      const __m256i a0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[0]));
+      const __m256i a1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[1]));
+      const __m256i b0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[2]));
+      const __m256i b1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words[3]));
+      const __m256i rx = _mm256_sub_epi32(kOne, fx), ry = _mm256_sub_epi32(kOne, fy);
+      const __m256i ryOdd = _mm256_srli_epi64(ry, 32), fyOdd = _mm256_srli_epi64(fy, 32);
+      for (int ch = 0; ch < 3; ++ch) {
+        const __m128i s0 = _mm_cvtsi32_si128(8 * ch), s1 = _mm_cvtsi32_si128(8 * ch + 8);
+        const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(a0, s0), byte), rx),
+                                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(a1, s1), byte), fx));
+        const __m256i bottom =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(b0, s0), byte), rx),
+                             _mm256_mullo_epi32(_mm256_and_si256(_mm256_srl_epi32(b1, s1), byte), fx));
+        const __m256i even = _mm256_add_epi64(_mm256_mul_epu32(top, ry), _mm256_mul_epu32(bottom, fy));
+        const __m256i odd = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(top, 32), ryOdd),
+                                             _mm256_mul_epu32(_mm256_srli_epi64(bottom, 32), fyOdd));
+        const __m256i q = _mm256_blend_epi32(RoundLanes46(even), _mm256_slli_epi64(RoundLanes46(odd), 32), 0xAA);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(result[ch]), q);
+      }
+    }
+    for (int j = 0; j < 8; ++j) {
+      std::uint8_t* p = out + 3 * (x + j);
+      if (lanes >> j & 1) {
+        p[0] = static_cast<std::uint8_t>(result[0][j]);
+        p[1] = static_cast<std::uint8_t>(result[1][j]);
+        p[2] = static_cast<std::uint8_t>(result[2][j]);
+      } else {
+        FishEyePixel(src, p, sx[x + j], sy[x + j], maxX, maxY);
+      }
+    }
+  }
+  BilinearRow(src, out, sx, sy, x, w, maxX, maxY);
+}
+
+std::atomic<int> gFishEyeVectors{1};
+
+bool FishEyeAvx2() {
+  static const bool offered = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return offered && gFishEyeVectors.load(std::memory_order_relaxed) >= 1;
+}
+
 void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner, TRowPair& row) {
   const int w = lens.w;
   const float maxX = static_cast<float>(w - 2), maxY = static_cast<float>(lens.h - 2);
@@ -458,10 +668,9 @@ void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, 
   const double dy = static_cast<double>(y) - lens.cy;
   EstimateRowPair(w, lens.cx, lens.cy, dy, bound, row.inverse.data(), row.dm.data(), row.angle.data(),
                   row.thetaF.data(), row.sx.data(), row.sy.data(), row.sy2.data(), row.unsettled.data());
-  std::uint8_t* out = dst.ScanLine(y);
-  std::uint8_t* out2 = partner >= 0 ? dst.ScanLine(partner) : nullptr;
+  // sx2: the partner row's sources across; the same as sx unless settled apart.
+  std::copy(row.sx.begin(), row.sx.end(), row.sx2.begin());
   for (int x = 0; x < w; ++x) {
-    float sx = row.sx[x], sy = row.sy[x], sx2 = sx, sy2 = row.sy2[x];
     if (const int u = row.unsettled[x]) {
       auto exactY = [&](float t) {
         return static_cast<float>(std::sin(static_cast<long double>(t)) * static_cast<long double>(row.dm[x]) +
@@ -469,27 +678,57 @@ void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, 
       };
       if (u & 1) {
         SettlePixelPair(lens, bound, static_cast<double>(x) - lens.cx, dy, row.inverse[x], row.dm[x], row.angle[x],
-                        out2 != nullptr, sx, sy, sx2, sy2);
+                        partner >= 0, row.sx[x], row.sy[x], row.sx2[x], row.sy2[x]);
       } else {
-        if (u & 2) sy = exactY(row.thetaF[x]);
-        if (u & 4) sy2 = exactY(-row.thetaF[x]);
+        if (u & 2) row.sy[x] = exactY(row.thetaF[x]);
+        if (u & 4) row.sy2[x] = exactY(-row.thetaF[x]);
       }
     }
-    FishEyePixel(src, out + 3 * x, sx, sy, maxX, maxY);
-    if (out2) FishEyePixel(src, out2 + 3 * x, sx2, sy2, maxX, maxY);
   }
+  const bool avx2 = FishEyeAvx2();
+  auto fill = [&](int rowY, const std::vector<float>& sx, const std::vector<float>& sy) {
+    std::uint8_t* out = dst.ScanLine(rowY);
+    if (avx2)
+      BilinearRowAvx2(src, out, sx.data(), sy.data(), w, maxX, maxY);
+    else
+      BilinearRow(src, out, sx.data(), sy.data(), 0, w, maxX, maxY);
+  };
+  fill(y, row.sx, row.sy);
+  if (partner >= 0) fill(partner, row.sx2, row.sy2);
 }
 
 // Rows y and H - y lie at the same |dy|, and columns x and W - x at the same
 // |dx|: one set of rings serves both rows of a pair. Pairs 0 .. H/2; row 0
 // and, for an even height, row H/2 have no partner.
-void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int p0, int p1) {
+// The pairs are taken alternately from both ends of 0 .. H/2 (index i: pair
+// i / 2 or the (i / 2)-th from the last), so that every block of indices holds
+// as many pairs near the picture's edges, where most sources fall outside, as
+// near its middle, and the threads' blocks cost alike. Each pair's rows are
+// filled with the grey here, by the thread that writes them.
+void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int i0, int i1) {
   const auto& pieces = AtanPieces();
+  const int pairs = lens.h / 2 + 1;
+  const auto rowBytes = 3 * static_cast<std::size_t>(lens.w);
   TRowPair row(lens.w);
-  for (int y = p0; y < p1; ++y) {
+  const bool avx2 = FishEyeAvx2();
+  for (int i = i0; i < i1; ++i) {
+    const int y = i % 2 == 0 ? i / 2 : pairs - 1 - i / 2;
+    std::memset(dst.ScanLine(y), 128, rowBytes);
+    if (lens.h - y > y && lens.h - y < lens.h) std::memset(dst.ScanLine(lens.h - y), 128, rowBytes);
     const double dy = static_cast<double>(y) - lens.cy;
+    int settled = 0;
+    double inverse[4], dm[4];
     for (int x = 0; 2 * x <= lens.w; ++x) {
-      const TRing ring = LensRing(lens, static_cast<double>(x) - lens.cx, dy, pieces);
+      if (avx2 && x % 4 == 0) settled = 2 * (x + 3) <= lens.w ? EstimateRings4(lens, x, dy, inverse, dm) : 0;
+      TRing ring;
+      const double dx = static_cast<double>(x) - lens.cx;
+      if (settled >> (x % 4) & 1) {
+        ring.inverse = inverse[x % 4];
+        ring.dm = dm[x % 4];
+        if (ring.inverse != 0) ring.angle = QuadrantAngle(std::fabs(dx), std::fabs(dy), pieces);
+      } else {
+        ring = LensRing(lens, dx, dy, pieces);
+      }
       for (int col : {x, lens.w - x}) {
         if (col >= lens.w) continue;
         row.inverse[col] = ring.inverse;
@@ -504,6 +743,8 @@ void FishEyePairs(const TBitmap& src, TBitmap& dst, const TLens& lens, int p0, i
 }
 
 }  // namespace
+
+void LimitFishEyeVectors(int level) { gFishEyeVectors.store(level, std::memory_order_relaxed); }
 
 bool Watercolor(TBitmap& image, std::int32_t reach, int threads) {
   if (!Is24(image)) return false;
@@ -522,7 +763,7 @@ bool Watercolor(TBitmap& image, std::int32_t reach, int threads) {
   const TBitmap src = DuplicateBitmap(image);
   ForEachRowBlock(h, threads, [&](std::int32_t y0, std::int32_t y1) {
     if (maxCount * 16 + 15 <= 0xFFFF)
-      WatercolorRows<std::uint16_t>(src, image, reachX, reachY, y0, y1);
+      WatercolorRows16(src, image, reachX, reachY, y0, y1);
     else if (maxCount * 16 + 15 <= 0xFFFFFFFFu)
       WatercolorRows<std::uint32_t>(src, image, reachX, reachY, y0, y1);
     else
@@ -558,7 +799,6 @@ bool FishEye(TBitmap& image, float strength, int threads) {
   if (!(strength >= 0.1f && strength <= 1.1f)) return false;
   if (image.Empty()) return true;
   const TBitmap src = DuplicateBitmap(image);
-  for (int y = 0; y < image.Height(); ++y) std::memset(image.ScanLine(y), 128, 3 * static_cast<std::size_t>(image.Width()));
   TLens lens;
   lens.w = image.Width();
   lens.h = image.Height();

@@ -40,6 +40,9 @@ bool Solarize(TBitmap& image, std::int32_t threshold);
 // d, the angle, m and the source point are held in single precision; sines,
 // cosines, roots and the arc tangent are evaluated in extended precision.
 bool FishEye(TBitmap& image, float strength, int threads = 1);
+// For tests: 0 keeps the fisheye's reading of its sources on the portable path
+// even where the processor offers AVX2 (the bytes are the same either way).
+void LimitFishEyeVectors(int level);
 
 // Per channel RoundClampByte(sqrt(Sx^2 + Sy^2)) of the Sobel sums over the
 // 3 x 3 window; a neighbour beyond an edge reads the pixel's own row or

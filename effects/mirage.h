@@ -68,4 +68,8 @@ bool MirageCircleBlend(TBitmap& image, int faces, int angleDeg, int offsetPct, f
 bool MirageLineBlend(TBitmap& image, int faces, int angleDeg, int offsetPct, float density,
                      int threads = 1);
 
+// For tests: 0 keeps the blend on its portable path even where the processor
+// offers AVX2 (the bytes are the same either way); 1 or more allows AVX2.
+void LimitMirageVectors(int level);
+
 }  // namespace kira

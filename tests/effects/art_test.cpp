@@ -343,21 +343,26 @@ TEST(ArtOracle, WatercolorOnManySizesAndReaches) {
 }
 
 TEST(ArtOracle, FishEyeOnManySizesAndStrengths) {
-  unsigned seed = 20;
-  for (const auto& s : kSizes)
-    for (int p = 1; p <= 11; p += 2) {
-      const float k = static_cast<float>(p / 10.0L);
-      const TBitmap in = Random24(s[0], s[1], seed++);
-      TBitmap b = in;
-      ASSERT_TRUE(FishEye(b, k, 2));
-      ASSERT_EQ(b, FishEyeOracle(in, k)) << s[0] << "x" << s[1] << " k " << k;
-    }
-  const TBitmap photo = Random24(301, 203, 0);
-  for (float k : {0.1f, 0.8f, 1.1f}) {
-    TBitmap b = photo;
-    ASSERT_TRUE(FishEye(b, k, 2));
-    ASSERT_EQ(b, FishEyeOracle(photo, k)) << k;
+  for (int vectors : {0, 1}) {  // the portable path, then AVX2 where offered
+    LimitFishEyeVectors(vectors);
+    unsigned seed = 20;
+    for (const auto& s : kSizes)
+      for (int p = 1; p <= 11; p += 2) {
+        const float k = static_cast<float>(p / 10.0L);
+        const TBitmap in = Random24(s[0], s[1], seed++);
+        TBitmap b = in;
+        ASSERT_TRUE(FishEye(b, k, 2));
+        ASSERT_EQ(b, FishEyeOracle(in, k)) << s[0] << "x" << s[1] << " k " << k << " vectors " << vectors;
+      }
+    const TBitmap photo = Random24(301, 203, 0);
+    for (float k : {0.1f, 0.8f, 1.1f})
+      for (int threads : {1, 3}) {
+        TBitmap b = photo;
+        ASSERT_TRUE(FishEye(b, k, threads));
+        ASSERT_EQ(b, FishEyeOracle(photo, k)) << k << " vectors " << vectors;
+      }
   }
+  LimitFishEyeVectors(1);
 }
 
 TEST(ArtOracle, SobelOnManySizesOnBothPaths) {

@@ -239,13 +239,25 @@ TEST(Mirage, MatchesThePlainLoopsOnManyPicturesAndParameters) {
           const TBitmap in = rep == 2 ? Uniform(s.w, s.h, 255) : Random24(s.w, s.h, seed++);
           const TBitmap want = Oracle(in, line, mode, n, deg, off, Density(pos));
           for (int threads : {1, 2, 3}) {
+            LimitMirageVectors(threads - 1);  // portable with 1 thread, vectors with more
             TBitmap got = in;
             ASSERT_TRUE(RunMirage(got, line, mode, n, deg, off, Density(pos), threads));
             ASSERT_TRUE(got == want) << s.w << "x" << s.h << " line " << line << " mode "
                                      << static_cast<int>(mode) << " n " << n << " deg " << deg
                                      << " off " << off << " pos " << pos << " threads " << threads;
           }
+          LimitMirageVectors(2);
         }
+}
+
+TEST(Mirage, BlendMatchesThePlainLoopsForDensitiesBeyondThePage) {
+  const TBitmap in = Random24(97, 61, 7);
+  for (float rho : {-0.5f, 0.0f, 1.5f, 1e30f})
+    for (bool line : {false, true}) {
+      TBitmap got = in;
+      ASSERT_TRUE(RunMirage(got, line, TMode::Blend, 24, 60, 30, rho, 2));
+      ASSERT_TRUE(got == Oracle(in, line, TMode::Blend, 24, 60, 30, rho)) << rho << " line " << line;
+    }
 }
 
 TEST(Mirage, OffsetsMatchThePlainLoopsForEveryPageSetting) {
