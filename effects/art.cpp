@@ -1,7 +1,5 @@
 #include "effects/art.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -13,6 +11,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "core/vector_level.h"
 
 namespace kira {
 
@@ -180,11 +179,7 @@ const std::array<std::uint8_t, kSobelTable>& SobelTable() {
 std::atomic<bool> gAvx2Allowed{true};
 
 bool UseAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-  }();
-  return has && gAvx2Allowed.load(std::memory_order_relaxed);
+  return OfferedVectorLevel() >= kVectorAvx2 && gAvx2Allowed.load(std::memory_order_relaxed);
 }
 
 // Byte i of a row, l and r being the bytes of the columns left and right.
@@ -654,11 +649,7 @@ __attribute__((target("avx2"))) void BilinearRowAvx2(const TBitmap& src, std::ui
 std::atomic<int> gFishEyeVectors{1};
 
 bool FishEyeAvx2() {
-  static const bool offered = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return offered && gFishEyeVectors.load(std::memory_order_relaxed) >= 1;
+  return OfferedVectorLevel() >= kVectorAvx2 && gFishEyeVectors.load(std::memory_order_relaxed) >= 1;
 }
 
 void FishEyeRowPair(const TBitmap& src, TBitmap& dst, const TLens& lens, int y, int partner, TRowPair& row) {

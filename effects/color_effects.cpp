@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/parallel_rows.h"
+#include "core/vector_level.h"
 #include "effects/byte_convert.h"
 
 namespace kira {
@@ -177,14 +178,7 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"))) void Saturati
 using TSatBlockFn = void (*)(TSatBlock&, int, std::int32_t, std::int32_t);
 
 TSatBlockFn SaturationBlockToUse() {
-  static const int offered = [] {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
-      return 2;
-    return __builtin_cpu_supports("avx2") ? 1 : 0;
-  }();
-  const int level = std::min(offered, gSaturationVectors.load(std::memory_order_relaxed));
+  const int level = std::min<int>(OfferedVectorLevel(), gSaturationVectors.load(std::memory_order_relaxed));
   return level == 2 ? SaturationBlockAvx512 : level == 1 ? SaturationBlockAvx2 : SaturationBlockSse2;
 }
 

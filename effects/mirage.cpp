@@ -11,6 +11,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "core/vector_level.h"
 
 namespace kira {
 
@@ -349,11 +350,7 @@ __attribute__((target("avx2"))) void BlendSpanAvx2(std::uint8_t* base, const std
 std::atomic<int> gMirageVectors{2};
 
 bool UseAvx2() {
-  static const bool offered = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return offered && gMirageVectors.load(std::memory_order_relaxed) >= 1;
+  return OfferedVectorLevel() >= kVectorAvx2 && gMirageVectors.load(std::memory_order_relaxed) >= 1;
 }
 
 bool Blend(TBitmap& image, const std::vector<TMirageOffset>& offsets, float density, int threads) {

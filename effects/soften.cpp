@@ -11,6 +11,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "core/vector_level.h"
 
 namespace kira {
 
@@ -228,14 +229,7 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"))) void RingRowA
 using TRingRow = void (*)(const TRingJob&, const std::uint8_t* const*, std::size_t, std::uint8_t*);
 
 TRingRow RingRowToUse() {
-  static const int offered = [] {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
-      return 2;
-    return __builtin_cpu_supports("avx2") ? 1 : 0;
-  }();
-  const int level = std::min(offered, gSoftenVectors.load(std::memory_order_relaxed));
+  const int level = std::min<int>(OfferedVectorLevel(), gSoftenVectors.load(std::memory_order_relaxed));
   return level == 2 ? RingRowAvx512 : level == 1 ? RingRowAvx2 : RingRowSse2;
 }
 
