@@ -256,6 +256,29 @@ bool Run(TBitmap& image, long double factor, bool focus, int amount, int threads
   return true;
 }
 
+// From source into result, which takes the source's size: the rows are read
+// straight from the source, so nothing is kept aside.
+bool RunInto(const TBitmap& source, TBitmap& result, long double factor, bool focus, int amount, int threads) {
+  const int w = source.Width(), h = source.Height();
+  if (source.Empty() || factor == 0) {
+    result = source;  // factor 0: every byte keeps its value
+    return true;
+  }
+  const TSharpenTable table(factor, (focus ? 4 : 8) * 255);
+  // Every byte of the result is written: storage of the right size is reused
+  // as it is.
+  if (result.Width() != w || result.Height() != h || !Is24(result))
+    result = TBitmap::ForOverwrite(w, h, TPixelFormat::pf24bit);
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  ForEachRowBlock(h, threads, [&](std::int32_t y0, std::int32_t y1) {
+    std::vector<int> column(bytes), sum(bytes);
+    for (int y = y0; y < y1; ++y)
+      SharpenRow(source.ScanLine(y > 0 ? y - 1 : y), source.ScanLine(y), source.ScanLine(y + 1 < h ? y + 1 : y),
+                 result.ScanLine(y), w, focus, amount, table, column, sum);
+  });
+  return true;
+}
+
 }  // namespace
 
 bool Sharpen(TBitmap& image, std::int32_t amount, int threads) {
@@ -269,6 +292,17 @@ bool Focus(TBitmap& image, float amount, int threads) {
   if (amount == 0) return true;
   const float factor = amount / 100.0f;
   return Run(image, factor, true, 0, threads);
+}
+
+bool SharpenInto(const TBitmap& source, TBitmap& result, std::int32_t amount, int threads) {
+  if (!Is24(source) || amount < 0 || amount > 100) return false;
+  return RunInto(source, result, static_cast<long double>(amount) / 100, false, amount, threads);
+}
+
+bool FocusInto(const TBitmap& source, TBitmap& result, float amount, int threads) {
+  if (!Is24(source) || !(amount >= 0 && amount <= 100)) return false;
+  const float factor = amount / 100.0f;
+  return RunInto(source, result, factor, true, 0, threads);
 }
 
 }  // namespace kira

@@ -125,6 +125,11 @@ TEST(Sharpen, RefusalsAndIdentities) {
   EXPECT_FALSE(Focus(b, 100.01f));
   EXPECT_FALSE(Focus(b, -0.5f));
   EXPECT_FALSE(Focus(b, std::numeric_limits<float>::quiet_NaN()));
+  TBitmap into(2, 2);
+  const TBitmap intoBefore = into;
+  EXPECT_FALSE(SharpenInto(b, into, 101));
+  EXPECT_FALSE(FocusInto(b, into, -1.0f));
+  EXPECT_EQ(into, intoBefore);
   EXPECT_TRUE(Sharpen(b, 0));
   EXPECT_TRUE(Focus(b, 0));
   EXPECT_EQ(b, before);
@@ -196,11 +201,19 @@ TEST_P(SharpenPaths, MatchesThePlainLoopsForEveryAmount) {
       const int threads = 1 + amount % 2;
       TBitmap a = Picture(s[0], s[1], ++seed), expected = a;
       SharpenOracle(expected, static_cast<long double>(amount) / 100, false);
+      // Into a result of another size, then into the same one again.
+      TBitmap into(3, 5);
+      for (int twice = 0; twice < 2; ++twice) {
+        ASSERT_TRUE(SharpenInto(a, into, amount, threads));
+        ASSERT_EQ(into, expected) << "sharpen into " << amount << " " << s[0] << "x" << s[1];
+      }
       ASSERT_TRUE(Sharpen(a, amount, threads));
       ASSERT_EQ(a, expected) << "sharpen " << amount << " " << s[0] << "x" << s[1];
       TBitmap f = Picture(s[0], s[1], ++seed);
       expected = f;
       SharpenOracle(expected, FocusFactor(static_cast<float>(amount)), true);
+      ASSERT_TRUE(FocusInto(f, into, static_cast<float>(amount), threads));
+      ASSERT_EQ(into, expected) << "focus into " << amount << " " << s[0] << "x" << s[1];
       ASSERT_TRUE(Focus(f, static_cast<float>(amount), threads));
       ASSERT_EQ(f, expected) << "focus " << amount << " " << s[0] << "x" << s[1];
     }
