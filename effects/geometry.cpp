@@ -45,6 +45,37 @@ bool FlipBitmap(TBitmap& bitmap, std::uint8_t mirror) {
   return true;
 }
 
+bool FlipBitmapInto(const TBitmap& source, TBitmap& result, std::uint8_t mirror) {
+  if (&source == &result) return FlipBitmap(result, mirror);
+  if (!Is24(source)) return false;
+  const int w = source.Width();
+  const int h = source.Height();
+  TBitmap flipped = TBitmap::ForOverwrite(w, h, TPixelFormat::pf24bit);  // every pixel is moved
+  {
+    const TConstBmpData24 src(source);
+    TBmpData24 dst(flipped);
+    const std::size_t bytes = static_cast<std::size_t>(w) * 3;
+    for (int y = 0; y < h; ++y) {
+      std::uint8_t* row = dst.Row(y);
+      if (mirror == 0) {
+        std::memcpy(row, src.Row(h - 1 - y), bytes);
+        continue;
+      }
+      // As in FlipBitmap: four bytes a pixel, the row's last pixel alone.
+      const std::uint8_t* from = src.Row(y) + bytes - 3;
+      int x = 0;
+      for (; x + 1 < w; ++x, from -= 3) {
+        std::uint32_t v;
+        std::memcpy(&v, from, 4);
+        std::memcpy(row + 3 * x, &v, 4);
+      }
+      if (w > 0) std::memcpy(row + 3 * x, from, 3);
+    }
+  }
+  result = std::move(flipped);
+  return true;
+}
+
 namespace {
 
 bool UseSsse3() {
@@ -148,14 +179,14 @@ __attribute__((target("ssse3"))) void TurnSsse3(const TConstBmpData24& src, TBmp
 
 }  // namespace
 
-bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
-  if (!Is24(bitmap)) return false;
-  const int w = bitmap.Width();
-  const int h = bitmap.Height();
-  TBitmap result = TBitmap::ForOverwrite(h, w, TPixelFormat::pf24bit);  // every pixel is moved
+bool RotateBitmap90Into(const TBitmap& source, TBitmap& result, std::uint8_t direction) {
+  if (!Is24(source)) return false;
+  const int w = source.Width();
+  const int h = source.Height();
+  TBitmap turned = TBitmap::ForOverwrite(h, w, TPixelFormat::pf24bit);  // every pixel is moved
   {
-    const TConstBmpData24 src(std::as_const(bitmap));
-    TBmpData24 dst(result);
+    const TConstBmpData24 src(source);
+    TBmpData24 dst(turned);
     // Square tiles keep the rows read and the rows written in cache. A pixel
     // moves as one 4-byte word; its fourth byte lands on the next pixel of
     // the output row, which is written after it (the tiles are visited in the
@@ -200,8 +231,10 @@ bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) {
       }
     }
   }
-  bitmap = std::move(result);
+  result = std::move(turned);
   return true;
 }
+
+bool RotateBitmap90(TBitmap& bitmap, std::uint8_t direction) { return RotateBitmap90Into(bitmap, bitmap, direction); }
 
 }  // namespace kira

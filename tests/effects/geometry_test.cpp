@@ -61,13 +61,17 @@ TEST(Geometry, FastPathsMatchThePlainLoopsOnManySizes) {
     for (bool dir : {false, true}) {
       for (const bool simd : {false, true}) {
         geometry_detail::gSimdAllowed = simd;
-        TBitmap r = in;
+        TBitmap r = in, into = Random24(3, 2, seed);
         ASSERT_TRUE(RotateBitmap90(r, dir ? 1 : 0));
         EXPECT_EQ(r, RotateOracle(in, dir)) << s[0] << "x" << s[1] << " simd " << simd;
+        ASSERT_TRUE(RotateBitmap90Into(in, into, dir ? 1 : 0));
+        EXPECT_EQ(into, r);
       }
-      TBitmap f = in;
+      TBitmap f = in, into = Random24(2, 5, seed);
       ASSERT_TRUE(FlipBitmap(f, dir ? 1 : 0));
       EXPECT_EQ(f, FlipOracle(in, dir)) << s[0] << "x" << s[1];
+      ASSERT_TRUE(FlipBitmapInto(in, into, dir ? 1 : 0));
+      EXPECT_EQ(into, f);
     }
   }
 }
