@@ -107,10 +107,13 @@ __attribute__((target_clones("avx2", "default"))) void InnerSums(int* __restrict
 // k + 0.5 (|k| < 2^12) is itself a float, and the product's error is under
 // half a float step at its size, so the product is exactly k + 0.5 and the
 // nearest-even conversion gives the even neighbour. The extended reference
-// agrees on every sum that is not Near: its own error is below 2^-50. For the
-// few amounts with Near sums the exact halves are looked up in the table after
-// the vector pass (HalvesFromTable). The limit to 0..255 after the rounding
-// gives the bytes of RoundClampByte, which limits before it.
+// agrees on every sum that is not Near: its own error is below 2^-50. The 17
+// amounts with Near sums (whose extended product misses the exact half and
+// decides by the own value) keep the table for every byte: patching their
+// halves after the vector pass (a tenth of all sums at amount 30) branches
+// so often that it came out slower than the table. The limit to
+// 0..255 after the rounding gives the bytes of RoundClampByte, which limits
+// before it.
 std::uint8_t HundredthsByte(int m) {
   const float r = std::rint(static_cast<float>(m) * 0.01f);
   return static_cast<std::uint8_t>(std::clamp(r, 0.0f, 255.0f));
@@ -180,13 +183,6 @@ void Hundredths(const int* sum, const std::uint8_t* own, std::uint8_t* out, std:
   for (; i < n; ++i) out[i] = HundredthsByte(a * sum[i] + 100 * own[i]);
 }
 
-// The exact halves of an amount with Near sums, from the table.
-void HalvesFromTable(const int* sum, const std::uint8_t* own, std::uint8_t* out, std::size_t n, int a,
-                     const TSharpenTable& table) {
-  for (std::size_t i = 0; i < n; ++i)
-    if ((a * sum[i] + 50) % 100 == 0) out[i] = table.Row(sum[i])[own[i]];
-}
-
 // Row y of the output from the original rows up, mid, down (the own row
 // where y - 1 or y + 1 is beyond an edge); `focus` picks the kernel. Per
 // byte the kernel sum is formed from column sums: Sharpen 9 mid - (3 x 3
@@ -206,9 +202,8 @@ void SharpenRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint
   InnerSums(sum.data(), column.data(), mid, focus, bytes);
   if (width > 1)
     for (std::size_t i = bytes - 3; i < bytes; ++i) edge(i, i - 3, i);
-  if (amount > 0 && sharpen_detail::gWidestPath.load(std::memory_order_relaxed) > 0) {
+  if (amount > 0 && !table.AnyNear() && sharpen_detail::gWidestPath.load(std::memory_order_relaxed) > 0) {
     Hundredths(sum.data(), mid, out, bytes, amount);
-    if (table.AnyNear()) HalvesFromTable(sum.data(), mid, out, bytes, amount, table);
   } else {
     for (std::size_t i = 0; i < bytes; ++i) out[i] = table.Row(sum[i])[mid[i]];
   }
