@@ -36,14 +36,17 @@ void BM_FlipBitmap(benchmark::State& state) {
 }
 BENCHMARK(BM_FlipBitmap)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
+// Arguments: direction, and 0 for the plain path.
 void BM_RotateBitmap90(benchmark::State& state) {
   kira::TBitmap b = Picture12MP();
+  kira::geometry_detail::gSimdAllowed = state.range(1) != 0;
   for (auto _ : state) {
     kira::RotateBitmap90(b, static_cast<std::uint8_t>(state.range(0)));
     benchmark::ClobberMemory();
   }
+  kira::geometry_detail::gSimdAllowed = true;
 }
-BENCHMARK(BM_RotateBitmap90)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateBitmap90)->Args({1, 1})->Args({0, 1})->Args({1, 0})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -155,6 +155,13 @@ void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
   ShowResult();
 }
 
+void TDocument::AccumulateFrom(const std::function<void(const TBitmap&, TBitmap&)>& change) {
+  if (source_.Empty()) return;
+  TBusyScope busy(*host_);
+  change(result_.Empty() ? source_ : result_, result_);
+  ShowResult();
+}
+
 TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* error, TOrientation orientation) {
   if (FileKindOf(path) == TFileKind::Unknown) return TOpenOutcome::Ignored;
   TLoadResult loaded = LoadPicture(path, orientation);

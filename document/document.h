@@ -118,6 +118,10 @@ class TDocument {
   // filled from the source only when empty, then changed in place, so that
   // presses accumulate. Shows the result.
   void Accumulate(const std::function<void(TBitmap& result)>& change);
+  // The same for a change that writes a new picture into the result from
+  // `from`: the source while the result is empty (no copy is made), the
+  // result itself afterwards.
+  void AccumulateFrom(const std::function<void(const TBitmap& from, TBitmap& result)>& change);
 
   // Opens a picture by its extension (JPEG or BMP, any case) as the new
   // source, converted to 24 bits; a JPEG stands upright by its EXIF

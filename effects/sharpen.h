@@ -14,6 +14,7 @@
 // depend on it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/bitmap.h"
@@ -25,5 +26,17 @@ bool Sharpen(TBitmap& image, std::int32_t amount, int threads = 1);
 
 // factor = amount / 100 rounded to single precision. NaN is refused.
 bool Focus(TBitmap& image, float amount, int threads = 1);
+
+// The same from source into result (not the source itself), which becomes a
+// picture of the source's size; on refusal result is unchanged. Saves the
+// copy of the source an in-place call on a copy would need.
+bool SharpenInto(const TBitmap& source, TBitmap& result, std::int32_t amount, int threads = 1);
+bool FocusInto(const TBitmap& source, TBitmap& result, float amount, int threads = 1);
+
+namespace sharpen_detail {
+// The widest path Sharpen may take, for the tests: 2 AVX2 where the machine
+// has it, 1 SSE2, 0 the table lookup of every byte.
+inline std::atomic<int> gWidestPath{2};
+}  // namespace sharpen_detail
 
 }  // namespace kira

@@ -3,7 +3,7 @@
 // values become its settings, and gives them here:
 //
 //   inline constexpr TPageEffect<TSharpnessSettings> kSharpnessEffect{
-//       .inPlace = SharpenPicture, .settingsOf = SharpnessSettingsOf};
+//       .fromSource = SharpenPictureInto, .settingsOf = SharpnessSettingsOf};
 //
 // Preview runs the effect through the document's Preview frame (nothing on
 // an empty source, the source kept as the result when the effect fails),

@@ -4,17 +4,19 @@
 
 namespace kira {
 
-bool ApplyTurn(TBitmap& image, TTurn turn) {
+bool ApplyTurnInto(const TBitmap& from, TBitmap& into, TTurn turn) {
   switch (turn) {
-    case TTurn::Left: return RotateBitmap90(image, 0);
-    case TTurn::Right: return RotateBitmap90(image, 1);
-    case TTurn::Flip: return FlipBitmap(image, 1);
+    case TTurn::Left: return RotateBitmap90Into(from, into, 0);
+    case TTurn::Right: return RotateBitmap90Into(from, into, 1);
+    case TTurn::Flip: return FlipBitmapInto(from, into, 1);
   }
   return false;
 }
 
+bool ApplyTurn(TBitmap& image, TTurn turn) { return ApplyTurnInto(image, image, turn); }
+
 void TurnResult(TDocument& doc, TTurn turn) {
-  doc.Accumulate([turn](TBitmap& result) { ApplyTurn(result, turn); });
+  doc.AccumulateFrom([turn](const TBitmap& from, TBitmap& into) { ApplyTurnInto(from, into, turn); });
 }
 
 std::vector<TStepSpec> RotateSteps() {

@@ -14,6 +14,8 @@ enum class TTurn { Left, Right, Flip };
 // BitBtnLeft: RotateBitmap90(.., 0); BitBtnRight: RotateBitmap90(.., 1);
 // BitBtnFlip: FlipBitmap(.., 1).
 bool ApplyTurn(TBitmap& image, TTurn turn);
+// The same from `from` into `into`, which may be the same bitmap.
+bool ApplyTurnInto(const TBitmap& from, TBitmap& into, TTurn turn);
 
 // One press of a button on the document's result (filled from the source
 // when empty).

@@ -29,6 +29,12 @@ bool SharpenPicture(TBitmap& image, const TSharpnessSettings& settings) {
   return Sharpen(image, settings.amount, DefaultThreads());
 }
 
+bool SharpenPictureInto(const TBitmap& source, TBitmap& result, const TSharpnessSettings& settings) {
+  if (settings.kind == TSharpnessKind::Focus)
+    return FocusInto(source, result, static_cast<float>(settings.amount), DefaultThreads());
+  return SharpenInto(source, result, settings.amount, DefaultThreads());
+}
+
 std::vector<TStepSpec> SharpnessSteps() {
   return {kSharpnessEffect.Step("sharpness",
                              "sharpness: sharpen or focus by an amount, then Apply",

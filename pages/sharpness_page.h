@@ -32,11 +32,13 @@ struct TSharpnessSettings {
 // The page's effect on a picture: Sharpen with the amount, or Focus with the
 // amount as a single-precision number; both share the rows between the cores.
 bool SharpenPicture(TBitmap& image, const TSharpnessSettings& settings);
+// The same from the source into the result, without a copy of the source.
+bool SharpenPictureInto(const TBitmap& source, TBitmap& result, const TSharpnessSettings& settings);
 
 // Preview: the result is the source sharpened.
 // Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-inline constexpr TPageEffect<TSharpnessSettings> kSharpnessEffect{.inPlace = SharpenPicture, .settingsOf = SharpnessSettingsOf};
+inline constexpr TPageEffect<TSharpnessSettings> kSharpnessEffect{.fromSource = SharpenPictureInto, .settingsOf = SharpnessSettingsOf};
 
 // Batch step "sharpness".
 std::vector<TStepSpec> SharpnessSteps();

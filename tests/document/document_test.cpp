@@ -131,6 +131,25 @@ TEST_F(DocumentTest, AccumulatedChangesBuildOnTheResult) {
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "caption"), 1);
 }
 
+TEST_F(DocumentTest, AccumulateFromReadsTheSourceFirstThenTheResult) {
+  doc.OpenPicture(Picture(2, 1, 0));
+  std::vector<const TBitmap*> read;
+  auto press = [&](const TBitmap& from, TBitmap& result) {
+    read.push_back(&from);
+    TBitmap next = from;
+    next.ScanLine(0)[0] = static_cast<std::uint8_t>(next.ScanLine(0)[0] + 1);
+    result = std::move(next);
+  };
+  doc.AccumulateFrom(press);
+  doc.AccumulateFrom(press);
+  EXPECT_EQ(read, (std::vector<const TBitmap*>{&doc.Source(), &doc.Result()}));
+  EXPECT_EQ(doc.Result().ScanLine(0)[0], 2);
+  EXPECT_EQ(doc.Source().ScanLine(0)[0], 0);
+  TDocument empty;
+  empty.AccumulateFrom([](const TBitmap&, TBitmap& r) { r.SetSize(1, 1); });
+  EXPECT_TRUE(empty.Result().Empty());
+}
+
 TEST_F(DocumentTest, ApplyAccumulatedWithNothingPressedChangesNothing) {
   doc.OpenPicture(Picture(2, 2, 9));
   host.calls.clear();  // only what follows the opening

@@ -53,17 +53,25 @@ TEST(Geometry, RightTurnPutsTheTopRowIntoTheRightColumn) {
 }
 
 TEST(Geometry, FastPathsMatchThePlainLoopsOnManySizes) {
-  const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1}, {2, 3}, {63, 65}, {64, 64}, {129, 70}, {5, 200}};
+  const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1}, {2, 3}, {63, 65}, {64, 64}, {129, 70}, {5, 200},
+                          {4, 4}, {6, 5}, {8, 131}, {133, 67}, {70, 4}, {67, 129}};
   unsigned seed = 1;
   for (const auto& s : sizes) {
     const TBitmap in = Random24(s[0], s[1], seed++);
     for (bool dir : {false, true}) {
-      TBitmap r = in;
-      ASSERT_TRUE(RotateBitmap90(r, dir ? 1 : 0));
-      EXPECT_EQ(r, RotateOracle(in, dir)) << s[0] << "x" << s[1];
-      TBitmap f = in;
+      for (const bool simd : {false, true}) {
+        geometry_detail::gSimdAllowed = simd;
+        TBitmap r = in, into = Random24(3, 2, seed);
+        ASSERT_TRUE(RotateBitmap90(r, dir ? 1 : 0));
+        EXPECT_EQ(r, RotateOracle(in, dir)) << s[0] << "x" << s[1] << " simd " << simd;
+        ASSERT_TRUE(RotateBitmap90Into(in, into, dir ? 1 : 0));
+        EXPECT_EQ(into, r);
+      }
+      TBitmap f = in, into = Random24(2, 5, seed);
       ASSERT_TRUE(FlipBitmap(f, dir ? 1 : 0));
       EXPECT_EQ(f, FlipOracle(in, dir)) << s[0] << "x" << s[1];
+      ASSERT_TRUE(FlipBitmapInto(in, into, dir ? 1 : 0));
+      EXPECT_EQ(into, f);
     }
   }
 }

@@ -225,6 +225,9 @@ TEST(ResamplePaths, EveryPathGivesTheOraclesBytes) {
       {Kind::Ramp, 24, 18, 36, 36},  {Kind::Ramp, 25, 19, 50, 38},  {Kind::Ramp, 31, 23, 11, 17},
       {Kind::Rows, 20, 16, 60, 32},  {Kind::Rows, 12, 20, 18, 40},  {Kind::Noise, 1, 23, 5, 35},
       {Kind::Noise, 37, 1, 56, 3},   {Kind::Photo, 45, 33, 30, 22}, {Kind::Edges, 9, 7, 27, 14},
+      // pixels copied: halves (vector runs and tails), the same size, thirds
+      {Kind::Noise, 34, 6, 17, 3},   {Kind::Noise, 16, 4, 8, 2},    {Kind::Photo, 202, 8, 101, 4},
+      {Kind::Noise, 31, 4, 31, 4},   {Kind::Noise, 60, 9, 20, 3},
   };
   for (const PathCase& c : cases) {
     const Pic src = Make(c.kind, c.w, c.h);

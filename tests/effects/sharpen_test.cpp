@@ -125,6 +125,11 @@ TEST(Sharpen, RefusalsAndIdentities) {
   EXPECT_FALSE(Focus(b, 100.01f));
   EXPECT_FALSE(Focus(b, -0.5f));
   EXPECT_FALSE(Focus(b, std::numeric_limits<float>::quiet_NaN()));
+  TBitmap into(2, 2);
+  const TBitmap intoBefore = into;
+  EXPECT_FALSE(SharpenInto(b, into, 101));
+  EXPECT_FALSE(FocusInto(b, into, -1.0f));
+  EXPECT_EQ(into, intoBefore);
   EXPECT_TRUE(Sharpen(b, 0));
   EXPECT_TRUE(Focus(b, 0));
   EXPECT_EQ(b, before);
@@ -143,40 +148,52 @@ TEST(Sharpen, RefusalsAndIdentities) {
   EXPECT_EQ(grey, greyBefore);
 }
 
+// Each test runs on every path: the table alone, SSE2 and AVX2 (where the
+// machine has it).
+class SharpenPaths : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { sharpen_detail::gWidestPath = GetParam(); }
+  void TearDown() override { sharpen_detail::gWidestPath = 2; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, SharpenPaths, ::testing::Values(0, 1, 2));
+
 // Every kernel sum at every amount: 3 x 3 blocks side by side whose centre has
-// the sum -2040 + i, the three channels with different own values.
-TEST(Sharpen, EverySumAtEveryAmountMatchesThePlainLoops) {
+// the sum -2040 + i, the three channels with different own values: the
+// lowest, the highest and a middle one possible for the sum, in round 1 moved
+// inwards by a random step.
+TEST_P(SharpenPaths, EverySumAtEveryAmountMatchesThePlainLoops) {
   constexpr int kSums = 4081;
-  TBitmap b(3 * kSums, 3);
-  for (int i = 0; i < kSums; ++i) {
-    const int sum = -2040 + i;
-    // own values with a ring of 8 own - sum = 0 .. 2040
-    const int first = sum > 0 ? (sum + 7) / 8 : 0, hi = std::min(255, (sum + 2040) / 8);
-    for (int c = 0; c < 3; ++c) {
-      const int own = c == 0 ? first : c == 1 ? hi : (first + hi) / 2;
-      const int ring = 8 * own - sum;  // 0 .. 2040
-      int k = 0;
-      for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) {
-          if (x == 1 && y == 1) {
-            At(b, 3 * i + 1, 1, c) = static_cast<std::uint8_t>(own);
-            continue;
-          }
-          At(b, 3 * i + x, y, c) = static_cast<std::uint8_t>(ring / 8 + (k++ < ring % 8 ? 1 : 0));
-        }
+  std::mt19937 rng(5);
+  for (int round = 0; round < 2; ++round) {
+    TBitmap b(3 * kSums, 3);
+    for (int i = 0; i < kSums; ++i) {
+      const int sum = -2040 + i;
+      // own values with a ring of 8 own - sum = 0 .. 2040
+      const int first = sum > 0 ? (sum + 7) / 8 : 0, hi = std::min(255, (sum + 2040) / 8);
+      const int step = round == 0 ? 0 : static_cast<int>(rng() % 4);
+      const int owns[3] = {std::min(hi, first + step), std::max(first, hi - step), std::min(hi, (first + hi) / 2 + step)};
+      for (int c = 0; c < 3; ++c) {
+        const int ring = 8 * owns[c] - sum;  // 0 .. 2040
+        int k = 0;
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < 3; ++x)
+            At(b, 3 * i + x, y, c) = static_cast<std::uint8_t>(
+                x == 1 && y == 1 ? owns[c] : ring / 8 + (k++ < ring % 8 ? 1 : 0));
+      }
     }
-  }
-  for (int amount = 1; amount <= 100; ++amount) {
-    TBitmap a = b, expected = b;
-    SharpenOracle(expected, static_cast<long double>(amount) / 100, false);
-    ASSERT_TRUE(Sharpen(a, amount));
-    for (int i = 0; i < kSums; ++i)
-      for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(At(a, 3 * i + 1, 1, c), At(expected, 3 * i + 1, 1, c)) << amount << " sum " << -2040 + i;
+    for (int amount = 1; amount <= 100; ++amount) {
+      TBitmap a = b, expected = b;
+      SharpenOracle(expected, static_cast<long double>(amount) / 100, false);
+      ASSERT_TRUE(Sharpen(a, amount));
+      for (int i = 0; i < kSums; ++i)
+        for (int c = 0; c < 3; ++c)
+          ASSERT_EQ(At(a, 3 * i + 1, 1, c), At(expected, 3 * i + 1, 1, c)) << amount << " sum " << -2040 + i;
+    }
   }
 }
 
-TEST(Sharpen, MatchesThePlainLoopsForEveryAmount) {
+TEST_P(SharpenPaths, MatchesThePlainLoopsForEveryAmount) {
   const int sizes[][2] = {{1, 1}, {2, 1}, {1, 2}, {2, 2}, {3, 4}, {17, 9}, {40, 23}};
   unsigned seed = 10;
   for (int amount = 0; amount <= 100; ++amount)
@@ -184,11 +201,19 @@ TEST(Sharpen, MatchesThePlainLoopsForEveryAmount) {
       const int threads = 1 + amount % 2;
       TBitmap a = Picture(s[0], s[1], ++seed), expected = a;
       SharpenOracle(expected, static_cast<long double>(amount) / 100, false);
+      // Into a result of another size, then into the same one again.
+      TBitmap into(3, 5);
+      for (int twice = 0; twice < 2; ++twice) {
+        ASSERT_TRUE(SharpenInto(a, into, amount, threads));
+        ASSERT_EQ(into, expected) << "sharpen into " << amount << " " << s[0] << "x" << s[1];
+      }
       ASSERT_TRUE(Sharpen(a, amount, threads));
       ASSERT_EQ(a, expected) << "sharpen " << amount << " " << s[0] << "x" << s[1];
       TBitmap f = Picture(s[0], s[1], ++seed);
       expected = f;
       SharpenOracle(expected, FocusFactor(static_cast<float>(amount)), true);
+      ASSERT_TRUE(FocusInto(f, into, static_cast<float>(amount), threads));
+      ASSERT_EQ(into, expected) << "focus into " << amount << " " << s[0] << "x" << s[1];
       ASSERT_TRUE(Focus(f, static_cast<float>(amount), threads));
       ASSERT_EQ(f, expected) << "focus " << amount << " " << s[0] << "x" << s[1];
     }
