@@ -97,6 +97,19 @@ inline bool SafeFloat(double d, float& out) {
   return true;
 }
 
+// Rows y and H - y lie at the same distance above and below the centre
+// (cy = H / 2 exactly), so a pixel and its mirror share the distance, and
+// their directions are opposite: atan2 is odd in dy, and so are the rounding
+// to single precision and to whole degrees. Mirrored values from the double
+// setup stand as close to the exact ones as the originals did (and the
+// exact extended routines' own asymmetry, if any, is far inside the margins
+// of SafeFloat and SafeRound), so every rounding the setup decides is the
+// one of the mirrored pixel; the samples then run with -theta or -a.
+// Rows 0 .. H / 2 lead; MirrorRow gives the row each one also does, or -1.
+inline std::int32_t LeadingRows(std::int32_t h) { return h / 2 + 1; }
+
+inline int MirrorRow(int y, int h) { return y >= 1 && h - y > y ? h - y : -1; }
+
 struct TCentre {
   float cx, cy;
   TCentre(int w, int h) : cx(static_cast<float>(w) / 2), cy(static_cast<float>(h) / 2) {}
@@ -409,16 +422,27 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lane
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
-    TRay ray;
-    if (!fast || !RadialSetup(c, x, y, ray))
-      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes == TLanes::Avx512)
-      RadialLanes512(copy, src, c, ray, n, out + 3 * x);
+  const auto run = [&](const TRay& ray, std::uint8_t* out) {
+    if (lanes == TLanes::Avx512)
+      RadialLanes512(copy, src, c, ray, n, out);
     else if (lanes == TLanes::Avx2)
-      RadialLanes(copy, src, c, ray, n, out + 3 * x);
+      RadialLanes(copy, src, c, ray, n, out);
     else
-      RadialPixel(copy, c, ray, n, out + 3 * x);
+      RadialPixel(copy, c, ray, n, out);
+  };
+  ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
+    const int ym = MirrorRow(y, h);
+    TRay ray;
+    if (!fast || !RadialSetup(c, x, y, ray)) {
+      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
+      if (ym >= 0) RadialPixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
+      return;
+    }
+    run(ray, out + 3 * x);
+    if (ym < 0) return;
+    ray.theta = -ray.theta;
+    ray.sn = -ray.sn;
+    run(ray, image.ScanLine(ym) + 3 * x);
   });
 }
 
@@ -569,22 +593,34 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kAngleTableLimit;
   if (!fast) {
     for (int y = y0; y < y1; ++y)
-      for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, y, n, image.ScanLine(y) + 3 * x);
+      for (const int row : {y, MirrorRow(y, h)})
+        if (row >= 0)
+          for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, row, n, image.ScanLine(row) + 3 * x);
     return;
   }
   const TDegreeTable table(-180 - n, 180 + n + 7);
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
-    TArc arc;
-    if (!AngleSetup(c, x, y, arc))
-      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes == TLanes::Avx512)
-      AngleLanes512(copy, src, c, table, arc, n, out + 3 * x);
+  const auto run = [&](const TArc& arc, std::uint8_t* out) {
+    if (lanes == TLanes::Avx512)
+      AngleLanes512(copy, src, c, table, arc, n, out);
     else if (lanes == TLanes::Avx2)
-      AngleLanes(copy, src, c, table, arc, n, out + 3 * x);
+      AngleLanes(copy, src, c, table, arc, n, out);
     else
-      AnglePixel(copy, c, table, arc, n, out + 3 * x);
+      AnglePixel(copy, c, table, arc, n, out);
+  };
+  ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
+    const int ym = MirrorRow(y, h);
+    TArc arc;
+    if (!AngleSetup(c, x, y, arc)) {
+      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
+      if (ym >= 0) AnglePixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
+      return;
+    }
+    run(arc, out + 3 * x);
+    if (ym < 0) return;
+    arc.a = -arc.a;
+    run(arc, image.ScanLine(ym) + 3 * x);
   });
 }
 
@@ -595,7 +631,7 @@ bool RadialBlur(TBitmap& image, std::int32_t reachPx, int threads) {
   if (reachPx < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
   const TLanes lanes = LanesToUse();
-  ForEachRowBlock(image.Height(), threads,
+  ForEachRowBlock(LeadingRows(image.Height()), threads,
                   [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, lanes, y0, y1); });
   return true;
 }
@@ -605,7 +641,7 @@ bool AngleBlur(TBitmap& image, std::int32_t reachDeg, int threads) {
   if (reachDeg < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
   const TLanes lanes = LanesToUse();
-  ForEachRowBlock(image.Height(), threads,
+  ForEachRowBlock(LeadingRows(image.Height()), threads,
                   [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, lanes, y0, y1); });
   return true;
 }
