@@ -330,22 +330,35 @@ bool RadialSetup(const TCentre& c, int x, int y, TRay& ray) {
   return true;
 }
 
-// The exact position of sample k on the ray where the double was too close
-// to a half.
-inline std::int64_t RadialExact(const TRay& ray, std::int64_t k, float centre, bool vertical) {
-  const long double v = vertical ? std::sin(static_cast<long double>(ray.theta)) : std::cos(static_cast<long double>(ray.theta));
-  std::int64_t p = -1;
-  RoundPosition(v * k + centre, p);
-  return p;
-}
+// The exact positions on a ray, for the samples where the double was too
+// close to a half; the extended cosine and sine are worked out once, when
+// first needed.
+struct TRayExact {
+  float theta;
+  bool ready = false;
+  long double cs = 0, sn = 0;
+  explicit TRayExact(const TRay& ray) : theta(ray.theta) {}
+  __attribute__((noinline)) void Fill() {
+    cs = std::cos(static_cast<long double>(theta));
+    sn = std::sin(static_cast<long double>(theta));
+    ready = true;
+  }
+  __attribute__((noinline)) std::int64_t operator()(std::int64_t k, float centre, bool vertical) {
+    if (!ready) Fill();
+    std::int64_t p = -1;
+    RoundPosition((vertical ? sn : cs) * k + centre, p);
+    return p;
+  }
+};
 
 void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   TSums s;
   for (std::int64_t k = std::max<std::int64_t>(ray.rho - n, 0); k <= ray.rho + n; ++k) {
     const double kd = static_cast<double>(k);
     std::int64_t px = -1, py = -1;
-    if (!SafeRound(ray.cs * kd + c.cx, px)) px = RadialExact(ray, k, c.cx, false);
-    if (!SafeRound(ray.sn * kd + c.cy, py)) py = RadialExact(ray, k, c.cy, true);
+    if (!SafeRound(ray.cs * kd + c.cx, px)) px = exact(k, c.cx, false);
+    if (!SafeRound(ray.sn * kd + c.cy, py)) py = exact(k, c.cy, true);
     Take(copy, px, py, s);
   }
   Store(out, s);
@@ -354,6 +367,7 @@ void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::in
 // RadialPixel with four distances at a time.
 __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                                 const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   const __m256d cs = _mm256_set1_pd(ray.cs), sn = _mm256_set1_pd(ray.sn);
   const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
   const __m256d step = _mm256_setr_pd(0, 1, 2, 3);
@@ -373,8 +387,8 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
     for (int l = 0; l < 4 && k0 + l <= last; ++l) {
       if ((mask & (0x11 << l)) == 0) continue;
       const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1 << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (16 << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      const std::int64_t px = mask & (1 << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (16 << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
       Take(copy, px, py, sums);
     }
   }
@@ -385,6 +399,7 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
 // RadialPixel with eight distances at a time.
 KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c, const TRay& ray,
                                 std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   const __m512d cs = _mm512_set1_pd(ray.cs), sn = _mm512_set1_pd(ray.sn);
   const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
   const __m512d step = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
@@ -407,8 +422,8 @@ KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, con
     for (int l = 0; l < 8; ++l) {
       if ((mask & (0x101u << l)) == 0) continue;
       const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1u << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (256u << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      const std::int64_t px = mask & (1u << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (256u << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
       Take(copy, px, py, sums);
     }
   }
