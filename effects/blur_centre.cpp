@@ -506,10 +506,46 @@ struct TArc {
   std::int64_t a;
 };
 
-bool AngleSetup(const TCentre& c, int x, int y, TArc& arc) {
+// The directions of the half degrees k - 1/2 for k from -180 to 181.
+struct THalfDegrees {
+  double cs[362], sn[362];
+  THalfDegrees() {
+    for (int i = 0; i < 362; ++i) {
+      const long double phi = static_cast<long double>(2 * (i - 180) - 1) * kPi / 360;
+      cs[i] = static_cast<double>(std::cos(phi));
+      sn[i] = static_cast<double>(std::sin(phi));
+    }
+  }
+};
+
+// Whether the direction of (dx, dy) lies strictly between a - 1/2 and
+// a + 1/2 degrees, so that it rounds to the whole degree a, without an arc
+// tangent. For a direction phi, cos phi dy - sin phi dx = r sin(alpha - phi)
+// (r the distance, alpha the direction); in double, with table entries
+// within 2^-52 of the true ones, it is off by at most 2^-50 (|dx| + |dy|).
+// Both sides more than 2^-40 (|dx| + |dy|) >= 2^-40 r beyond zero put alpha
+// more than 2^-41 from either half degree, far beyond the error of the
+// extended arc tangent; anything closer is left undecided. Degrees +-180
+// are left to the arc tangent too (their interval wraps round).
+inline bool SettleDegree(const THalfDegrees& half, double dx, double dy, std::int64_t a) {
+  if (a < -179 || a > 179) return false;
+  const std::size_t i = static_cast<std::size_t>(a + 180);
+  const double margin = (std::fabs(dx) + std::fabs(dy)) * 0x1p-40;
+  const double below = half.cs[i] * dy - half.sn[i] * dx, above = half.cs[i + 1] * dy - half.sn[i + 1] * dx;
+  return below > margin && above < -margin;
+}
+
+// The whole degree is first tried from `hint` (the neighbour's, usually
+// the same or one off), then by the arc tangent.
+bool AngleSetup(const TCentre& c, const THalfDegrees& half, int x, int y, std::int64_t hint, TArc& arc) {
   const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
-  return SafeFloat(std::sqrt(dx * dx + dy * dy), arc.rho) &&
-         SafeRound(std::atan2(dy, dx) * static_cast<double>(180 / kPi), arc.a);
+  if (!SafeFloat(std::sqrt(dx * dx + dy * dy), arc.rho)) return false;
+  for (const std::int64_t a : {hint, hint - 1, hint + 1})
+    if (SettleDegree(half, dx, dy, a)) {
+      arc.a = a;
+      return true;
+    }
+  return SafeRound(std::atan2(dy, dx) * static_cast<double>(180 / kPi), arc.a);
 }
 
 inline std::int64_t AngleExact(const TDegreeTable& table, std::size_t i, float rho, float centre, bool vertical) {
@@ -614,6 +650,8 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
     return;
   }
   const TDegreeTable table(-180 - n, 180 + n + 7);
+  static const THalfDegrees half;
+  std::int64_t hint = 0;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
   const auto run = [&](const TArc& arc, std::uint8_t* out) {
@@ -627,11 +665,12 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
   ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
     const int ym = MirrorRow(y, h);
     TArc arc;
-    if (!AngleSetup(c, x, y, arc)) {
+    if (!AngleSetup(c, half, x, y, hint, arc)) {
       AnglePixelExact(copy, c, x, y, n, out + 3 * x);
       if (ym >= 0) AnglePixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
       return;
     }
+    hint = arc.a;
     run(arc, out + 3 * x);
     if (ym < 0) return;
     arc.a = -arc.a;
