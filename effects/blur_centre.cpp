@@ -97,6 +97,19 @@ inline bool SafeFloat(double d, float& out) {
   return true;
 }
 
+// Rows y and H - y lie at the same distance above and below the centre
+// (cy = H / 2 exactly), so a pixel and its mirror share the distance, and
+// their directions are opposite: atan2 is odd in dy, and so are the rounding
+// to single precision and to whole degrees. Mirrored values from the double
+// setup stand as close to the exact ones as the originals did (and the
+// exact extended routines' own asymmetry, if any, is far inside the margins
+// of SafeFloat and SafeRound), so every rounding the setup decides is the
+// one of the mirrored pixel; the samples then run with -theta or -a.
+// Rows 0 .. H / 2 lead; MirrorRow gives the row each one also does, or -1.
+inline std::int32_t LeadingRows(std::int32_t h) { return h / 2 + 1; }
+
+inline int MirrorRow(int y, int h) { return y >= 1 && h - y > y ? h - y : -1; }
+
 struct TCentre {
   float cx, cy;
   TCentre(int w, int h) : cx(static_cast<float>(w) / 2), cy(static_cast<float>(h) / 2) {}
@@ -317,22 +330,35 @@ bool RadialSetup(const TCentre& c, int x, int y, TRay& ray) {
   return true;
 }
 
-// The exact position of sample k on the ray where the double was too close
-// to a half.
-inline std::int64_t RadialExact(const TRay& ray, std::int64_t k, float centre, bool vertical) {
-  const long double v = vertical ? std::sin(static_cast<long double>(ray.theta)) : std::cos(static_cast<long double>(ray.theta));
-  std::int64_t p = -1;
-  RoundPosition(v * k + centre, p);
-  return p;
-}
+// The exact positions on a ray, for the samples where the double was too
+// close to a half; the extended cosine and sine are worked out once, when
+// first needed.
+struct TRayExact {
+  float theta;
+  bool ready = false;
+  long double cs = 0, sn = 0;
+  explicit TRayExact(const TRay& ray) : theta(ray.theta) {}
+  __attribute__((noinline)) void Fill() {
+    cs = std::cos(static_cast<long double>(theta));
+    sn = std::sin(static_cast<long double>(theta));
+    ready = true;
+  }
+  __attribute__((noinline)) std::int64_t operator()(std::int64_t k, float centre, bool vertical) {
+    if (!ready) Fill();
+    std::int64_t p = -1;
+    RoundPosition((vertical ? sn : cs) * k + centre, p);
+    return p;
+  }
+};
 
 void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   TSums s;
   for (std::int64_t k = std::max<std::int64_t>(ray.rho - n, 0); k <= ray.rho + n; ++k) {
     const double kd = static_cast<double>(k);
     std::int64_t px = -1, py = -1;
-    if (!SafeRound(ray.cs * kd + c.cx, px)) px = RadialExact(ray, k, c.cx, false);
-    if (!SafeRound(ray.sn * kd + c.cy, py)) py = RadialExact(ray, k, c.cy, true);
+    if (!SafeRound(ray.cs * kd + c.cx, px)) px = exact(k, c.cx, false);
+    if (!SafeRound(ray.sn * kd + c.cy, py)) py = exact(k, c.cy, true);
     Take(copy, px, py, s);
   }
   Store(out, s);
@@ -341,6 +367,7 @@ void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::in
 // RadialPixel with four distances at a time.
 __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                                 const TRay& ray, std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   const __m256d cs = _mm256_set1_pd(ray.cs), sn = _mm256_set1_pd(ray.sn);
   const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
   const __m256d step = _mm256_setr_pd(0, 1, 2, 3);
@@ -360,8 +387,8 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
     for (int l = 0; l < 4 && k0 + l <= last; ++l) {
       if ((mask & (0x11 << l)) == 0) continue;
       const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1 << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (16 << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      const std::int64_t px = mask & (1 << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (16 << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
       Take(copy, px, py, sums);
     }
   }
@@ -372,6 +399,7 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
 // RadialPixel with eight distances at a time.
 KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c, const TRay& ray,
                                 std::int64_t n, std::uint8_t* out) {
+  TRayExact exact(ray);
   const __m512d cs = _mm512_set1_pd(ray.cs), sn = _mm512_set1_pd(ray.sn);
   const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
   const __m512d step = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
@@ -394,8 +422,8 @@ KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, con
     for (int l = 0; l < 8; ++l) {
       if ((mask & (0x101u << l)) == 0) continue;
       const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1u << l) ? RadialExact(ray, kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (256u << l) ? RadialExact(ray, kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
+      const std::int64_t px = mask & (1u << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
+      const std::int64_t py = mask & (256u << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
       Take(copy, px, py, sums);
     }
   }
@@ -409,16 +437,27 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lane
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
-    TRay ray;
-    if (!fast || !RadialSetup(c, x, y, ray))
-      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes == TLanes::Avx512)
-      RadialLanes512(copy, src, c, ray, n, out + 3 * x);
+  const auto run = [&](const TRay& ray, std::uint8_t* out) {
+    if (lanes == TLanes::Avx512)
+      RadialLanes512(copy, src, c, ray, n, out);
     else if (lanes == TLanes::Avx2)
-      RadialLanes(copy, src, c, ray, n, out + 3 * x);
+      RadialLanes(copy, src, c, ray, n, out);
     else
-      RadialPixel(copy, c, ray, n, out + 3 * x);
+      RadialPixel(copy, c, ray, n, out);
+  };
+  ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
+    const int ym = MirrorRow(y, h);
+    TRay ray;
+    if (!fast || !RadialSetup(c, x, y, ray)) {
+      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
+      if (ym >= 0) RadialPixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
+      return;
+    }
+    run(ray, out + 3 * x);
+    if (ym < 0) return;
+    ray.theta = -ray.theta;
+    ray.sn = -ray.sn;
+    run(ray, image.ScanLine(ym) + 3 * x);
   });
 }
 
@@ -467,10 +506,46 @@ struct TArc {
   std::int64_t a;
 };
 
-bool AngleSetup(const TCentre& c, int x, int y, TArc& arc) {
+// The directions of the half degrees k - 1/2 for k from -180 to 181.
+struct THalfDegrees {
+  double cs[362], sn[362];
+  THalfDegrees() {
+    for (int i = 0; i < 362; ++i) {
+      const long double phi = static_cast<long double>(2 * (i - 180) - 1) * kPi / 360;
+      cs[i] = static_cast<double>(std::cos(phi));
+      sn[i] = static_cast<double>(std::sin(phi));
+    }
+  }
+};
+
+// Whether the direction of (dx, dy) lies strictly between a - 1/2 and
+// a + 1/2 degrees, so that it rounds to the whole degree a, without an arc
+// tangent. For a direction phi, cos phi dy - sin phi dx = r sin(alpha - phi)
+// (r the distance, alpha the direction); in double, with table entries
+// within 2^-52 of the true ones, it is off by at most 2^-50 (|dx| + |dy|).
+// Both sides more than 2^-40 (|dx| + |dy|) >= 2^-40 r beyond zero put alpha
+// more than 2^-41 from either half degree, far beyond the error of the
+// extended arc tangent; anything closer is left undecided. Degrees +-180
+// are left to the arc tangent too (their interval wraps round).
+inline bool SettleDegree(const THalfDegrees& half, double dx, double dy, std::int64_t a) {
+  if (a < -179 || a > 179) return false;
+  const std::size_t i = static_cast<std::size_t>(a + 180);
+  const double margin = (std::fabs(dx) + std::fabs(dy)) * 0x1p-40;
+  const double below = half.cs[i] * dy - half.sn[i] * dx, above = half.cs[i + 1] * dy - half.sn[i + 1] * dx;
+  return below > margin && above < -margin;
+}
+
+// The whole degree is first tried from `hint` (the neighbour's, usually
+// the same or one off), then by the arc tangent.
+bool AngleSetup(const TCentre& c, const THalfDegrees& half, int x, int y, std::int64_t hint, TArc& arc) {
   const double dx = x - static_cast<double>(c.cx), dy = y - static_cast<double>(c.cy);
-  return SafeFloat(std::sqrt(dx * dx + dy * dy), arc.rho) &&
-         SafeRound(std::atan2(dy, dx) * static_cast<double>(180 / kPi), arc.a);
+  if (!SafeFloat(std::sqrt(dx * dx + dy * dy), arc.rho)) return false;
+  for (const std::int64_t a : {hint, hint - 1, hint + 1})
+    if (SettleDegree(half, dx, dy, a)) {
+      arc.a = a;
+      return true;
+    }
+  return SafeRound(std::atan2(dy, dx) * static_cast<double>(180 / kPi), arc.a);
 }
 
 inline std::int64_t AngleExact(const TDegreeTable& table, std::size_t i, float rho, float centre, bool vertical) {
@@ -569,22 +644,37 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kAngleTableLimit;
   if (!fast) {
     for (int y = y0; y < y1; ++y)
-      for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, y, n, image.ScanLine(y) + 3 * x);
+      for (const int row : {y, MirrorRow(y, h)})
+        if (row >= 0)
+          for (int x = 0; x < w; ++x) AnglePixelExact(copy, c, x, row, n, image.ScanLine(row) + 3 * x);
     return;
   }
   const TDegreeTable table(-180 - n, 180 + n + 7);
+  static const THalfDegrees half;
+  std::int64_t hint = 0;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
-    TArc arc;
-    if (!AngleSetup(c, x, y, arc))
-      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-    else if (lanes == TLanes::Avx512)
-      AngleLanes512(copy, src, c, table, arc, n, out + 3 * x);
+  const auto run = [&](const TArc& arc, std::uint8_t* out) {
+    if (lanes == TLanes::Avx512)
+      AngleLanes512(copy, src, c, table, arc, n, out);
     else if (lanes == TLanes::Avx2)
-      AngleLanes(copy, src, c, table, arc, n, out + 3 * x);
+      AngleLanes(copy, src, c, table, arc, n, out);
     else
-      AnglePixel(copy, c, table, arc, n, out + 3 * x);
+      AnglePixel(copy, c, table, arc, n, out);
+  };
+  ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
+    const int ym = MirrorRow(y, h);
+    TArc arc;
+    if (!AngleSetup(c, half, x, y, hint, arc)) {
+      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
+      if (ym >= 0) AnglePixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
+      return;
+    }
+    hint = arc.a;
+    run(arc, out + 3 * x);
+    if (ym < 0) return;
+    arc.a = -arc.a;
+    run(arc, image.ScanLine(ym) + 3 * x);
   });
 }
 
@@ -595,7 +685,7 @@ bool RadialBlur(TBitmap& image, std::int32_t reachPx, int threads) {
   if (reachPx < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
   const TLanes lanes = LanesToUse();
-  ForEachRowBlock(image.Height(), threads,
+  ForEachRowBlock(LeadingRows(image.Height()), threads,
                   [&](std::int32_t y0, std::int32_t y1) { RadialRows(copy, image, reachPx, lanes, y0, y1); });
   return true;
 }
@@ -605,7 +695,7 @@ bool AngleBlur(TBitmap& image, std::int32_t reachDeg, int threads) {
   if (reachDeg < 0 || image.Empty()) return true;
   const TBitmap copy = DuplicateBitmap(image);
   const TLanes lanes = LanesToUse();
-  ForEachRowBlock(image.Height(), threads,
+  ForEachRowBlock(LeadingRows(image.Height()), threads,
                   [&](std::int32_t y0, std::int32_t y1) { AngleRows(copy, image, reachDeg, lanes, y0, y1); });
   return true;
 }
