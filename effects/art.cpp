@@ -12,6 +12,7 @@
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
 #include "core/vector_level.h"
+#include "effects/edge_bands.h"
 
 namespace kira {
 
@@ -805,38 +806,20 @@ bool FishEye(TBitmap& image, float strength, int threads) {
 
 bool SobelEdges(TBitmap& image, bool grey, int threads) {
   if (!Is24(image)) return false;
-  const int w = image.Width(), h = image.Height();
-  if (h > 0) {
-    // In place, band by band: each band keeps the originals of its previous
-    // and current rows aside and is handed those of the rows just outside it
-    // (its own edge rows at the picture's border), so the bands may run at
-    // the same time and give the bytes of one pass over a copy.
-    const std::size_t bytes = 3 * static_cast<std::size_t>(w);
-    const int bands = std::clamp(threads, 1, h);
-    const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
-    const auto original = [&](int y) {
-      const std::uint8_t* row = image.ScanLine(std::clamp(y, 0, h - 1));
-      return std::vector<std::uint8_t>(row, row + bytes);
-    };
-    std::vector<std::vector<std::uint8_t>> above(bands), below(bands);
-    for (int b = 0; b < bands; ++b) {
-      above[b] = original(bound(b) - 1);
-      below[b] = original(bound(b + 1));
+  const int w = image.Width();
+  // In place, band by band, each band keeping the originals of its previous
+  // and current rows aside as it goes.
+  const std::size_t bytes = 3 * static_cast<std::size_t>(w);
+  ForEachEdgeBand(image, threads, [&](int y0, int y1, const std::vector<std::uint8_t>& above,
+                                      const std::vector<std::uint8_t>& below) {
+    std::vector<std::uint8_t> prev = above, cur(image.ScanLine(y0), image.ScanLine(y0) + bytes);
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* next = y + 1 < y1 ? image.ScanLine(y + 1) : below.data();
+      SobelRow(prev.data(), cur.data(), next, image.ScanLine(y), w);
+      prev.swap(cur);
+      if (y + 1 < y1) std::memcpy(cur.data(), next, bytes);
     }
-    ForEachRowBlock(bands, bands, [&](std::int32_t b0, std::int32_t b1) {
-      for (int b = b0; b < b1; ++b) {
-        const int y0 = bound(b), y1 = bound(b + 1);
-        if (y0 == y1) continue;
-        std::vector<std::uint8_t> prev = above[b], cur(image.ScanLine(y0), image.ScanLine(y0) + bytes);
-        for (int y = y0; y < y1; ++y) {
-          const std::uint8_t* next = y + 1 < y1 ? image.ScanLine(y + 1) : below[b].data();
-          SobelRow(prev.data(), cur.data(), next, image.ScanLine(y), w);
-          prev.swap(cur);
-          if (y + 1 < y1) std::memcpy(cur.data(), next, bytes);
-        }
-      }
-    });
-  }
+  });
   if (grey) ConvertToGrey8(image);
   return true;
 }

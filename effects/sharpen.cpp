@@ -9,6 +9,7 @@
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "effects/edge_bands.h"
 
 namespace kira {
 
@@ -229,24 +230,9 @@ void SharpenBand(TBitmap& image, int y0, int y1, bool focus, int amount, const T
 bool Run(TBitmap& image, long double factor, bool focus, int amount, int threads) {
   if (image.Empty()) return true;
   const TSharpenTable table(factor, (focus ? 4 : 8) * 255);
-  const int h = image.Height();
-  const std::size_t bytes = 3 * static_cast<std::size_t>(image.Width());
-  // Each band reads only its own rows and the saved originals of the rows
-  // beside it, so the bands may run at the same time and give the bytes of a
-  // single pass over a copy.
-  const int bands = std::clamp(threads, 1, h);
-  const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
-  const auto original = [&](int y) {
-    const std::uint8_t* row = image.ScanLine(std::clamp(y, 0, h - 1));
-    return std::vector<std::uint8_t>(row, row + bytes);
-  };
-  std::vector<std::vector<std::uint8_t>> above(bands), below(bands);
-  for (int b = 0; b < bands; ++b) {
-    above[b] = original(bound(b) - 1);
-    below[b] = original(bound(b + 1));
-  }
-  ForEachRowBlock(bands, bands, [&](std::int32_t b0, std::int32_t b1) {
-    for (int b = b0; b < b1; ++b) SharpenBand(image, bound(b), bound(b + 1), focus, amount, table, above[b], below[b]);
+  ForEachEdgeBand(image, threads, [&](int y0, int y1, const std::vector<std::uint8_t>& above,
+                                      const std::vector<std::uint8_t>& below) {
+    SharpenBand(image, y0, y1, focus, amount, table, above, below);
   });
   return true;
 }
