@@ -1,0 +1,2 @@
+// Compiled only to make the precompiled toolkit headers the window test
+// programs share.
