@@ -203,7 +203,7 @@ TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
   doc.OpenPicture(Picture(2, 2, 3));
   host.calls.clear();  // only what follows the opening
   doc.ShowSource();
-  EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.png").string(), &error));
+  EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.gif").string(), &error));
   EXPECT_TRUE(error.empty());
   // Not a file, nor a temporary one left beside it.
   EXPECT_TRUE(std::filesystem::is_empty(dir));
