@@ -181,7 +181,7 @@ TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
   host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   host.calls.clear();
-  for (const char* path : {"x.png", "x.jpe", "noext", "/tmp/a.b/photo"}) {
+  for (const char* path : {"x.gif", "x.jpe", "noext", "/tmp/a.b/photo"}) {
     EXPECT_EQ(doc.OpenImageFile(path), TOpenOutcome::Ignored) << path;
   }
   std::string error;

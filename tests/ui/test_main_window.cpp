@@ -243,10 +243,10 @@ class TestMainWindow : public QObject {
 
     // A JPEG under another extension, or a name without one, is ignored
     // silently: nothing changes.
-    QFile::copy(Path("PHOTO.JpEg"), Path("photo.png"));
+    QFile::copy(Path("PHOTO.JpEg"), Path("photo.gif"));
     QDir(dir_.path()).mkdir(QStringLiteral("a.b"));
     QFile::copy(Path("PHOTO.JpEg"), Path("a.b/photo"));
-    for (const QString& name : {QStringLiteral("photo.png"), QStringLiteral("a.b/photo")}) {
+    for (const QString& name : {QStringLiteral("photo.gif"), QStringLiteral("a.b/photo")}) {
       w.main->OpenImageFile(Path(name));
       QVERIFY(w.Doc().Source() == opened);
       QCOMPARE(w.Doc().CurrentFileName(), std::string("PHOTO.JpEg"));
