@@ -27,17 +27,21 @@ namespace kira {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kirabox-batch [--seed N] [--keep-orientation] [--time] INPUT OUTPUT [STEP ...]\n"
-    "       kirabox-batch [--seed N] [--keep-orientation] [--jobs N] [--format jpg|bmp]\n"
-    "                     --out-dir DIR INPUT... -- [STEP ...]\n"
+    "usage: kirabox-batch [--seed N] [--keep-orientation] [--quality N] [--time] INPUT OUTPUT [STEP ...]\n"
+    "       kirabox-batch [--seed N] [--keep-orientation] [--jobs N] [--format EXT]\n"
+    "                     [--quality N] --out-dir DIR INPUT... -- [STEP ...]\n"
     "                     [--files-from FILE [--null]] [--shard K/N] [--skip-existing] [--manifest FILE]\n"
     "       kirabox-batch --help\n"
     "\n"
-    "INPUT is a .jpg, .jpeg or .bmp file (any letter case); OUTPUT is written as\n"
-    "JPEG (quality 90) or 24-bit BMP by its extension. A JPEG INPUT is turned\n"
-    "upright by its EXIF orientation, as the editor shows it; --keep-orientation\n"
-    "keeps the pixels as stored instead. A JPEG saved from a JPEG keeps its EXIF\n"
-    "data (orientation set to 1, no thumbnail) and colour profile.\n"
+    "INPUT is a .jpg, .jpeg or .bmp file (any letter case). OUTPUT is written in\n"
+    "the format of its extension: .jpg/.jpeg JPEG, .png PNG (lossless), .tif/.tiff\n"
+    "TIFF (Deflate, lossless), .webp WebP, .bmp 24-bit BMP. --quality N (1..100,\n"
+    "default 90) is the quality of JPEG and WebP; a WebP at 100 is lossless.\n"
+    "A JPEG INPUT is turned upright by its EXIF orientation, as the editor shows\n"
+    "it; --keep-orientation keeps the pixels as stored instead. A picture saved\n"
+    "from a JPEG keeps its EXIF data (orientation set to 1, no thumbnail) and\n"
+    "colour profile in JPEG, PNG and WebP; a TIFF gets the profile and the\n"
+    "EXIF text tags (make, model, date, artist, copyright); a BMP none.\n"
     "Each STEP is NAME or NAME:KEY=VALUE[,KEY=VALUE...]; it opens the page, sets\n"
     "the keys given (the others keep the page's defaults), runs Preview and\n"
     "Apply. --seed N (0..4294967295) sets the random generator's state before the\n"
@@ -47,14 +51,14 @@ constexpr const char* kUsage =
     "(loading and saving not counted); one file only.\n"
     "\n"
     "With --out-dir, each INPUT is written into DIR under its own base name with\n"
-    "the extension --format gives (default: the input's own); the steps follow\n"
-    "'--'. --jobs N (1..256, default the number of cores) files run at once;\n"
-    "every file starts from the same generator state, so the bytes do not depend\n"
-    "on N. Two inputs with the same base name, or an output that would overwrite\n"
-    "an input, are usage errors. On a terminal a progress line shows the files\n"
-    "done, files per second and the time left; otherwise only failures are\n"
-    "reported, one line each. Ctrl+C (or SIGTERM) stops the steps running within\n"
-    "a second; no partial file is left.\n"
+    "the extension --format gives (jpg, jpeg, png, tif, tiff, webp or bmp;\n"
+    "default: the input's own); the steps follow '--'. --jobs N (1..256, default\n"
+    "the number of cores) files run at once; every file starts from the same\n"
+    "generator state, so the bytes do not depend on N. Two inputs with the same\n"
+    "base name, or an output that would overwrite an input, are usage errors. On\n"
+    "a terminal a progress line shows the files done, files per second and the\n"
+    "time left; otherwise only failures are reported, one line each. Ctrl+C (or\n"
+    "SIGTERM) stops the steps running within a second; no partial file is left.\n"
     "\n"
     "--files-from FILE adds the inputs FILE lists, one a line ('-': standard\n"
     "input; --null: separated by NUL bytes, as find -print0 writes them).\n"
@@ -89,7 +93,8 @@ struct TOptions {
   TOrientation orientation = TOrientation::Apply;  // Keep with --keep-orientation
   std::uint32_t seed = 0;
   int jobs = 0;  // 0: not given
-  std::string format;  // "", "jpg" or "bmp"
+  std::string format;  // "" or an extension without its dot, as given
+  TSaveOptions save;   // --quality
   bool outDirGiven = false;
   std::string outDir;
   std::vector<std::string> words;  // positional words before "--"
@@ -129,7 +134,7 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
       o.orientation = TOrientation::Keep;
       continue;
     }
-    if (a == "--seed" || a == "--jobs" || a == "--format" || a == "--out-dir") {
+    if (a == "--seed" || a == "--jobs" || a == "--format" || a == "--quality" || a == "--out-dir") {
       if (i + 1 >= args.size()) return "'" + a + "' needs a value";
       const std::string& text = args[++i];
       long long v = 0;
@@ -142,8 +147,15 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
         }
         o.jobs = static_cast<int>(v);
       } else if (a == "--format") {
-        if (text != "jpg" && text != "bmp") return QuoteWord(text) + " is not a format (jpg or bmp)";
+        if (text.find_first_of("./") != std::string::npos || FileKindOf("." + text) == TFileKind::Unknown) {
+          return QuoteWord(text) + " is not a format (jpg, jpeg, png, tif, tiff, webp or bmp)";
+        }
         o.format = text;
+      } else if (a == "--quality") {
+        if (!ParseInt(text, v) || v < kMinQuality || v > kMaxQuality) {
+          return QuoteWord(text) + " is not a quality (1..100)";
+        }
+        o.save.quality = static_cast<int>(v);
       } else {
         if (text.empty()) return "'--out-dir' needs a folder";
         o.outDirGiven = true;
@@ -187,7 +199,8 @@ struct TFileOutcome {
 // starts at `seed`. The output is written atomically, and not at all when a
 // step fails or a stop is requested.
 TFileOutcome RunFile(const std::string& input, const std::string& output, const std::vector<TPlannedStep>& plan,
-                     std::uint32_t seed, TOrientation orientation, const TBatchEnv& env, std::ostream* timing) {
+                     std::uint32_t seed, TOrientation orientation, const TSaveOptions& save, const TBatchEnv& env,
+                     std::ostream* timing) {
   TFileOutcome r;
   // A stop request also ends a step that is running, between its rows.
   const TStopScope stopScope(env.stop);
@@ -218,7 +231,7 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
       doc.ClearHistory();
     }
     if (StopRequested(env)) return {TFileEnd::Stopped, {}};
-    const TSaveResult saved = SavePicture(doc.Source(), output, doc.Metadata());
+    const TSaveResult saved = SavePicture(doc.Source(), output, doc.Metadata(), save);
     if (!saved) {
       r.message = saved.error.empty() ? output + ": cannot write" : saved.error;
       return r;
@@ -254,7 +267,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     return kUsageError;
   }
   if (FileKindOf(output) == TFileKind::Unknown) {
-    err << "kirabox-batch: unknown extension of output '" << output << "' (.jpg, .jpeg or .bmp)\n";
+    err << "kirabox-batch: unknown extension of output '" << output << "' (" << kSaveExtensions << ")\n";
     return kUsageError;
   }
   std::vector<std::string> stepWords(o.words.begin() + 2, o.words.end());
@@ -265,7 +278,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const TFileOutcome r = RunFile(input, output, plan, o.seed, o.orientation, env, o.timed ? &err : nullptr);
+  const TFileOutcome r = RunFile(input, output, plan, o.seed, o.orientation, o.save, env, o.timed ? &err : nullptr);
   switch (r.end) {
     case TFileEnd::Skipped:  // only with --out-dir
     case TFileEnd::Written: return 0;
@@ -348,7 +361,7 @@ TFileOutcome RunListedFile(const TOptions& o, const std::string& input, const st
   if (o.many.skipExisting && OutputUpToDate(input, output)) {
     r.end = TFileEnd::Skipped;
   } else {
-    r = RunFile(input, output, plan, o.seed, o.orientation, env, nullptr);
+    r = RunFile(input, output, plan, o.seed, o.orientation, o.save, env, nullptr);
   }
   if (!entry) return r;
   entry->input = input;

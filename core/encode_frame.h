@@ -1,4 +1,4 @@
-// The frame every encoder shares (used by the BMP and JPEG writers only).
+// The frame every encoder shares.
 #pragma once
 
 #include <functional>

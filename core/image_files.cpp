@@ -41,6 +41,9 @@ TFileKind FileKindOf(std::string_view path) {
   const std::string ext = UpperExtension(path);
   if (ext == ".JPG" || ext == ".JPEG") return TFileKind::Jpeg;
   if (ext == ".BMP") return TFileKind::Bmp;
+  if (ext == ".PNG") return TFileKind::Png;
+  if (ext == ".TIF" || ext == ".TIFF") return TFileKind::Tiff;
+  if (ext == ".WEBP") return TFileKind::Webp;
   return TFileKind::Unknown;
 }
 
@@ -56,6 +59,9 @@ TLoadResult LoadPicture(const std::string& path, TOrientation orientation) {
   switch (FileKindOf(path)) {
     case TFileKind::Jpeg: r = LoadJpegFile(path, orientation); break;
     case TFileKind::Bmp: r = LoadBmpFile(path); break;
+    case TFileKind::Png:
+    case TFileKind::Tiff:
+    case TFileKind::Webp: r = LoadAnyPicture(path); break;
     case TFileKind::Unknown: return r;
   }
   if (r.bitmap) {
@@ -74,12 +80,33 @@ TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path) {
 }
 
 TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata) {
-  switch (FileKindOf(path)) {
-    case TFileKind::Jpeg: return SaveJpegFile(bitmap, path, metadata);
-    case TFileKind::Bmp: return SaveBmpFile(bitmap, path);
+  return SavePicture(bitmap, path, metadata, TSaveOptions{});
+}
+
+const char* const kSaveExtensions = ".jpg, .jpeg, .png, .tif, .tiff, .webp or .bmp";
+
+bool EncodePicture(TFileKind kind, const TBitmap& bitmap, const TPhotoMetadata& metadata,
+                   const TSaveOptions& options, TFileBytes& out, std::string* error) {
+  switch (kind) {
+    case TFileKind::Jpeg: return EncodeJpeg(bitmap, metadata, options, out, error);
+    case TFileKind::Bmp: return EncodeBmp(bitmap, out, error);
+    case TFileKind::Png: return EncodePng(bitmap, metadata, out, error);
+    case TFileKind::Tiff: return EncodeTiff(bitmap, metadata, out, error);
+    case TFileKind::Webp: return EncodeWebp(bitmap, metadata, options, out, error);
     case TFileKind::Unknown: break;
   }
-  return {};
+  if (error) error->clear();
+  return false;
+}
+
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata,
+                        const TSaveOptions& options) {
+  const TFileKind kind = FileKindOf(path);
+  if (kind == TFileKind::Unknown) return {};
+  TFileBytes bytes;
+  std::string error;
+  if (!EncodePicture(kind, bitmap, metadata, options, bytes, &error)) return {false, path + ": " + error};
+  return WriteFileAtomically(path, bytes.View());
 }
 
 bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& out, std::string& error) {

@@ -19,12 +19,13 @@
 
 namespace kira {
 
-enum class TFileKind { Unknown, Jpeg, Bmp };
+enum class TFileKind { Unknown, Jpeg, Bmp, Png, Tiff, Webp };
 
 // The characters from the last "." of the file-name part (the part after the
 // last '/') to its end, dot included, upper-cased; "" when there is no dot.
 std::string UpperExtension(std::string_view path);
-// ".JPG"/".JPEG" -> Jpeg, ".BMP" -> Bmp, anything else -> Unknown.
+// ".JPG"/".JPEG" -> Jpeg, ".BMP" -> Bmp, ".PNG" -> Png, ".TIF"/".TIFF" -> Tiff,
+// ".WEBP" -> Webp, anything else -> Unknown.
 TFileKind FileKindOf(std::string_view path);
 // The file-name part of a path (no folder).
 std::string FileNamePart(std::string_view path);
@@ -94,7 +95,8 @@ TSaveResult SaveBmpFile(const TBitmap& bitmap, const std::string& path);
 // Chosen by extension; an unknown extension writes nothing and fails with an
 // empty error message.
 TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path);
-// The same, a JPEG with the photo's metadata (a BMP holds none).
+// The same with the photo's metadata, in every format that holds it (a BMP
+// holds none).
 TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata);
 
 // The bytes of a whole file, read or about to be written. The block comes
@@ -121,6 +123,49 @@ class TFileBytes {
 bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error);
 bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error);
 bool EncodeBmp(const TBitmap& bitmap, TFileBytes& out, std::string* error);
+
+// ---- Saving as PNG, TIFF and WebP, and at a quality ----
+// png_save.cpp, tiff_save.cpp and webp_save.cpp hold the encoders.
+
+// The extensions a picture can be saved under, for messages:
+// ".jpg, .jpeg, .png, .tif, .tiff, .webp or .bmp".
+extern const char* const kSaveExtensions;
+
+// The quality JPEG and WebP are saved at, 1..100.
+inline constexpr int kMinQuality = 1;
+inline constexpr int kMaxQuality = 100;
+inline constexpr int kDefaultQuality = 90;
+
+struct TSaveOptions {
+  // JPEG: libjpeg's quality scale. WebP: lossy at this quality, except 100,
+  // which saves losslessly. Other formats ignore it.
+  int quality = kDefaultQuality;
+};
+
+// The in-memory encoders of every format that carries metadata. The EXIF
+// block written is ExifForSaving's (orientation 1, no thumbnail; none when
+// the block read is damaged), the ICC profile the one read.
+// PNG: 24-bit RGB, not interlaced, zlib level 6; eXIf and iCCP chunks.
+bool EncodePng(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error);
+// TIFF: one page, 24-bit RGB, Deflate with horizontal prediction, strips of
+// at least 64 KiB; the ICC profile in its tag, and of the EXIF block the text
+// tags of the main directory (make, model, date, artist, copyright,
+// description, software) with orientation 1. The EXIF sub-directory
+// (exposure, GPS, maker note) is not written.
+bool EncodeTiff(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error);
+// WebP: lossy at options.quality (method 4), or lossless at 100; EXIF and
+// ICCP chunks.
+bool EncodeWebp(const TBitmap& bitmap, const TPhotoMetadata& metadata, const TSaveOptions& options,
+                TFileBytes& out, std::string* error);
+// JPEG at options.quality, otherwise as EncodeJpeg above.
+bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, const TSaveOptions& options,
+                TFileBytes& out, std::string* error);
+// By kind; Unknown fails with an empty message.
+bool EncodePicture(TFileKind kind, const TBitmap& bitmap, const TPhotoMetadata& metadata,
+                   const TSaveOptions& options, TFileBytes& out, std::string* error);
+// SavePicture at a quality.
+TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TPhotoMetadata& metadata,
+                        const TSaveOptions& options);
 
 // Reads a whole regular file into memory. Fails with a one-line message that
 // starts with the path when the file cannot be opened or read, or is larger

@@ -330,7 +330,7 @@ struct TMarkers {
 // jpeg_write_icc_profile numbers its chunks in one byte.
 constexpr std::size_t kMaxIccBytes = 255 * (kMaxMarkerPayload - 14);
 
-bool Compress(TCompressor& c, const TBitmap& bitmap, const TMarkers& markers) {
+bool Compress(TCompressor& c, const TBitmap& bitmap, const TMarkers& markers, int quality) {
   if (setjmp(c.err.jump)) return false;
   c.created = true;
   jpeg_create_compress(&c.cinfo);
@@ -340,7 +340,7 @@ bool Compress(TCompressor& c, const TBitmap& bitmap, const TMarkers& markers) {
   c.cinfo.input_components = 3;
   c.cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&c.cinfo);  // YCbCr, three components, sequential
-  jpeg_set_quality(&c.cinfo, 90, TRUE);
+  jpeg_set_quality(&c.cinfo, quality, TRUE);
   jpeg_start_compress(&c.cinfo, TRUE);
   if (markers.exif && !markers.exif->empty()) {
     jpeg_write_marker(&c.cinfo, JPEG_APP0 + 1, markers.exif->data(), static_cast<unsigned>(markers.exif->size()));
@@ -369,13 +369,23 @@ bool EncodeJpeg(const TBitmap& bitmap, TFileBytes& out, std::string* error) {
 }
 
 bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, TFileBytes& out, std::string* error) {
-  return EncodeFrame(bitmap, out, error, [&metadata](const TBitmap& bitmap, TFileBytes& out) -> std::string {
+  return EncodeJpeg(bitmap, metadata, TSaveOptions{}, out, error);
+}
+
+bool EncodeJpeg(const TBitmap& bitmap, const TPhotoMetadata& metadata, const TSaveOptions& options, TFileBytes& out,
+                std::string* error) {
+  if (options.quality < kMinQuality || options.quality > kMaxQuality) {
+    if (error) *error = "JPEG quality " + std::to_string(options.quality) + " is outside 1..100";
+    return false;
+  }
+  const int quality = options.quality;
+  return EncodeFrame(bitmap, out, error, [&metadata, quality](const TBitmap& bitmap, TFileBytes& out) -> std::string {
     std::vector<std::uint8_t> exif;
     if (!metadata.exif.empty()) exif = ExifForSaving(metadata.exif, bitmap.Width(), bitmap.Height());
     TCompressor c;
     InitError(c.err);
     c.cinfo.err = &c.err.mgr;
-    if (!Compress(c, bitmap, TMarkers{&exif, &metadata.icc})) return std::string("cannot encode JPEG: ") + c.err.message;
+    if (!Compress(c, bitmap, TMarkers{&exif, &metadata.icc}, quality)) return std::string("cannot encode JPEG: ") + c.err.message;
     TFileBytes bytes(c.bufferSize);
     if (c.bufferSize > 0) std::memcpy(bytes.data(), c.buffer, c.bufferSize);
     out = std::move(bytes);

@@ -187,13 +187,13 @@ void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
   proposedSaveName_ = PathWithoutExtension(path);
 }
 
-bool TDocument::SaveShownImage(const std::string& path, std::string* error) {
+bool TDocument::SaveShownImage(const std::string& path, std::string* error, const TSaveOptions& options) {
   const TBitmap& image = ShownImage();
   if (image.Empty() || FileKindOf(path) == TFileKind::Unknown) {
     if (error) error->clear();
     return false;
   }
-  TSaveResult saved = SavePicture(image, path, metadata_);
+  TSaveResult saved = SavePicture(image, path, metadata_, options);
   if (!saved && error) *error = saved.error;
   if (saved.ok && &image == &source_) savedVersion_ = sourceVersion_;
   return saved.ok;

@@ -141,8 +141,9 @@ class TDocument {
   // Saves the shown image by the extension of path. Returns false with a
   // message on a write error; an unknown extension or an empty image writes
   // nothing and returns false with an empty message. Saving the source
-  // counts as saving the work (see HasUnsavedChanges).
-  bool SaveShownImage(const std::string& path, std::string* error = nullptr);
+  // counts as saving the work (see HasUnsavedChanges). JPEG and WebP are
+  // written at options.quality.
+  bool SaveShownImage(const std::string& path, std::string* error = nullptr, const TSaveOptions& options = {});
 
   // The history of Apply. Every Apply that replaces a picture keeps the
   // source it replaced; Undo brings it back and keeps the undone picture for

@@ -36,7 +36,7 @@ QString OpenFormatsText() {
 }
 
 QString SaveFormatsText() {
-  return QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。");
+  return QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。");
 }
 
 QString OutOfMemoryText() {

@@ -1,5 +1,7 @@
 #include "ui/form_main.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
@@ -51,6 +54,39 @@ QString FromLocalPath(const std::string& path) {
 }
 
 bool IsPictureName(const QString& path) { return FileKindOf(LocalPath(path)) != TFileKind::Unknown; }
+
+// The editor's settings kept between runs (~/.config/kirabox/kirabox.conf).
+constexpr const char* kSettingsName = "kirabox";
+const QString kQualityKey = QStringLiteral("save/quality");
+
+// The quality of JPEG and WebP under the save dialog's name field, as last
+// chosen. A WebP at 100 is saved losslessly.
+QSpinBox* AddQualityChoice(QFileDialog* dialog) {
+  auto* quality = new QSpinBox(dialog);
+  quality->setObjectName(QStringLiteral("SaveQuality"));
+  quality->setRange(kMinQuality, kMaxQuality);
+  const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName);
+  quality->setValue(std::clamp(settings.value(kQualityKey, kDefaultQuality).toInt(), kMinQuality, kMaxQuality));
+  quality->setToolTip(QStringLiteral("JPEG と WebP の品質 (1～100)。WebP は 100 で可逆圧縮になります。"));
+  auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+  if (!grid) return quality;
+  auto* label = new QLabel(QStringLiteral("品質 (JPEG, WebP):"), dialog);
+  label->setBuddy(quality);
+  const int row = grid->rowCount();
+  grid->addWidget(label, row, 0);
+  grid->addWidget(quality, row, 1, Qt::AlignLeft);
+  return quality;
+}
+
+// A name typed without extension gets the one of the chosen file type: the
+// pattern in the last parentheses of the filter.
+void FollowFilterWithSuffix(QFileDialog* dialog) {
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+    QString ext = filter.section(QStringLiteral("(*."), -1);
+    ext.chop(1);
+    if (!ext.isEmpty()) dialog->setDefaultSuffix(ext);
+  });
+}
 
 // A preview pane beside the file list of a (non-native) file dialog. The
 // preview is read scaled by Qt's own reader: it is only a glance at the file,
@@ -313,8 +349,14 @@ void TFormMain::CreateDialogs() {
       QStringLiteral("JPEG (*.JPEG) (*.jpeg)"),
       // The description lacks its closing parenthesis, as it always has.
       QStringLiteral("ビットマップ (*.BMP (*.bmp)"),
+      QStringLiteral("PNG (*.PNG) (*.png)"),
+      QStringLiteral("TIFF (*.TIF) (*.tif)"),
+      QStringLiteral("TIFF (*.TIFF) (*.tiff)"),
+      QStringLiteral("WebP (*.WEBP) (*.webp)"),
   });
   AddPicturePreview(savePictureDialog1_);
+  saveQuality_ = AddQualityChoice(savePictureDialog1_);
+  FollowFilterWithSuffix(savePictureDialog1_);
   CloseCompletionWithDialog(savePictureDialog1_);
 }
 
@@ -452,11 +494,13 @@ bool TFormMain::SaveWithDialog() {
     ReportError(this, SaveFormatsText());
     return false;
   }
+  const int quality = saveQuality_->value();
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName).setValue(kQualityKey, quality);
   std::string error;
   bool saved;
   {
     TBusyScope busy(*this);
-    saved = document_.SaveShownImage(LocalPath(files.first()), &error);
+    saved = document_.SaveShownImage(LocalPath(files.first()), &error, TSaveOptions{quality});
   }
   if (!saved && !error.empty()) {
     ReportError(this, FileErrorText(QStringLiteral("ファイルを保存できませんでした。"),

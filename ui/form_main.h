@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSpinBox>
 #include <QString>
 #include <vector>
 
@@ -163,6 +164,7 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QAction* pMenuRedo_ = nullptr;
   QFileDialog* openPictureDialog1_ = nullptr;
   QFileDialog* savePictureDialog1_ = nullptr;
+  QSpinBox* saveQuality_ = nullptr;  // in the save dialog: JPEG and WebP quality
   int wheelRemainder_ = 0;
   int busyDepth_ = 0;
   QObject* inputHold_ = nullptr;  // installed on the application while busy

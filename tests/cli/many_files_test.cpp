@@ -91,6 +91,22 @@ TEST_F(ManyFiles, FormatChoosesTheExtensionAndTheEncoding) {
   const TBitmap jpeg = Read("out/d.jpg");
   EXPECT_EQ(jpeg.Width(), 9);
   EXPECT_EQ(ReadAll(P("out/d.jpg")).substr(0, 2), "\xFF\xD8");
+  // Every format by its signature; --quality 90 gives the default's bytes,
+  // 50 a smaller file; a WebP at 100 is lossless.
+  const std::string jpeg90 = ReadAll(P("out/d.jpg"));
+  const struct {
+    std::string args, name, signature;
+  } formats[] = {{"--format png", "d.png", "\x89PNG"},      {"--format tif", "d.tif", "II*"},
+                 {"--format TIFF", "d.TIFF", "II*"},         {"--quality 100 --format webp", "d.webp", "RIFF"},
+                 {"--quality 90 --format jpg", "d.jpg", "\xFF\xD8"}};
+  for (const auto& f : formats) {
+    ASSERT_EQ(Batch(f.args + " --out-dir " + P("out") + " " + inputs[3]), 0) << f.args;
+    EXPECT_EQ(ReadAll(P("out/" + f.name)).substr(0, f.signature.size()), f.signature) << f.args;
+  }
+  EXPECT_EQ(ReadAll(P("out/d.jpg")), jpeg90);
+  EXPECT_TRUE(Read("out/d.png") == Read("out/d.bmp"));
+  ASSERT_EQ(Batch("--quality 50 --format jpg --out-dir " + P("out") + " " + inputs[3]), 0);
+  EXPECT_LT(ReadAll(P("out/d.jpg")).size(), jpeg90.size());
 }
 
 TEST_F(ManyFiles, UsageErrorsExitTwoWithOneLineBeforeAnyWork) {
@@ -109,7 +125,9 @@ TEST_F(ManyFiles, UsageErrorsExitTwoWithOneLineBeforeAnyWork) {
       {"--jobs 0" + out + inputs[0], "'0'"},
       {"--jobs 257" + out + inputs[0], "'257'"},
       {"--jobs two" + out + inputs[0], "'two'"},
-      {"--format png" + out + inputs[0], "'png'"},
+      {"--format gif" + out + inputs[0], "'gif'"},
+      {"--quality 0" + out + inputs[0], "'0'"},
+      {"--quality 101" + out + inputs[0], "'101'"},
       {"--out-dir " + P("missing") + " " + inputs[0], "missing"},
       {"--out-dir " + P("plain_file") + " " + inputs[0], "plain_file"},
       {"--time" + out + inputs[0], "--time"},

@@ -412,7 +412,7 @@ TEST_F(AtomicSave, SavingReplacesAnExistingFile) {
   EXPECT_EQ(ReadBytes(target).size(), 54u + 16u);
   EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.BMP"});
-  EXPECT_FALSE(SavePicture(b, (dir_ / "out.png").string()));
+  EXPECT_FALSE(SavePicture(b, (dir_ / "out.gif").string()));
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.BMP"});
 }
 

@@ -181,7 +181,7 @@ TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
   host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   host.calls.clear();
-  for (const char* path : {"x.png", "x.jpe", "noext", "/tmp/a.b/photo"}) {
+  for (const char* path : {"x.gif", "x.jpe", "noext", "/tmp/a.b/photo"}) {
     EXPECT_EQ(doc.OpenImageFile(path), TOpenOutcome::Ignored) << path;
   }
   std::string error;
@@ -203,7 +203,7 @@ TEST_F(DocumentTest, SavingAnEmptyImageOrUnknownExtensionWritesNothing) {
   doc.OpenPicture(Picture(2, 2, 3));
   host.calls.clear();  // only what follows the opening
   doc.ShowSource();
-  EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.png").string(), &error));
+  EXPECT_FALSE(doc.SaveShownImage((dir / "unknown.gif").string(), &error));
   EXPECT_TRUE(error.empty());
   // Not a file, nor a temporary one left beside it.
   EXPECT_TRUE(std::filesystem::is_empty(dir));

@@ -201,7 +201,7 @@ TEST_F(FileHistoryTest, UnsavedChangesFollowApplyUndoPreviewAndSave) {
   EXPECT_FALSE(doc.HasUnsavedChanges());  // nothing opened
   ASSERT_EQ(doc.OpenImageFile(a), TOpenOutcome::Opened);
   const std::string out = (dir / "out.bmp").string();
-  const std::string png = (dir / "out.png").string();
+  const std::string gif = (dir / "out.gif").string();
   auto preview = [this] { doc.PreviewInPlace([](TBitmap&) { return true; }); };
   struct Row { const char* what; std::function<void()> act; bool unsaved; };
   const std::vector<Row> rows = {
@@ -211,7 +211,7 @@ TEST_F(FileHistoryTest, UnsavedChangesFollowApplyUndoPreviewAndSave) {
       {"applied", [this] { ApplyPicture(doc, 3, 2, 1); }, true},
       {"undone to the opened picture", [this] { doc.Undo(); }, false},
       {"redone", [this] { doc.Redo(); }, true},
-      {"saved under an unknown extension", [&] { doc.SaveShownImage(png); }, true},
+      {"saved under an unknown extension", [&] { doc.SaveShownImage(gif); }, true},
       {"source saved", [&] { EXPECT_TRUE(doc.SaveShownImage(out)); }, false},
       {"undone past the save", [this] { doc.Undo(); }, true},
       {"redone to the saved picture", [this] { doc.Redo(); }, false},

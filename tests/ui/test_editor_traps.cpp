@@ -238,7 +238,7 @@ class TestEditorTraps : public QObject {
     } answers[] = {
         {TQuestionAnswer::Cancel, "", false},      {TQuestionAnswer::Escape, "", false},
         {TQuestionAnswer::Return, "", false},      {TQuestionAnswer::Save, "", false},
-        {TQuestionAnswer::Save, "refused.png", false}, {TQuestionAnswer::Save, "kept.bmp", true},
+        {TQuestionAnswer::Save, "refused.gif", false}, {TQuestionAnswer::Save, "kept.bmp", true},
         {TQuestionAnswer::Discard, "", true},
     };
     for (const auto& [name, way] : ways) {
@@ -266,7 +266,7 @@ class TestEditorTraps : public QObject {
         QCOMPARE(w.main->UndoItem()->isEnabled(), !a.opens);
         if (!a.opens) QVERIFY(w.Doc().Source() == work);
         if (a.opens && a.choice == TQuestionAnswer::Save) QVERIFY(ReadBack(saveAs) == work);
-        QCOMPARE(w.errors.size(), qsizetype(QString::fromLatin1(a.saveAs).endsWith(".png")));
+        QCOMPARE(w.errors.size(), qsizetype(QString::fromLatin1(a.saveAs).endsWith(".gif")));
       }
     }
   }
@@ -296,15 +296,15 @@ class TestEditorTraps : public QObject {
     const TBitmap picture = Pattern(6, 4);
     Open(w, "typed.bmp", picture);
     const TBitmap opened = w.Doc().Source();
-    AnswerFileDialog(Path("x.png"));
+    AnswerFileDialog(Path("x.gif"));
     w.main->PMenuSClick();
-    QVERIFY(!QFile::exists(Path("x.png")));
-    QCOMPARE(w.errors, QStringList{QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。")});
+    QVERIFY(!QFile::exists(Path("x.gif")));
+    QCOMPARE(w.errors, QStringList{QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。")});
 
     // A picture under another name, typed into the open dialog.
     w.errors.clear();
-    QVERIFY(QFile::copy(Path("typed.bmp"), Path("photo.png")));
-    AnswerFileDialog(Path("photo.png"));
+    QVERIFY(QFile::copy(Path("typed.bmp"), Path("photo.gif")));
+    AnswerFileDialog(Path("photo.gif"));
     w.main->PMenuOClick();
     QCOMPARE(w.errors, QStringList{QStringLiteral("開ける形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。")});
     QVERIFY(w.Doc().Source() == opened);

@@ -243,10 +243,10 @@ class TestMainWindow : public QObject {
 
     // A JPEG under another extension, or a name without one, is ignored
     // silently: nothing changes.
-    QFile::copy(Path("PHOTO.JpEg"), Path("photo.png"));
+    QFile::copy(Path("PHOTO.JpEg"), Path("photo.gif"));
     QDir(dir_.path()).mkdir(QStringLiteral("a.b"));
     QFile::copy(Path("PHOTO.JpEg"), Path("a.b/photo"));
-    for (const QString& name : {QStringLiteral("photo.png"), QStringLiteral("a.b/photo")}) {
+    for (const QString& name : {QStringLiteral("photo.gif"), QStringLiteral("a.b/photo")}) {
       w.main->OpenImageFile(Path(name));
       QVERIFY(w.Doc().Source() == opened);
       QCOMPARE(w.Doc().CurrentFileName(), std::string("PHOTO.JpEg"));
@@ -335,11 +335,37 @@ class TestMainWindow : public QObject {
     w.main->PMenuSClick();
     QVERIFY(QFile::exists(Path("plain.jpg")));
     QVERIFY(w.errors.isEmpty());
-    AnswerFileDialog(Path("out.png"));
+    AnswerFileDialog(Path("out.gif"));
     w.main->PMenuSClick();
-    QVERIFY(!QFile::exists(Path("out.png")));
+    QVERIFY(!QFile::exists(Path("out.gif")));
     QCOMPARE(w.errors.size(), 1);
-    QVERIFY(w.errors.first().contains(QStringLiteral("JPEG (.jpg, .jpeg) と BMP (.bmp)")));
+    QVERIFY(w.errors.first().contains(QStringLiteral("PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp)")));
+  }
+
+  void savesEveryFormatAndRemembersTheQuality() {
+    const TBitmap picture = Pattern(6, 4);
+    {
+      TWindows w;
+      w.main->OpenImageFile(WritePicture(Path("q.bmp"), picture));
+      AnswerFileDialog(Path("q.png"));
+      w.main->PMenuSClick();
+      QVERIFY(ReadBack(Path("q.png")) == picture);
+      for (const char* name : {"q.tif", "q.webp"}) {
+        AnswerFileDialog(Path(QString::fromLatin1(name)));
+        w.main->PMenuSClick();
+        QVERIFY2(QFileInfo(Path(QString::fromLatin1(name))).size() > 0, name);
+      }
+      AnswerFileDialog(Path("q90.jpg"));
+      w.main->PMenuSClick();
+      AnswerFileDialog(Path("q40.jpg"), 40);
+      w.main->PMenuSClick();
+      QVERIFY(QFileInfo(Path("q40.jpg")).size() < QFileInfo(Path("q90.jpg")).size());
+      QVERIFY(w.errors.isEmpty());
+    }
+    // The next run offers the quality last chosen.
+    TWindows again;
+    QCOMPARE(again.main->SavePictureDialog1()->findChild<QSpinBox*>(QStringLiteral("SaveQuality"))->value(), 40);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "kirabox", "kirabox").remove("save/quality");
   }
 
   void openDialogOpensTheChosenFile() {

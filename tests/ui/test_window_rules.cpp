@@ -107,7 +107,9 @@ class TestWindowRules : public QObject {
           QStringLiteral("JPEG イメージファイル (*.jpeg)"), QStringLiteral("ビットマップ (*.bmp)")},
          {QStringLiteral("LOUD.JPG"), QStringLiteral("Mixed.JpEg"), QStringLiteral("PIC.BMP"), QStringLiteral("quiet.jpg")});
     look(w.main->SavePictureDialog1(),
-         {QStringLiteral("JPEG (*.JPG)"), QStringLiteral("JPEG (*.JPEG)"), QStringLiteral("ビットマップ (*.BMP")},
+         {QStringLiteral("JPEG (*.JPG)"), QStringLiteral("JPEG (*.JPEG)"), QStringLiteral("ビットマップ (*.BMP"),
+          QStringLiteral("PNG (*.PNG)"), QStringLiteral("TIFF (*.TIF)"), QStringLiteral("TIFF (*.TIFF)"),
+          QStringLiteral("WebP (*.WEBP)")},
          {QStringLiteral("LOUD.JPG"), QStringLiteral("quiet.jpg")});
   }
 };

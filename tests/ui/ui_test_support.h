@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +63,10 @@ inline TBitmap ReadBack(const QString& path) {
 // A shown main window with its error box replaced by a list of messages.
 struct TWindows {
   TWindows() {
+    // The settings kept between runs go to a folder of this test program's
+    // own, shared by its windows one after another.
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     SetErrorSink([this](const QString& text) { errors << text; });
     main = std::make_unique<TFormMain>();
     main->resize(1000, 700);
@@ -89,8 +95,9 @@ struct TWindows {
 
 // Fills in the file dialog that the next modal exec shows, and confirms it.
 // A question the dialog asks on top (an overwrite prompt) fails the test.
-inline void AnswerFileDialog(const QString& path) {
-  QTimer::singleShot(0, [path] {
+// A quality (1..100) is set in the save dialog's quality box.
+inline void AnswerFileDialog(const QString& path, int quality = 0) {
+  QTimer::singleShot(0, [path, quality] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog) qFatal("no file dialog open");
     QTimer::singleShot(0, [owner = QPointer<QFileDialog>(dialog)] {
@@ -109,6 +116,11 @@ inline void AnswerFileDialog(const QString& path) {
     // after the name it was given, would win over the typed name.
     if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView")))
       list->selectionModel()->clear();
+    if (quality > 0) {
+      auto* box = dialog->findChild<QSpinBox*>(QStringLiteral("SaveQuality"));
+      if (!box) qFatal("save dialog without a quality");
+      box->setValue(quality);
+    }
     QMetaObject::invokeMethod(dialog, "accept");
   });
 }
