@@ -109,8 +109,8 @@ void TFormMain::OpeningDone(const std::shared_ptr<TOpening>& opening) {
 
 void TFormMain::FinishOpening() {
   if (!opening_) return;
+  // The busy cursor is up already; no events run meanwhile.
   const std::shared_ptr<TOpening> opening = opening_;
-  TBusyScope busy(*this);
   OpeningDone(opening);
 }
 
