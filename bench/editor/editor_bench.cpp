@@ -124,7 +124,7 @@ bool RunDjpeg(const std::string& path) {
 void TimeOpen(TFormMain& main, const QString& photo, int runs) {
   std::vector<double> firsts, fulls, plains;
   for (int r = 0; r < runs; ++r) {
-    // The one-step open first, so that the first run of each is as cold.
+    // The one-step open beside it, for comparison.
     main.SetFirstViewMinPixels(0);
     QElapsedTimer plain;
     plain.start();
