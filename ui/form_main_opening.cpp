@@ -50,22 +50,9 @@ bool TFormMain::StartFirstView(const QString& path) {
   // 1/8 while that still fills the picture's place in the view, else 1/4.
   const int fit = FitZoomPercent(width, height, formImage_->width(), formImage_->height());
   const int scale = fit * 8 <= 100 ? 8 : 4;
-  int fullWidth = 0;
-  int fullHeight = 0;
-  TLoadResult reduced;
-  {
-    TBusyScope busy(*this);
-    reduced = DecodeJpegScaled(opening->bytes.data(), opening->bytes.size(), scale, TOrientation::Apply,
-                               &fullWidth, &fullHeight);
-  }
-  if (!reduced) {
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
-                                    QString::fromStdString(local + ": " + reduced.error)));
-    return true;
-  }
-  firstView_ = std::move(*reduced.bitmap);
+  // The full decode starts first and runs beside the reduced one. No events
+  // run until the first view is up, so the full picture cannot come first.
   viewBefore_ = formImage_->Image1()->geometry();
-  formImage_->ShowFirstView(firstView_, fullWidth, fullHeight);
   opening_ = opening;
   QApplication::setOverrideCursor(Qt::BusyCursor);
   decoder_ = std::thread([this, opening] {
@@ -82,9 +69,20 @@ bool TFormMain::StartFirstView(const QString& path) {
         opening->result.error = opening->local + ": " + e.what();
       }
     }
-    opening->bytes = TFileBytes();
     QMetaObject::invokeMethod(this, [this, opening] { OpeningDone(opening); }, Qt::QueuedConnection);
   });
+  int fullWidth = 0;
+  int fullHeight = 0;
+  TLoadResult reduced = DecodeJpegScaled(opening->bytes.data(), opening->bytes.size(), scale,
+                                         TOrientation::Apply, &fullWidth, &fullHeight);
+  if (!reduced) {
+    CancelOpening();
+    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+                                    QString::fromStdString(local + ": " + reduced.error)));
+    return true;
+  }
+  firstView_ = std::move(*reduced.bitmap);
+  formImage_->ShowFirstView(firstView_, fullWidth, fullHeight);
   return true;
 }
 
@@ -92,6 +90,7 @@ void TFormMain::OpeningDone(const std::shared_ptr<TOpening>& opening) {
   if (!opening || opening != opening_) return;  // finished early, or cancelled
   decoder_.join();
   opening_.reset();
+  opening->bytes = TFileBytes();
   QApplication::restoreOverrideCursor();
   const bool opened = opening->result.bitmap.has_value();
   if (opened) {
