@@ -69,7 +69,8 @@ bool TFormMain::StartFirstView(const QString& path) {
         opening->result.error = opening->local + ": " + e.what();
       }
     }
-    QMetaObject::invokeMethod(this, [this, opening] { OpeningDone(opening); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, opening] { Run([&] { OpeningDone(opening); }); }, Qt::QueuedConnection);
   });
   int fullWidth = 0;
   int fullHeight = 0;
