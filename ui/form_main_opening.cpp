@@ -50,11 +50,25 @@ bool TFormMain::StartFirstView(const QString& path) {
   // 1/8 while that still fills the picture's place in the view, else 1/4.
   const int fit = FitZoomPercent(width, height, formImage_->width(), formImage_->height());
   const int scale = fit * 8 <= 100 ? 8 : 4;
-  // The full decode starts first and runs beside the reduced one. No events
-  // run until the first view is up, so the full picture cannot come first.
-  viewBefore_ = formImage_->Image1()->geometry();
-  opening_ = opening;
+  // The busy cursor stays up until the full picture is in.
   QApplication::setOverrideCursor(Qt::BusyCursor);
+  int fullWidth = 0;
+  int fullHeight = 0;
+  TLoadResult reduced = DecodeJpegScaled(opening->bytes.data(), opening->bytes.size(), scale,
+                                         TOrientation::Apply, &fullWidth, &fullHeight);
+  if (!reduced) {
+    QApplication::restoreOverrideCursor();
+    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+                                    QString::fromStdString(local + ": " + reduced.error)));
+    return true;
+  }
+  viewBefore_ = formImage_->Image1()->geometry();
+  firstView_ = std::move(*reduced.bitmap);
+  formImage_->ShowFirstView(firstView_, fullWidth, fullHeight);
+  // The full decode starts only now: beside the reduced one it would take
+  // the processor from it on a busy machine, and the first view would come
+  // no sooner than the whole picture.
+  opening_ = opening;
   decoder_ = std::thread([this, opening] {
     // A stop leaves no picture and no message.
     {
@@ -72,18 +86,6 @@ bool TFormMain::StartFirstView(const QString& path) {
     QMetaObject::invokeMethod(
         this, [this, opening] { Run([&] { OpeningDone(opening); }); }, Qt::QueuedConnection);
   });
-  int fullWidth = 0;
-  int fullHeight = 0;
-  TLoadResult reduced = DecodeJpegScaled(opening->bytes.data(), opening->bytes.size(), scale,
-                                         TOrientation::Apply, &fullWidth, &fullHeight);
-  if (!reduced) {
-    CancelOpening();
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
-                                    QString::fromStdString(local + ": " + reduced.error)));
-    return true;
-  }
-  firstView_ = std::move(*reduced.bitmap);
-  formImage_->ShowFirstView(firstView_, fullWidth, fullHeight);
   return true;
 }
 

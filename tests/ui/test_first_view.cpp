@@ -146,13 +146,13 @@ class TestFirstView : public QObject {
     QTest::qWait(20);  // a result the worker posted must not reach the dead window
   }
 
-  // A damaged file, or memory refused to the decodes after the file's bytes
-  // (the reduced or the full one, whichever asks second): one message naming
-  // the file, and the picture before stays, where it was.
+  // A damaged file, found by the first decode, or a failure of the full one
+  // alone (its memory refused): one message naming the file, and the picture
+  // before stays, where it was.
   void damagedFileLeavesPictureBefore_data() {
     QTest::addColumn<bool>("fullDecodeFails");
     QTest::newRow("cut short") << false;
-    QTest::newRow("memory refused") << true;
+    QTest::newRow("full decode fails") << true;
   }
   void damagedFileLeavesPictureBefore() {
     QFETCH(bool, fullDecodeFails);
@@ -171,8 +171,9 @@ class TestFirstView : public QObject {
     const TBitmap before = w.Doc().Source();
     const QRect place = w.Image().Image1()->geometry();
     const QString caption = w.Image().Caption();
-    if (fullDecodeFails) FailPixelAllocationsAfter(2);
+    if (fullDecodeFails) FailPixelAllocationsAfter(2);  // the file's bytes, the first view
     w.main->OpenImageFile(file);
+    QCOMPARE(w.main->Opening(), fullDecodeFails);
     w.WaitOpened();
     FailPixelAllocationsAfter(-1);
     QCOMPARE(w.errors.size(), 1);
