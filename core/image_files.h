@@ -62,6 +62,17 @@ struct TLoadResult {
 enum class TOrientation { Apply, Keep };
 TLoadResult LoadJpegFile(const std::string& path, TOrientation orientation = TOrientation::Apply);
 TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
+// The same at 1/scale of the full size on each side (scale 1, 2, 4 or 8,
+// anything else counts as 1; libjpeg's DCT scaling, sides rounded up): a
+// quick first view of a large photo. The full size's limits apply, and the
+// upright full size comes back in *fullWidth x *fullHeight.
+// A JPEG decode watches the thread's stop flag (core/stop_request.h) and
+// throws TStopped when a stop is requested.
+// The picture's size as stored (before any turn), from the header alone.
+bool JpegStoredSize(const std::uint8_t* data, std::size_t size, int& width, int& height);
+TLoadResult DecodeJpegScaled(const std::uint8_t* data, std::size_t size, int scale,
+                             TOrientation orientation = TOrientation::Apply, int* fullWidth = nullptr,
+                             int* fullHeight = nullptr);
 
 // BMP: 1, 2, 4, 8, 16, 24, 32 bits, RLE4/RLE8, bit-field masks (alpha is
 // dropped), OS/2 1.x and 2.x and Windows 40/52/56/108/124-byte headers,

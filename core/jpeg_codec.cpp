@@ -23,6 +23,7 @@
 #include "core/encode_frame.h"
 #include "core/orientation.h"
 #include "core/picture_limits.h"
+#include "core/stop_request.h"
 #include "core/working_memory.h"
 
 namespace kira {
@@ -98,6 +99,12 @@ void EmitMessage(j_common_ptr cinfo, int level) {
 void ProgressMonitor(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  // Also inside jpeg_start_decompress, which reads a progressive file whole.
+  if (StopRequested()) {
+    auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message, "stopped");
+    std::longjmp(err->jump, 1);
+  }
   if (d->input_scan_number > kMaxScans) {
     auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
     std::snprintf(err->message, sizeof err->message, "too many scans in a progressive JPEG (more than %d)",
@@ -124,7 +131,7 @@ struct TDecompressor {
   }
 };
 
-bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
+bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size, int scale) {
   if (setjmp(d.err.jump)) return false;
   d.created = true;  // destroying a half-created object is safe, leaking it is not
   jpeg_create_decompress(&d.cinfo);
@@ -140,8 +147,9 @@ bool ReadHeader(TDecompressor& d, const std::uint8_t* data, std::size_t size) {
   // CMYK is asked for as such and converted here; libjpeg has no CMYK to RGB.
   d.cinfo.out_color_space = (in == JCS_CMYK || in == JCS_YCCK) ? JCS_CMYK : JCS_EXT_BGR;
   d.cinfo.scale_num = 1;
-  d.cinfo.scale_denom = 1;
+  d.cinfo.scale_denom = static_cast<unsigned int>(scale);
   d.cinfo.quantize_colors = FALSE;
+  jpeg_calc_output_dimensions(&d.cinfo);
   return true;
 }
 
@@ -229,6 +237,7 @@ bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
     JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                   cinfo->output_width * 4, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
+      if (StopRequested()) return false;
       const int y = static_cast<int>(cinfo->output_scanline);
       if (jpeg_read_scanlines(cinfo, row, 1) != 1) return false;
       CmykRowToBgr(row[0], bitmap.ScanLine(y), bitmap.Width(), inverted);
@@ -237,6 +246,7 @@ bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
     // Straight into the bitmap's rows, several at a time.
     JSAMPROW rows[16];
     while (cinfo->output_scanline < cinfo->output_height) {
+      if (StopRequested()) return false;
       const int first = static_cast<int>(cinfo->output_scanline);
       int count = height - first;
       if (count > 16) count = 16;
@@ -252,7 +262,10 @@ bool ReadPixels(TDecompressor& d, TBitmap& bitmap) {
 
 }  // namespace
 
-TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation orientation) {
+namespace {
+
+TLoadResult Decode(const std::uint8_t* data, std::size_t size, int scale, TOrientation orientation,
+                   int* fullWidth, int* fullHeight) {
   TLoadResult r;
   try {
     TDecompressor d;
@@ -262,7 +275,7 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation 
       r.error = "not a JPEG file (empty)";
       return r;
     }
-    if (!ReadHeader(d, data, size)) {
+    if (!ReadHeader(d, data, size, scale)) {
       r.error = std::string("cannot read JPEG: ") + d.err.message;
       return r;
     }
@@ -275,16 +288,20 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation 
     }
     r.error = CheckWorkingMemory(width, height);
     if (!r.error.empty()) return r;
-    TBitmap bitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf24bit);
+    TBitmap bitmap(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
+                   TPixelFormat::pf24bit);
     TPhotoMetadata metadata;
     CollectMetadata(d, metadata);
     if (!ReadPixels(d, bitmap)) {
+      ThrowIfStopped();
       r.error = std::string("cannot decode JPEG: ") + d.err.message;
       return r;
     }
-    if (orientation == TOrientation::Apply) {
-      OrientUpright(bitmap, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
-    }
+    const int turn = orientation == TOrientation::Apply ? ExifOrientation(metadata.exif.data(), metadata.exif.size()) : 1;
+    OrientUpright(bitmap, turn);
+    const bool swap = OrientationSwapsSides(turn);
+    if (fullWidth) *fullWidth = static_cast<int>(swap ? height : width);
+    if (fullHeight) *fullHeight = static_cast<int>(swap ? width : height);
     r.bitmap = std::move(bitmap);
     r.metadata = std::move(metadata);
   } catch (const std::bad_alloc&) {
@@ -293,6 +310,28 @@ TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation 
     r.error = "not enough memory for the picture";
   }
   return r;
+}
+
+}  // namespace
+
+TLoadResult DecodeJpeg(const std::uint8_t* data, std::size_t size, TOrientation orientation) {
+  return Decode(data, size, 1, orientation, nullptr, nullptr);
+}
+
+TLoadResult DecodeJpegScaled(const std::uint8_t* data, std::size_t size, int scale, TOrientation orientation,
+                             int* fullWidth, int* fullHeight) {
+  if (scale != 1 && scale != 2 && scale != 4 && scale != 8) scale = 1;
+  return Decode(data, size, scale, orientation, fullWidth, fullHeight);
+}
+
+bool JpegStoredSize(const std::uint8_t* data, std::size_t size, int& width, int& height) {
+  TDecompressor d;
+  InitError(d.err);
+  d.cinfo.err = &d.err.mgr;
+  if (size == 0 || !ReadHeader(d, data, size, 1)) return false;
+  width = static_cast<int>(d.cinfo.image_width);
+  height = static_cast<int>(d.cinfo.image_height);
+  return true;
 }
 
 TLoadResult LoadJpegFile(const std::string& path, TOrientation orientation) {

@@ -169,9 +169,13 @@ TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* erro
     if (error) *error = loaded.error;
     return TOpenOutcome::Failed;
   }
+  OpenLoaded(std::move(loaded), path);
+  return TOpenOutcome::Opened;
+}
+
+void TDocument::OpenLoaded(TLoadResult&& loaded, const std::string& path) {
   OpenPicture(std::move(*loaded.bitmap), path);
   metadata_ = std::move(loaded.metadata);
-  return TOpenOutcome::Opened;
 }
 
 void TDocument::OpenPicture(TBitmap picture, const std::string& path) {

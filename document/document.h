@@ -130,6 +130,9 @@ class TDocument {
   // *error, nothing changes.
   TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr,
                              TOrientation orientation = TOrientation::Apply);
+  // Opens a picture already read from `path` (LoadPicture's result) as
+  // OpenImageFile does, metadata included.
+  void OpenLoaded(TLoadResult&& loaded, const std::string& path);
   // Opens a picture already in memory as OpenImageFile opens a file: it
   // becomes the source (24 bits), with no metadata, the history emptied and
   // the work counted as saved; `path` names it for the caption and the save

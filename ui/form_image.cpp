@@ -158,6 +158,27 @@ void TFormImage::ShowWorkingImage(const TBitmap& image, bool keepCentre) {
   image1_->SetPicture(&image);
 }
 
+void TFormImage::ShowFirstView(const TBitmap& view, int width, int height) {
+  // As the open will place the full picture: at 100 % when it fits, else
+  // the largest zoom that shows it whole.
+  const int fit = FitZoomPercent(width, height, this->width(), this->height());
+  const int z = std::min(fit, 100);
+  image1_->SetPicture(nullptr);
+  image1_->resize(ZoomedLength(width, z), ZoomedLength(height, z));
+  if (fit >= 100) {
+    CentreImage();
+    if (!rect().contains(image1_->geometry())) CentreInClientArea();
+  } else {
+    CentreInClientArea();
+  }
+  image1_->SetPicture(&view);
+}
+
+void TFormImage::RestoreView(const QRect& geometry) {
+  image1_->setGeometry(geometry);
+  image1_->SetPicture(&main_.Document().ShownImage());
+}
+
 void TFormImage::ShowFileCaption() {
   const TDocument& doc = main_.Document();
   caption_ = QString::fromStdString(

@@ -93,6 +93,11 @@ class TFormImage : public QWidget {
 
   void ShowWorkingImage(const TBitmap& image, bool keepCentre);
   void ShowFileCaption();
+  // A reduced picture standing for one of width x height, at the zoom and
+  // place the full picture will open with.
+  void ShowFirstView(const TBitmap& view, int width, int height);
+  // The shown working image back at `geometry` (after a first view).
+  void RestoreView(const QRect& geometry);
   void ApplyZoom(int zoomPercent);
   void CentreImage();
   // Centres the picture in the window's client area (fit to window).

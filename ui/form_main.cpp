@@ -192,6 +192,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TFormMain::~TFormMain() {
+  CancelOpening();
   // The widgets go first, while the document they show is still alive, and
   // without page-change signals from a page control being torn down.
   pageControl_->blockSignals(true);
@@ -368,6 +369,7 @@ int TFormMain::OpenPageNumber() const { return pageControl_->currentIndex(); }
 
 void TFormMain::OpenEffectPage(int number) {
   if (!Page(number)) return;
+  FinishOpening();
   shownPage_ = number;
   // The effect page's tab is made visible before it is selected, and the
   // menu page's hidden last, so that the tab bar never moves its selection
@@ -434,7 +436,12 @@ void TFormMain::CentreImage() { formImage_->CentreImage(); }
 void TFormMain::OpenImageFile(const QString& path) {
   // A name that is no picture's opens nothing and loses nothing: no question.
   if (!IsPictureName(path)) return;
-  if (!MayDiscardChanges(TDiscardReason::Open)) return;
+  // During a two-step open the work before it was already given up.
+  if (opening_)
+    CancelOpening();
+  else if (!MayDiscardChanges(TDiscardReason::Open))
+    return;
+  if (StartFirstView(path)) return;
   std::string error;
   TOpenOutcome outcome;
   {
@@ -445,19 +452,23 @@ void TFormMain::OpenImageFile(const QString& path) {
     ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
                                     QString::fromStdString(error)));
   } else if (outcome == TOpenOutcome::Opened) {
-    savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName()));
-    // Whatever the zoom of the last picture: the whole picture, at 100 %
-    // when it fits.
-    const TBitmap& source = document_.Source();
-    if (FitZoomPercent(source.Width(), source.Height(), formImage_->width(), formImage_->height()) >= 100) {
-      PMenu100Click();
-      formImage_->CentreImage();
-      // Centred on the frame's size, a picture nearly as large as the window
-      // would lose an edge under the title bar: then on the inner area.
-      if (!formImage_->rect().contains(formImage_->Image1()->geometry())) formImage_->CentreInClientArea();
-    } else {
-      PMenuFitClick();
-    }
+    AfterOpen();
+  }
+}
+
+void TFormMain::AfterOpen() {
+  savePictureDialog1_->selectFile(FromLocalPath(document_.ProposedSaveName()));
+  // Whatever the zoom of the last picture: the whole picture, at 100 %
+  // when it fits.
+  const TBitmap& source = document_.Source();
+  if (FitZoomPercent(source.Width(), source.Height(), formImage_->width(), formImage_->height()) >= 100) {
+    PMenu100Click();
+    formImage_->CentreImage();
+    // Centred on the frame's size, a picture nearly as large as the window
+    // would lose an edge under the title bar: then on the inner area.
+    if (!formImage_->rect().contains(formImage_->Image1()->geometry())) formImage_->CentreInClientArea();
+  } else {
+    PMenuFitClick();
   }
 }
 
@@ -484,6 +495,7 @@ void TFormMain::PMenuOClick() {
 void TFormMain::PMenuSClick() { SaveWithDialog(); }
 
 bool TFormMain::SaveWithDialog() {
+  FinishOpening();
   // Nothing to save: no dialog.
   if (document_.ShownImage().Empty()) return false;
   if (savePictureDialog1_->exec() != QDialog::Accepted) return false;
@@ -517,6 +529,7 @@ void TFormMain::PMenuTClick() {
 }
 
 void TFormMain::PMenu100Click() {
+  FinishOpening();
   document_.SetZoomPercent(100);
   formImage_->ApplyZoom(100);
 }
@@ -528,16 +541,19 @@ void TFormMain::PMenuXClick() { close(); }
 void TFormMain::ButtonExitClick() { close(); }
 
 void TFormMain::PMenuUndoClick() {
+  FinishOpening();
   document_.Undo();
   UpdateHistoryItems();
 }
 
 void TFormMain::PMenuRedoClick() {
+  FinishOpening();
   document_.Redo();
   UpdateHistoryItems();
 }
 
 void TFormMain::PMenuFitClick() {
+  FinishOpening();
   const TBitmap& shown = document_.ShownImage();
   if (shown.Empty()) return;
   document_.SetZoomPercent(FitZoomPercent(shown.Width(), shown.Height(), formImage_->width(), formImage_->height()));
@@ -567,12 +583,14 @@ bool TFormMain::MayDiscardChanges(TDiscardReason reason) {
 }
 
 void TFormMain::ZoomUp() {
+  FinishOpening();
   if (document_.Source().Empty()) return;
   document_.SetZoomPercent(ZoomIn(document_.ZoomPercent()));
   formImage_->ApplyZoom(document_.ZoomPercent());
 }
 
 void TFormMain::ZoomDown() {
+  FinishOpening();
   if (document_.Source().Empty()) return;
   document_.SetZoomPercent(ZoomOut(document_.ZoomPercent()));
   formImage_->ApplyZoom(document_.ZoomPercent());
@@ -678,7 +696,13 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   // Every way of closing comes here, the window manager's included: work
   // that would be lost is asked about first.
   bool mayClose = false;
-  Run([&] { mayClose = MayDiscardChanges(); });
+  // During a two-step open the work before it was already given up.
+  if (opening_) {
+    CancelOpening();
+    mayClose = true;
+  } else {
+    Run([&] { mayClose = MayDiscardChanges(); });
+  }
   if (!mayClose) {
     event->ignore();
     return;

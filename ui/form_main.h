@@ -6,8 +6,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QSpinBox>
 #include <QString>
+#include <cstdint>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "document/document.h"
@@ -76,6 +80,19 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // after the question when work would be lost. A picture that fits the
   // image window at 100 % opens at 100 %, a larger one fitted.
   void OpenImageFile(const QString& path);
+  // A JPEG of at least this many pixels opens in two steps: a reduced
+  // decode (libjpeg's DCT scaling) is shown at once, scaled to the view,
+  // while the full decode runs on a worker thread; the full picture then
+  // opens exactly as a plain open would. 0 opens every file in one step.
+  static constexpr std::int64_t kFirstViewMinPixels = 6'000'000;
+  void SetFirstViewMinPixels(std::int64_t pixels) { firstViewMinPixels_ = pixels; }
+  // True while a full decode runs; the document still holds the picture
+  // before it.
+  bool Opening() const { return opening_ != nullptr; }
+  // Waits for a running full decode and opens its picture (or reports its
+  // error). Whatever needs the picture calls it first: the effect pages,
+  // save, undo and redo, the zoom.
+  void FinishOpening();
   // Opens the first local file of a drop.
   void HandleDroppedFiles(const QMimeData* data);
 
@@ -147,7 +164,24 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // item while there is no picture.
   void UpdateHistoryItems();
 
+  struct TOpening;
+  // The first view of a large JPEG and the full decode started; true when
+  // the open was handled so (shown, or its error reported), false when the
+  // file is for the one-step open.
+  bool StartFirstView(const QString& path);
+  // The worker's result, on the GUI thread; a stale one is dropped.
+  void OpeningDone(const std::shared_ptr<TOpening>& opening);
+  // Stops a running full decode and shows again what was shown before.
+  void CancelOpening();
+  // The save name, zoom and position of a picture just opened.
+  void AfterOpen();
+
   TDocument document_;
+  std::shared_ptr<TOpening> opening_;
+  std::thread decoder_;
+  TBitmap firstView_;       // the reduced picture shown while decoding
+  QRect viewBefore_;        // the picture's place before the first view
+  std::int64_t firstViewMinPixels_ = kFirstViewMinPixels;
   QMdiArea* mdiArea_ = nullptr;
   QMdiSubWindow* imageSubWindow_ = nullptr;
   TFormImage* formImage_ = nullptr;

@@ -2,20 +2,32 @@
 // main window, then each page's Preview at its default settings and at the
 // heavier settings of some, timed from the click to the picture painted.
 // Prints one line per case with the median of a few runs, in milliseconds.
-//   kira_editor_bench [RUNS] [PHOTO]
+//   kira_editor_bench [--open-only] [RUNS] [PHOTO]
+// The open is timed to the first view painted and to the full picture
+// painted, the first run (nothing of the process's memory reused yet) apart;
+// then the full decode alone beside libjpeg's own djpeg on the same file,
+// both on one core (djpeg from libjpeg-turbo-progs, scripts/bench-deps).
 // Without PHOTO, a photo of the test data is enlarged to 5184 x 3456 with
 // the bicubic resampling, given a camera's fine grain (an enlargement alone
 // is smoother than a photo and decodes faster) and saved as a JPEG first.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/image_files.h"
@@ -94,13 +106,87 @@ double TimePreview(TFormMain& main, int n, int runs, Setup setup) {
   return Median(times);
 }
 
+// djpeg decoding the file to nothing, in its own process; false when it
+// cannot run.
+bool RunDjpeg(const std::string& path) {
+  std::vector<std::string> words = {"djpeg", "-outfile", "/dev/null", path};
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "djpeg", nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The open, the first view and the full picture both painted, and the full
+// decode beside djpeg on one core.
+void TimeOpen(TFormMain& main, const QString& photo, int runs) {
+  std::vector<double> firsts, fulls, plains;
+  for (int r = 0; r < runs; ++r) {
+    // The one-step open beside it, for comparison.
+    main.SetFirstViewMinPixels(0);
+    QElapsedTimer plain;
+    plain.start();
+    main.OpenImageFile(photo);
+    Settle(main);
+    plains.push_back(plain.nsecsElapsed() / 1e6);
+    main.SetFirstViewMinPixels(TFormMain::kFirstViewMinPixels);
+
+    QElapsedTimer clock;
+    clock.start();
+    main.OpenImageFile(photo);
+    Settle(main);
+    firsts.push_back(clock.nsecsElapsed() / 1e6);
+    while (main.Opening()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    Settle(main);
+    fulls.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  const TBitmap& source = main.Document().Source();
+  std::printf("photo %d x %d, median of %d runs, click to painted\n", source.Width(), source.Height(), runs);
+  std::printf("   %9.1f ms  open, first view (first run %.1f)\n", Median(firsts), firsts[0]);
+  std::printf("   %9.1f ms  open, full picture (first run %.1f)\n", Median(fulls), fulls[0]);
+  std::printf("   %9.1f ms  open in one step, for comparison (first run %.1f)\n", Median(plains), plains[0]);
+
+  cpu_set_t all;
+  CPU_ZERO(&all);
+  sched_getaffinity(0, sizeof all, &all);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int c = 0; c < CPU_SETSIZE; ++c)
+    if (CPU_ISSET(c, &all)) {
+      CPU_SET(c, &one);
+      break;
+    }
+  sched_setaffinity(0, sizeof one, &one);
+  const std::string path = QFile::encodeName(photo).toStdString();
+  std::vector<double> ours, theirs;
+  for (int r = 0; r < runs; ++r) {
+    QElapsedTimer clock;
+    clock.start();
+    const TLoadResult loaded = LoadJpegFile(path);
+    ours.push_back(clock.nsecsElapsed() / 1e6);
+    clock.restart();
+    if (RunDjpeg(path)) theirs.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  sched_setaffinity(0, sizeof all, &all);
+  std::printf("   %9.1f ms  full decode, one core (file read and decoded)\n", Median(ours));
+  if (theirs.empty())
+    std::printf("        djpeg not found (scripts/bench-deps installs it)\n");
+  else
+    std::printf("   %9.1f ms  djpeg -outfile /dev/null, one core (process included); ratio %.2f\n",
+                Median(theirs), Median(ours) / Median(theirs));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+  const bool openOnly = argc > 1 && std::strcmp(argv[1], "--open-only") == 0;
+  const int at = openOnly ? 2 : 1;  // RUNS, then PHOTO
+  const int runs = argc > at ? std::max(1, atoi(argv[at])) : 3;
   QTemporaryDir dir;
-  QString photo = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  QString photo = argc > at + 1 ? QString::fromLocal8Bit(argv[at + 1]) : QString();
   if (photo.isEmpty()) {
     TLoadResult loaded = LoadPicture(KIRA_TESTDATA "/photos/hubble_deep_field.jpg");
     if (!loaded) return std::fprintf(stderr, "cannot read the test photo\n"), 1;
@@ -123,17 +209,8 @@ int main(int argc, char* argv[]) {
   main.show();
   QApplication::processEvents();
 
-  std::vector<double> opens;
-  for (int r = 0; r < runs; ++r) {
-    QElapsedTimer clock;
-    clock.start();
-    main.OpenImageFile(photo);
-    Settle(main);
-    opens.push_back(clock.nsecsElapsed() / 1e6);
-  }
-  const TBitmap& source = main.Document().Source();
-  std::printf("photo %d x %d, median of %d runs, click to painted\n", source.Width(), source.Height(), runs);
-  std::printf("   %9.1f ms  open\n", Median(opens));
+  TimeOpen(main, photo, runs);
+  if (openOnly) return 0;
 
   for (int n = 1; main.Page(n); ++n) {
     TEffectPage* page = main.Page(n);

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <random>
 #include <unistd.h>
 
 #include "core/image_files.h"
+#include "core/stop_request.h"
 #include "tests/core/codec_test_util.h"
 
 namespace kira {
@@ -90,6 +92,40 @@ TEST(JpegFiles, SizesOfRealAndOddFiles) {
   for (const char* name : {"jpeg/upper_case_ext.JPG", "jpeg/mixed_case_ext.JpEg", "jpeg/jpeg_ext.jpeg"}) {
     EXPECT_TRUE(LoadPicture(DataFile(name))) << name;
   }
+}
+
+// The reduced decode of a first view: each side 1/scale rounded up, the
+// full upright size beside it, scale 1 (and a scale libjpeg lacks) the full
+// decode; a stop request ends any decode with TStopped.
+TEST(JpegFiles, ScaledDecodeAndStop) {
+  for (const char* name : {"jpeg/odd_17x13.jpg", "jpeg/strip_1x1000.jpg", "jpeg/tiny_1x1.jpg",
+                           "jpeg/progressive_rocket.jpg", "jpeg/cmyk_rocket.jpg", "jpeg/portrait_480x640.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::vector<std::uint8_t> bytes = ReadBytes(DataFile(name));
+    const TLoadResult full = DecodeJpeg(bytes.data(), bytes.size());
+    ASSERT_TRUE(full) << full.error;
+    const int w = full.bitmap->Width(), h = full.bitmap->Height();
+    for (int scale : {1, 2, 3, 4, 8}) {
+      int fw = 0, fh = 0;
+      const TLoadResult r = DecodeJpegScaled(bytes.data(), bytes.size(), scale, TOrientation::Apply, &fw, &fh);
+      ASSERT_TRUE(r) << r.error;
+      const int s = scale == 3 ? 1 : scale;
+      EXPECT_EQ(r.bitmap->Width(), (w + s - 1) / s);
+      EXPECT_EQ(r.bitmap->Height(), (h + s - 1) / s);
+      EXPECT_EQ(fw, w);
+      EXPECT_EQ(fh, h);
+      if (s == 1) EXPECT_TRUE(*r.bitmap == *full.bitmap);
+    }
+    int sw = 0, sh = 0;
+    EXPECT_TRUE(JpegStoredSize(bytes.data(), bytes.size(), sw, sh));
+    EXPECT_EQ(sw, w);
+    const std::atomic<bool> stop{true};
+    const TStopScope scope(&stop);
+    EXPECT_THROW(DecodeJpeg(bytes.data(), bytes.size()), TStopped);
+  }
+  int sw = 0, sh = 0;
+  const std::uint8_t junk[] = {0xFF, 0xD8, 0x00};
+  EXPECT_FALSE(JpegStoredSize(junk, sizeof junk, sw, sh));
 }
 
 TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
