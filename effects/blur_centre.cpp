@@ -252,9 +252,10 @@ __attribute__((target("avx2"))) inline void AddLanes(const TLaneSums& s, TSums& 
 }
 
 // Eight samples at a time. Blue and red are summed in the two 16-bit halves
-// of a lane, green in the low half of another (a lane takes at most
-// kChunk512 samples before the halves are emptied, so they never carry).
-constexpr std::int64_t kChunk512 = 256;
+// of a lane, green in the low half of another; the lanes are emptied every
+// kChunk512 steps, before the halves could carry even when all eight lanes
+// are added up.
+constexpr std::int64_t kChunk512 = 32;
 
 struct TLaneSums512 {
   __m256i br, g;
@@ -312,16 +313,21 @@ KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m5
   return mask;
 }
 
-// Empties the lanes' sums into those of the pixel.
+// Empties the lanes' sums into those of the pixel: blue and red (at most
+// 8 kChunk512 255 = 65280 each over all lanes) in the low 32 bits of one
+// 64-bit total, green in its high half.
 KIRA_AVX512 inline void AddLanes512(TLaneSums512& s, TSums& sums) {
-  alignas(32) std::uint32_t br[8], g[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(br), s.br);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(g), s.g);
-  for (int l = 0; l < 8; ++l) {
-    sums.b += br[l] & 0xffff;
-    sums.r += br[l] >> 16;
-    sums.g += g[l] & 0xffff;
-  }
+  const __m256i g = _mm256_and_si256(s.g, _mm256_set1_epi32(0xffff));
+  const __m256i br64 = _mm256_add_epi64(_mm256_cvtepu32_epi64(_mm256_castsi256_si128(s.br)),
+                                        _mm256_cvtepu32_epi64(_mm256_extracti128_si256(s.br, 1)));
+  const __m256i g64 = _mm256_add_epi64(_mm256_cvtepu32_epi64(_mm256_castsi256_si128(g)),
+                                       _mm256_cvtepu32_epi64(_mm256_extracti128_si256(g, 1)));
+  const __m256i both = _mm256_add_epi64(br64, _mm256_slli_epi64(g64, 32));
+  const __m128i quarter = _mm_add_epi64(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+  const auto total = static_cast<std::uint64_t>(_mm_cvtsi128_si64(quarter) + _mm_extract_epi64(quarter, 1));
+  sums.b += static_cast<std::int64_t>(total & 0xffff);
+  sums.r += static_cast<std::int64_t>((total >> 16) & 0xffff);
+  sums.g += static_cast<std::int64_t>(total >> 32);
   sums.count += s.count;
   s = NoLanes512();
 }

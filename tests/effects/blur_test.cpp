@@ -301,5 +301,22 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
   SetBlurAvx512(true);
 }
 
+// All-white pictures: the lane sums at their largest, on every path.
+TEST(CentreBlurs, WhiteStaysWhiteOnEveryPath) {
+  TBitmap white(45, 38);
+  std::memset(white.ScanLine(0), 255, white.SizeInBytes());
+  for (const bool angle : {false, true})
+    for (const int n : {18, 300})
+      for (const int lanes : {0, 1, 2}) {
+        SetBlurSimd(lanes > 0);
+        SetBlurAvx512(lanes > 1);
+        TBitmap b = white;
+        ASSERT_TRUE(angle ? AngleBlur(b, n, 2) : RadialBlur(b, n, 2));
+        ASSERT_EQ(b, white) << (angle ? "angle" : "radial") << " n=" << n << " lanes=" << lanes;
+      }
+  SetBlurSimd(true);
+  SetBlurAvx512(true);
+}
+
 }  // namespace
 }  // namespace kira
