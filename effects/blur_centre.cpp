@@ -206,7 +206,7 @@ __attribute__((target("avx2"))) inline void GatherLanes(const TLaneSource& src, 
 // y lies too close to a half for the double to decide: their rounded
 // positions go to rx, ry and the result has bit l (x) or bit 4 + l (y) set
 // for them; the caller works those out.
-template <bool kPair>
+template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m256d x, __m256d y, __m128i valid,
                                                      TLaneSums& s, TLaneSums& m, double* rx, double* ry) {
   const __m256d rxv = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
@@ -222,16 +222,22 @@ __attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m
     across = _mm_andnot_si128(low, across);
   }
   const __m128i px = _mm256_cvtpd_epi32(rxv), py = _mm256_cvtpd_epi32(ryv);
-  across = _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(px, _mm_set1_epi32(-1)),
-                                               _mm_cmpgt_epi32(_mm_set1_epi32(src.lastX), px)));
   const __m128i column = _mm_add_epi32(px, _mm_add_epi32(px, px));
   const __m128i row = _mm_mullo_epi32(py, _mm_set1_epi32(src.stride));
+  const __m128i mirrorOffset = _mm_sub_epi32(_mm_add_epi32(_mm_set1_epi32(src.size), column), row);
+  if constexpr (kInside) {
+    GatherLanes(src, _mm_add_epi32(row, column), across, s);
+    if constexpr (kPair) GatherLanes(src, mirrorOffset, across, m);
+    return mask;
+  }
+  across = _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(px, _mm_set1_epi32(-1)),
+                                               _mm_cmpgt_epi32(_mm_set1_epi32(src.lastX), px)));
   GatherLanes(src, _mm_add_epi32(row, column),
               _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(py, _mm_set1_epi32(-1)),
                                                   _mm_cmpgt_epi32(_mm_set1_epi32(src.lastY), py))),
               s);
   if constexpr (kPair)  // 0 <= H - py < H - 1
-    GatherLanes(src, _mm_sub_epi32(_mm_add_epi32(_mm_set1_epi32(src.size), column), row),
+    GatherLanes(src, mirrorOffset,
                 _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(py, _mm_set1_epi32(1)),
                                                     _mm_cmpgt_epi32(_mm_set1_epi32(src.height + 1), py))),
                 m);
@@ -283,7 +289,7 @@ KIRA_AVX512 inline void GatherLanes512(const TLaneSource& src, __m512d off, __mm
 
 // As TakeLanes for the lanes of `valid`; the result has bit l (x) or bit
 // 8 + l (y) set for a lane whose rounding the double cannot decide.
-template <bool kPair>
+template <bool kPair, bool kInside>
 KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m512d y, __mmask8 valid,
                                          TLaneSums512& s, TLaneSums512& m, double* rx, double* ry) {
   const __m512d rxv = _mm512_maskz_roundscale_pd(0xff, x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
@@ -293,18 +299,21 @@ KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m5
   const __mmask8 nx = _mm512_mask_cmp_pd_mask(valid, Abs512(_mm512_sub_pd(x, rxv)), nearLimit, _CMP_GT_OQ);
   const __mmask8 ny = _mm512_mask_cmp_pd_mask(valid, Abs512(_mm512_sub_pd(y, ryv)), nearLimit, _CMP_GT_OQ);
   __mmask8 across = valid & static_cast<__mmask8>(~(nx | ny));
-  across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_setzero_pd(), _CMP_GE_OQ);
-  across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_set1_pd(src.lastX), _CMP_LT_OQ);
+  __mmask8 take = across, mirror = across;
+  if constexpr (!kInside) {
+    across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_setzero_pd(), _CMP_GE_OQ);
+    across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_set1_pd(src.lastX), _CMP_LT_OQ);
+    take = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_setzero_pd(), _CMP_GE_OQ);
+    take = _mm512_mask_cmp_pd_mask(take, ryv, _mm512_set1_pd(src.lastY), _CMP_LT_OQ);
+    // 0 <= H - py < H - 1
+    mirror = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_set1_pd(1), _CMP_GT_OQ);
+    mirror = _mm512_mask_cmp_pd_mask(mirror, ryv, _mm512_set1_pd(src.height), _CMP_LE_OQ);
+  }
   const __m512d column = _mm512_mul_pd(rxv, _mm512_set1_pd(3));
   const __m512d row = _mm512_mul_pd(ryv, _mm512_set1_pd(src.stride));
-  __mmask8 take = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_setzero_pd(), _CMP_GE_OQ);
-  take = _mm512_mask_cmp_pd_mask(take, ryv, _mm512_set1_pd(src.lastY), _CMP_LT_OQ);
   GatherLanes512(src, _mm512_add_pd(row, column), take, s);
-  if constexpr (kPair) {  // 0 <= H - py < H - 1
-    __mmask8 mirror = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_set1_pd(1), _CMP_GT_OQ);
-    mirror = _mm512_mask_cmp_pd_mask(mirror, ryv, _mm512_set1_pd(src.height), _CMP_LE_OQ);
+  if constexpr (kPair)
     GatherLanes512(src, _mm512_sub_pd(_mm512_add_pd(_mm512_set1_pd(src.size), column), row), mirror, m);
-  }
   const unsigned mask = static_cast<unsigned>(nx) | (static_cast<unsigned>(ny) << 8);
   if (mask != 0) {
     _mm512_storeu_pd(rx, rxv);
@@ -436,9 +445,41 @@ inline TRay Mirrored(TRay ray) {
   return ray;
 }
 
+// Calls run(pair, inside) with the two flags as std::bool_constant.
+template <class TRun>
+void WithFlags(bool pair, bool inside, const TRun& run) {
+  if (pair) {
+    if (inside)
+      run(std::true_type{}, std::true_type{});
+    else
+      run(std::true_type{}, std::false_type{});
+  } else if (inside) {
+    run(std::false_type{}, std::true_type{});
+  } else {
+    run(std::false_type{}, std::false_type{});
+  }
+}
+
+// Whether the span x0 .. x1, y0 .. y1 of sample positions (in double, within
+// far less than a pixel of the exact ones) lies so far inside the picture
+// that every sample of the pixel and of its mirror is taken: rounded, the
+// columns stay in 0 .. W - 2 and the rows, and the mirrored rows H - py,
+// in 0 .. H - 2. The lanes then skip those tests (kInside).
+inline bool SpanInside(double x0, double x1, double y0, double y1, int w, int h) {
+  return x0 >= 1 && x1 <= w - 3 && y0 >= 3 && y1 <= h - 3;
+}
+
+// The positions along a ray are monotonic in the distance, so its two ends
+// bound them all.
+inline bool RayInside(const TCentre& c, const TRay& ray, std::int64_t n, int w, int h) {
+  const double k0 = static_cast<double>(std::max<std::int64_t>(ray.rho - n, 0)), k1 = static_cast<double>(ray.rho + n);
+  const double xa = ray.cs * k0 + c.cx, xb = ray.cs * k1 + c.cx, ya = ray.sn * k0 + c.cy, yb = ray.sn * k1 + c.cy;
+  return SpanInside(std::min(xa, xb), std::max(xa, xb), std::min(ya, yb), std::max(ya, yb), w, h);
+}
+
 // RadialPixel with four distances at a time; with kPair also for the
 // mirror pixel (outMirror), whose ray is the mirrored one.
-template <bool kPair>
+template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                                 const TRay& ray, std::int64_t n, std::uint8_t* out,
                                                 std::uint8_t* outMirror) {
@@ -457,7 +498,7 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
     const __m128i valid =
         _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(le, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
     const __m256d x = _mm256_add_pd(_mm256_mul_pd(cs, k), cx), y = _mm256_add_pd(_mm256_mul_pd(sn, k), cy);
-    const int mask = TakeLanes<kPair>(src, x, y, valid, s, m, rx, ry);
+    const int mask = TakeLanes<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (mask != 0)
       TakeUndecided<kPair>(
           copy, static_cast<unsigned>(mask), 4, last - k0 + 1, rx, ry,
@@ -474,7 +515,7 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
 }
 
 // RadialLanes with eight distances at a time.
-template <bool kPair>
+template <bool kPair, bool kInside>
 KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c, const TRay& ray,
                                 std::int64_t n, std::uint8_t* out, std::uint8_t* outMirror) {
   TRayExact exact(ray), exactMirror(Mirrored(ray));
@@ -491,7 +532,7 @@ KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, con
     const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
     const __m512d k = _mm512_add_pd(_mm512_set1_pd(static_cast<double>(k0)), step);
     const __m512d x = _mm512_add_pd(_mm512_mul_pd(cs, k), cx), y = _mm512_add_pd(_mm512_mul_pd(sn, k), cy);
-    const unsigned mask = TakeLanes512<kPair>(src, x, y, valid, s, m, rx, ry);
+    const unsigned mask = TakeLanes512<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (++chunk == kChunk512) {
       AddLanes512(s, sums);
       if constexpr (kPair) AddLanes512(m, sumsMirror);
@@ -526,16 +567,14 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lane
     if (!fast || !RadialSetup(c, x, y, ray)) {
       RadialPixelExact(copy, c, x, y, n, out);
       if (outMirror) RadialPixelExact(copy, c, x, ym, n, outMirror);
-    } else if (lanes == TLanes::Avx512) {
-      if (outMirror)
-        RadialLanes512<true>(copy, src, c, ray, n, out, outMirror);
-      else
-        RadialLanes512<false>(copy, src, c, ray, n, out, nullptr);
-    } else if (lanes == TLanes::Avx2) {
-      if (outMirror)
-        RadialLanes<true>(copy, src, c, ray, n, out, outMirror);
-      else
-        RadialLanes<false>(copy, src, c, ray, n, out, nullptr);
+    } else if (lanes != TLanes::Plain) {
+      WithFlags(outMirror != nullptr, RayInside(c, ray, n, w, h), [&](auto pair, auto inside) {
+        constexpr bool kPair = decltype(pair)::value, kInside = decltype(inside)::value;
+        if (lanes == TLanes::Avx512)
+          RadialLanes512<kPair, kInside>(copy, src, c, ray, n, out, outMirror);
+        else
+          RadialLanes<kPair, kInside>(copy, src, c, ray, n, out, outMirror);
+      });
     } else {
       RadialPixel(copy, c, ray, n, out);
       if (outMirror) RadialPixel(copy, c, Mirrored(ray), n, outMirror);
@@ -651,10 +690,28 @@ void AnglePixel(const TBitmap& copy, const TCentre& c, const TDegreeTable& table
   Store(out, s);
 }
 
+// An arc's cosines and sines lie between those of its ends, except that it
+// reaches 1 or -1 where it passes a multiple of 90 degrees.
+inline bool ArcInside(const TCentre& c, const TDegreeTable& table, const TArc& arc, std::int64_t n, int w, int h) {
+  if (n >= 90) return false;
+  const std::int64_t lo = arc.a - n, hi = arc.a + n;
+  const auto passes = [&](std::int64_t degree) {  // some degree + 360 j in lo .. hi
+    const std::int64_t j = (lo - degree + 360 * 4) / 360 - 4;  // floor((lo - degree) / 360), |lo| < 360 * 2
+    return degree + 360 * j >= lo || degree + 360 * (j + 1) <= hi;
+  };
+  const std::size_t i0 = table.Index(lo), i1 = table.Index(hi);
+  const double cmax = passes(0) ? 1 : std::max(table.cosd[i0], table.cosd[i1]);
+  const double cmin = passes(180) ? -1 : std::min(table.cosd[i0], table.cosd[i1]);
+  const double smax = passes(90) ? 1 : std::max(table.sind[i0], table.sind[i1]);
+  const double smin = passes(270) ? -1 : std::min(table.sind[i0], table.sind[i1]);
+  const double rho = arc.rho;
+  return SpanInside(c.cx + rho * cmin, c.cx + rho * cmax, c.cy + rho * smin, c.cy + rho * smax, w, h);
+}
+
 // AnglePixel with four degrees at a time (the tables run 3 entries beyond
 // the last degree); with kPair also for the mirror pixel (outMirror), whose
 // degrees are the negated ones.
-template <bool kPair>
+template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                                const TDegreeTable& table, const TArc& arc, std::int64_t n,
                                                std::uint8_t* out, std::uint8_t* outMirror) {
@@ -672,7 +729,7 @@ __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLane
                                           _mm_setr_epi32(0, 1, 2, 3));
     const __m256d x = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.cosd.data() + i), rho), cx);
     const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.sind.data() + i), rho), cy);
-    const int mask = TakeLanes<kPair>(src, x, y, valid, s, m, rx, ry);
+    const int mask = TakeLanes<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (mask != 0)
       TakeUndecided<kPair>(
           copy, static_cast<unsigned>(mask), 4, steps - j, rx, ry,
@@ -692,7 +749,7 @@ __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLane
 
 // AngleLanes with eight degrees at a time (the tables run 7 entries beyond
 // the last degree).
-template <bool kPair>
+template <bool kPair, bool kInside>
 KIRA_AVX512 void AngleLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                const TDegreeTable& table, const TArc& arc, std::int64_t n, std::uint8_t* out,
                                std::uint8_t* outMirror) {
@@ -711,7 +768,7 @@ KIRA_AVX512 void AngleLanes512(const TBitmap& copy, const TLaneSource& src, cons
     const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
     const __m512d x = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.cosd.data() + i), rho), cx);
     const __m512d y = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.sind.data() + i), rho), cy);
-    const unsigned mask = TakeLanes512<kPair>(src, x, y, valid, s, m, rx, ry);
+    const unsigned mask = TakeLanes512<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (++chunk == kChunk512) {
       AddLanes512(s, sums);
       if constexpr (kPair) AddLanes512(m, sumsMirror);
@@ -761,16 +818,14 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
       return;
     }
     hint = arc.a;
-    if (lanes == TLanes::Avx512) {
-      if (outMirror)
-        AngleLanes512<true>(copy, src, c, table, arc, n, out, outMirror);
-      else
-        AngleLanes512<false>(copy, src, c, table, arc, n, out, nullptr);
-    } else if (lanes == TLanes::Avx2) {
-      if (outMirror)
-        AngleLanes<true>(copy, src, c, table, arc, n, out, outMirror);
-      else
-        AngleLanes<false>(copy, src, c, table, arc, n, out, nullptr);
+    if (lanes != TLanes::Plain) {
+      WithFlags(outMirror != nullptr, ArcInside(c, table, arc, n, w, h), [&](auto pair, auto inside) {
+        constexpr bool kPair = decltype(pair)::value, kInside = decltype(inside)::value;
+        if (lanes == TLanes::Avx512)
+          AngleLanes512<kPair, kInside>(copy, src, c, table, arc, n, out, outMirror);
+        else
+          AngleLanes<kPair, kInside>(copy, src, c, table, arc, n, out, outMirror);
+      });
     } else {
       AnglePixel(copy, c, table, arc, n, out);
       if (outMirror) AnglePixel(copy, c, table, TArc{arc.rho, -arc.a}, n, outMirror);
