@@ -205,7 +205,8 @@ __attribute__((target("avx2"))) inline void GatherLanes(const TLaneSource& src, 
 // and with kPair those of the mirror at (x, H - y) into m, except where x or
 // y lies too close to a half for the double to decide: their rounded
 // positions go to rx, ry and the result has bit l (x) or bit 4 + l (y) set
-// for them; the caller works those out.
+// for them; the caller works those out. kInside: every position is known
+// to be inside the picture (SpanInside), so it is not tested.
 template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m256d x, __m256d y, __m128i valid,
                                                      TLaneSums& s, TLaneSums& m, double* rx, double* ry) {

@@ -282,8 +282,8 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
     for (const TSize s : {TSize{1, 1}, TSize{2, 1}, TSize{3, 3}, TSize{7, 6}, TSize{8, 8}, TSize{9, 5}, TSize{9, 6},
                           TSize{15, 10}, TSize{40, 31}, TSize{64, 48}, TSize{67, 20}, TSize{1, 70}, TSize{35, 67},
                           TSize{20, 66}, TSize{301, 203}})  // rows shared with their mirror across tiles and blocks
-      for (const int n : {0, 1, 3, 18, 200, 1100}) {  // 1100: lane sums emptied on the way
-        if ((n > 200 && s.w * s.h > 100) || (n > 18 && s.w * s.h > 10000)) continue;
+      for (const int n : {0, 1, 3, 18, 45, 200, 1100}) {  // 45: arcs over two axes; 1100: sums emptied on the way
+        if ((n > 200 && s.w * s.h > 100) || (n > 45 && s.w * s.h > 10000)) continue;
         const TBitmap source = Picture(s.w, s.h, ++seed);
         TBitmap expected = source;
         CentreOracle(expected, n, angle);
