@@ -150,53 +150,48 @@ void ForTiles(TBitmap& image, int y0, int y1, bool polar, const TPixel& pixel) {
     }
 }
 
-// Four samples at a time: the bytes of the copy as one block reached by
-// 32-bit offsets.
+// Four or eight samples at a time: the bytes of the copy as one block
+// reached by 32-bit offsets.
 struct TLaneSource {
   const std::uint8_t* base;
-  std::int32_t stride, lastX, lastY;
+  std::int32_t stride, lastX, lastY, height, size;
   explicit TLaneSource(const TBitmap& copy)
-      : base(copy.ScanLine(0)), stride(copy.Stride()), lastX(copy.Width() - 1), lastY(copy.Height() - 1) {}
+      : base(copy.ScanLine(0)),
+        stride(copy.Stride()),
+        lastX(copy.Width() - 1),
+        lastY(copy.Height() - 1),
+        height(copy.Height()),
+        size(copy.Height() * copy.Stride()) {}
   static bool Fits(const TBitmap& copy) { return copy.SizeInBytes() < (std::size_t{1} << 31); }
 };
+
+// A pixel and its mirror row go through the lanes together: the mirror's
+// samples lie at the same columns and at the mirrored rows. Rows y and
+// H - y are mirrors, cy = H / 2, and the mirror's direction is the
+// negated one, so its exact sample position (x', y') is (x, 2 cy - y) up to
+// the last bits of the extended arithmetic (the extended cos is even and
+// sin odd, or within an ulp of it). Where the double x and y are more than
+// kNearHalf from a half, the exact x and y are more than 2^-21 from one,
+// and so are x' and y': then px' = px and py' = H - py. A lane where either
+// is closer is worked out in extended precision for both pixels.
 
 struct TLaneSums {
   __m128i b, g, r, count;
 };
 
-// Lanes where v lies within kNearHalf of a half (r is v rounded).
-__attribute__((target("avx2"))) inline __m256d NearHalf(__m256d v, __m256d r) {
-  const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
-  const __m256d off =
-      _mm256_and_pd(_mm256_sub_pd(_mm256_and_pd(_mm256_sub_pd(v, r), absMask), _mm256_set1_pd(0.5)), absMask);
-  return _mm256_cmp_pd(off, _mm256_set1_pd(kNearHalf), _CMP_LT_OQ);
+__attribute__((target("avx2"))) inline TLaneSums NoLanes() {
+  return {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
 }
 
-// Takes the samples at (x, y) of the lanes in `valid` (all ones per lane),
-// except those whose x or y lies too close to a half for the double to
-// decide: their rounded positions go to rx, ry and the result has bit l
-// (x) or bit 4 + l (y) set for them; the caller works those out.
-__attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m256d x, __m256d y, __m128i valid,
-                                                     TLaneSums& s, double* rx, double* ry) {
-  const __m256d rxv = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m256d ryv = _mm256_round_pd(y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m256d nx = NearHalf(x, rxv), ny = NearHalf(y, ryv);
-  const int mask = _mm256_movemask_pd(nx) | (_mm256_movemask_pd(ny) << 4);
-  __m128i take = valid;
-  if (mask != 0) {
-    _mm256_storeu_pd(rx, rxv);
-    _mm256_storeu_pd(ry, ryv);
-    const __m256i both = _mm256_castpd_si256(_mm256_or_pd(nx, ny));
-    const __m128i low = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(both, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-    take = _mm_andnot_si128(low, take);
-  }
-  const __m128i px = _mm256_cvtpd_epi32(rxv), py = _mm256_cvtpd_epi32(ryv);
-  const __m128i minus1 = _mm_set1_epi32(-1);
-  take = _mm_and_si128(take, _mm_and_si128(_mm_cmpgt_epi32(px, minus1), _mm_cmpgt_epi32(py, minus1)));
-  take = _mm_and_si128(take, _mm_and_si128(_mm_cmpgt_epi32(_mm_set1_epi32(src.lastX), px),
-                                           _mm_cmpgt_epi32(_mm_set1_epi32(src.lastY), py)));
-  const __m128i offset =
-      _mm_add_epi32(_mm_mullo_epi32(py, _mm_set1_epi32(src.stride)), _mm_add_epi32(px, _mm_add_epi32(px, px)));
+// Lanes where v lies within kNearHalf of a half (r is v rounded):
+// |v - Round(v)| <= 1/2, so that is this one test.
+__attribute__((target("avx2"))) inline __m256d NearHalf(__m256d v, __m256d r) {
+  const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
+  return _mm256_cmp_pd(_mm256_and_pd(_mm256_sub_pd(v, r), absMask), _mm256_set1_pd(0.5 - kNearHalf), _CMP_GT_OQ);
+}
+
+__attribute__((target("avx2"))) inline void GatherLanes(const TLaneSource& src, __m128i offset, __m128i take,
+                                                        TLaneSums& s) {
   const __m128i word = _mm_mask_i32gather_epi32(_mm_setzero_si128(), reinterpret_cast<const int*>(src.base), offset,
                                                 take, 1);
   const __m128i byte = _mm_set1_epi32(0xff);
@@ -204,6 +199,49 @@ __attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m
   s.g = _mm_add_epi32(s.g, _mm_and_si128(_mm_srli_epi32(word, 8), byte));
   s.r = _mm_add_epi32(s.r, _mm_and_si128(_mm_srli_epi32(word, 16), byte));
   s.count = _mm_sub_epi32(s.count, take);
+}
+
+// Takes the samples at (x, y) of the lanes in `valid` (all ones per lane),
+// and with kPair those of the mirror at (x, H - y) into m, except where x or
+// y lies too close to a half for the double to decide: their rounded
+// positions go to rx, ry and the result has bit l (x) or bit 4 + l (y) set
+// for them; the caller works those out. kInside: every position is known
+// to be inside the picture (SpanInside), so it is not tested.
+template <bool kPair, bool kInside>
+__attribute__((target("avx2"))) inline int TakeLanes(const TLaneSource& src, __m256d x, __m256d y, __m128i valid,
+                                                     TLaneSums& s, TLaneSums& m, double* rx, double* ry) {
+  const __m256d rxv = _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256d ryv = _mm256_round_pd(y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256d nx = NearHalf(x, rxv), ny = NearHalf(y, ryv);
+  const int mask = _mm256_movemask_pd(nx) | (_mm256_movemask_pd(ny) << 4);
+  __m128i across = valid;
+  if (mask != 0) {
+    _mm256_storeu_pd(rx, rxv);
+    _mm256_storeu_pd(ry, ryv);
+    const __m256i both = _mm256_castpd_si256(_mm256_or_pd(nx, ny));
+    const __m128i low = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(both, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+    across = _mm_andnot_si128(low, across);
+  }
+  const __m128i px = _mm256_cvtpd_epi32(rxv), py = _mm256_cvtpd_epi32(ryv);
+  const __m128i column = _mm_add_epi32(px, _mm_add_epi32(px, px));
+  const __m128i row = _mm_mullo_epi32(py, _mm_set1_epi32(src.stride));
+  const __m128i mirrorOffset = _mm_sub_epi32(_mm_add_epi32(_mm_set1_epi32(src.size), column), row);
+  if constexpr (kInside) {
+    GatherLanes(src, _mm_add_epi32(row, column), across, s);
+    if constexpr (kPair) GatherLanes(src, mirrorOffset, across, m);
+    return mask;
+  }
+  across = _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(px, _mm_set1_epi32(-1)),
+                                               _mm_cmpgt_epi32(_mm_set1_epi32(src.lastX), px)));
+  GatherLanes(src, _mm_add_epi32(row, column),
+              _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(py, _mm_set1_epi32(-1)),
+                                                  _mm_cmpgt_epi32(_mm_set1_epi32(src.lastY), py))),
+              s);
+  if constexpr (kPair)  // 0 <= H - py < H - 1
+    GatherLanes(src, mirrorOffset,
+                _mm_and_si128(across, _mm_and_si128(_mm_cmpgt_epi32(py, _mm_set1_epi32(1)),
+                                                    _mm_cmpgt_epi32(_mm_set1_epi32(src.height + 1), py))),
+                m);
   return mask;
 }
 
@@ -221,9 +259,10 @@ __attribute__((target("avx2"))) inline void AddLanes(const TLaneSums& s, TSums& 
 }
 
 // Eight samples at a time. Blue and red are summed in the two 16-bit halves
-// of a lane, green in the low half of another (a lane takes at most
-// kChunk512 samples before the halves are emptied, so they never carry).
-constexpr std::int64_t kChunk512 = 256;
+// of a lane, green in the low half of another; the lanes are emptied every
+// kChunk512 steps, before the halves could carry even when all eight lanes
+// are added up.
+constexpr std::int64_t kChunk512 = 32;
 
 struct TLaneSums512 {
   __m256i br, g;
@@ -238,25 +277,8 @@ KIRA_AVX512 inline __m512d Abs512(__m512d v) {
 
 KIRA_AVX512 inline TLaneSums512 NoLanes512() { return {_mm256_setzero_si256(), _mm256_setzero_si256(), 0}; }
 
-// As TakeLanes for the lanes of `valid`; the result has bit l (x) or bit
-// 8 + l (y) set for a lane whose rounding the double cannot decide.
-KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m512d y, __mmask8 valid,
-                                         TLaneSums512& s, double* rx, double* ry) {
-  const __m512d rxv = _mm512_maskz_roundscale_pd(0xff, x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m512d ryv = _mm512_maskz_roundscale_pd(0xff, y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  // |v - Round(v)| <= 1/2, so "within kNearHalf of a half" is this one test.
-  const __m512d nearLimit = _mm512_set1_pd(0.5 - kNearHalf);
-  const __mmask8 nx = _mm512_cmp_pd_mask(Abs512(_mm512_sub_pd(x, rxv)), nearLimit, _CMP_GT_OQ);
-  const __mmask8 ny = _mm512_cmp_pd_mask(Abs512(_mm512_sub_pd(y, ryv)), nearLimit, _CMP_GT_OQ);
-  const __m512d zero = _mm512_setzero_pd();
-  __mmask8 take = valid & static_cast<__mmask8>(~(nx | ny));
-  take = _mm512_mask_cmp_pd_mask(take, rxv, zero, _CMP_GE_OQ);
-  take = _mm512_mask_cmp_pd_mask(take, ryv, zero, _CMP_GE_OQ);
-  take = _mm512_mask_cmp_pd_mask(take, rxv, _mm512_set1_pd(src.lastX), _CMP_LT_OQ);
-  take = _mm512_mask_cmp_pd_mask(take, ryv, _mm512_set1_pd(src.lastY), _CMP_LT_OQ);
-  // The byte offset, exact in double (below 2^31 for the lanes taken).
-  const __m512d off = _mm512_add_pd(_mm512_mul_pd(ryv, _mm512_set1_pd(src.stride)),
-                                    _mm512_mul_pd(rxv, _mm512_set1_pd(3)));
+// The byte offsets `off` (exact in double, below 2^31 for the lanes taken).
+KIRA_AVX512 inline void GatherLanes512(const TLaneSource& src, __m512d off, __mmask8 take, TLaneSums512& s) {
   const __m256i offset = _mm512_maskz_cvtpd_epi32(take, off);
   const __m256i word =
       _mm256_mmask_i32gather_epi32(_mm256_setzero_si256(), take, offset, reinterpret_cast<const int*>(src.base), 1);
@@ -264,7 +286,36 @@ KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m5
   s.br = _mm256_add_epi32(s.br, _mm256_and_si256(word, byte2));
   s.g = _mm256_add_epi32(s.g, _mm256_and_si256(_mm256_srli_epi32(word, 8), byte2));
   s.count += __builtin_popcount(take);
-  const unsigned mask = (static_cast<unsigned>(nx) | (static_cast<unsigned>(ny) << 8)) & (valid * 0x101u);
+}
+
+// As TakeLanes for the lanes of `valid`; the result has bit l (x) or bit
+// 8 + l (y) set for a lane whose rounding the double cannot decide.
+template <bool kPair, bool kInside>
+KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m512d y, __mmask8 valid,
+                                         TLaneSums512& s, TLaneSums512& m, double* rx, double* ry) {
+  const __m512d rxv = _mm512_maskz_roundscale_pd(0xff, x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m512d ryv = _mm512_maskz_roundscale_pd(0xff, y, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  // |v - Round(v)| <= 1/2, so "within kNearHalf of a half" is this one test.
+  const __m512d nearLimit = _mm512_set1_pd(0.5 - kNearHalf);
+  const __mmask8 nx = _mm512_mask_cmp_pd_mask(valid, Abs512(_mm512_sub_pd(x, rxv)), nearLimit, _CMP_GT_OQ);
+  const __mmask8 ny = _mm512_mask_cmp_pd_mask(valid, Abs512(_mm512_sub_pd(y, ryv)), nearLimit, _CMP_GT_OQ);
+  __mmask8 across = valid & static_cast<__mmask8>(~(nx | ny));
+  __mmask8 take = across, mirror = across;
+  if constexpr (!kInside) {
+    across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_setzero_pd(), _CMP_GE_OQ);
+    across = _mm512_mask_cmp_pd_mask(across, rxv, _mm512_set1_pd(src.lastX), _CMP_LT_OQ);
+    take = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_setzero_pd(), _CMP_GE_OQ);
+    take = _mm512_mask_cmp_pd_mask(take, ryv, _mm512_set1_pd(src.lastY), _CMP_LT_OQ);
+    // 0 <= H - py < H - 1
+    mirror = _mm512_mask_cmp_pd_mask(across, ryv, _mm512_set1_pd(1), _CMP_GT_OQ);
+    mirror = _mm512_mask_cmp_pd_mask(mirror, ryv, _mm512_set1_pd(src.height), _CMP_LE_OQ);
+  }
+  const __m512d column = _mm512_mul_pd(rxv, _mm512_set1_pd(3));
+  const __m512d row = _mm512_mul_pd(ryv, _mm512_set1_pd(src.stride));
+  GatherLanes512(src, _mm512_add_pd(row, column), take, s);
+  if constexpr (kPair)
+    GatherLanes512(src, _mm512_sub_pd(_mm512_add_pd(_mm512_set1_pd(src.size), column), row), mirror, m);
+  const unsigned mask = static_cast<unsigned>(nx) | (static_cast<unsigned>(ny) << 8);
   if (mask != 0) {
     _mm512_storeu_pd(rx, rxv);
     _mm512_storeu_pd(ry, ryv);
@@ -272,16 +323,21 @@ KIRA_AVX512 inline unsigned TakeLanes512(const TLaneSource& src, __m512d x, __m5
   return mask;
 }
 
-// Empties the lanes' sums into those of the pixel.
+// Empties the lanes' sums into those of the pixel: blue and red (at most
+// 8 kChunk512 255 = 65280 each over all lanes) in the low 32 bits of one
+// 64-bit total, green in its high half.
 KIRA_AVX512 inline void AddLanes512(TLaneSums512& s, TSums& sums) {
-  alignas(32) std::uint32_t br[8], g[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(br), s.br);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(g), s.g);
-  for (int l = 0; l < 8; ++l) {
-    sums.b += br[l] & 0xffff;
-    sums.r += br[l] >> 16;
-    sums.g += g[l] & 0xffff;
-  }
+  const __m256i g = _mm256_and_si256(s.g, _mm256_set1_epi32(0xffff));
+  const __m256i br64 = _mm256_add_epi64(_mm256_cvtepu32_epi64(_mm256_castsi256_si128(s.br)),
+                                        _mm256_cvtepu32_epi64(_mm256_extracti128_si256(s.br, 1)));
+  const __m256i g64 = _mm256_add_epi64(_mm256_cvtepu32_epi64(_mm256_castsi256_si128(g)),
+                                       _mm256_cvtepu32_epi64(_mm256_extracti128_si256(g, 1)));
+  const __m256i both = _mm256_add_epi64(br64, _mm256_slli_epi64(g64, 32));
+  const __m128i quarter = _mm_add_epi64(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+  const auto total = static_cast<std::uint64_t>(_mm_cvtsi128_si64(quarter) + _mm_extract_epi64(quarter, 1));
+  sums.b += static_cast<std::int64_t>(total & 0xffff);
+  sums.r += static_cast<std::int64_t>((total >> 16) & 0xffff);
+  sums.g += static_cast<std::int64_t>(total >> 32);
   sums.count += s.count;
   s = NoLanes512();
 }
@@ -364,17 +420,78 @@ void RadialPixel(const TBitmap& copy, const TCentre& c, const TRay& ray, std::in
   Store(out, s);
 }
 
-// RadialPixel with four distances at a time.
+// Takes the samples of the lanes (the first `count` of `lanes`) that the
+// double left undecided (bit l of mask for x, bit lanes + l for y), and
+// with kPair those of the mirror: positions from exact(l, vertical) and
+// exactMirror(l, vertical) where undecided, from the rounded doubles
+// rx, ry elsewhere.
+template <bool kPair, class TExact, class TExactMirror>
+void TakeUndecided(const TBitmap& copy, unsigned mask, int lanes, std::int64_t count, const double* rx,
+                   const double* ry, const TExact& exact, const TExactMirror& exactMirror, TSums& s, TSums& m) {
+  for (int l = 0; l < lanes && l < count; ++l) {
+    const bool ux = (mask >> l) & 1, uy = (mask >> (lanes + l)) & 1;
+    if (!ux && !uy) continue;
+    const std::int64_t px = ux ? exact(l, false) : static_cast<std::int64_t>(rx[l]);
+    const std::int64_t py = uy ? exact(l, true) : static_cast<std::int64_t>(ry[l]);
+    Take(copy, px, py, s);
+    if constexpr (kPair)
+      Take(copy, ux ? exactMirror(l, false) : px,
+           uy ? exactMirror(l, true) : copy.Height() - static_cast<std::int64_t>(ry[l]), m);
+  }
+}
+
+inline TRay Mirrored(TRay ray) {
+  ray.theta = -ray.theta;
+  ray.sn = -ray.sn;
+  return ray;
+}
+
+// Calls run(pair, inside) with the two flags as std::bool_constant.
+template <class TRun>
+void WithFlags(bool pair, bool inside, const TRun& run) {
+  if (pair) {
+    if (inside)
+      run(std::true_type{}, std::true_type{});
+    else
+      run(std::true_type{}, std::false_type{});
+  } else if (inside) {
+    run(std::false_type{}, std::true_type{});
+  } else {
+    run(std::false_type{}, std::false_type{});
+  }
+}
+
+// Whether the span x0 .. x1, y0 .. y1 of sample positions (in double, within
+// far less than a pixel of the exact ones) lies so far inside the picture
+// that every sample of the pixel and of its mirror is taken: rounded, the
+// columns stay in 0 .. W - 2 and the rows, and the mirrored rows H - py,
+// in 0 .. H - 2. The lanes then skip those tests (kInside).
+inline bool SpanInside(double x0, double x1, double y0, double y1, int w, int h) {
+  return x0 >= 1 && x1 <= w - 3 && y0 >= 3 && y1 <= h - 3;
+}
+
+// The positions along a ray are monotonic in the distance, so its two ends
+// bound them all.
+inline bool RayInside(const TCentre& c, const TRay& ray, std::int64_t n, int w, int h) {
+  const double k0 = static_cast<double>(std::max<std::int64_t>(ray.rho - n, 0)), k1 = static_cast<double>(ray.rho + n);
+  const double xa = ray.cs * k0 + c.cx, xb = ray.cs * k1 + c.cx, ya = ray.sn * k0 + c.cy, yb = ray.sn * k1 + c.cy;
+  return SpanInside(std::min(xa, xb), std::max(xa, xb), std::min(ya, yb), std::max(ya, yb), w, h);
+}
+
+// RadialPixel with four distances at a time; with kPair also for the
+// mirror pixel (outMirror), whose ray is the mirrored one.
+template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
-                                                const TRay& ray, std::int64_t n, std::uint8_t* out) {
-  TRayExact exact(ray);
+                                                const TRay& ray, std::int64_t n, std::uint8_t* out,
+                                                std::uint8_t* outMirror) {
+  TRayExact exact(ray), exactMirror(Mirrored(ray));
   const __m256d cs = _mm256_set1_pd(ray.cs), sn = _mm256_set1_pd(ray.sn);
   const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
   const __m256d step = _mm256_setr_pd(0, 1, 2, 3);
   const std::int64_t first = std::max<std::int64_t>(ray.rho - n, 0), last = ray.rho + n;
   const __m256d lastK = _mm256_set1_pd(static_cast<double>(last));
-  TLaneSums s{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
-  TSums sums;
+  TLaneSums s = NoLanes(), m = NoLanes();
+  TSums sums, sumsMirror;
   double rx[4], ry[4];
   for (std::int64_t k0 = first; k0 <= last; k0 += 4) {
     const __m256d k = _mm256_add_pd(_mm256_set1_pd(static_cast<double>(k0)), step);
@@ -382,30 +499,33 @@ __attribute__((target("avx2"))) void RadialLanes(const TBitmap& copy, const TLan
     const __m128i valid =
         _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(le, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
     const __m256d x = _mm256_add_pd(_mm256_mul_pd(cs, k), cx), y = _mm256_add_pd(_mm256_mul_pd(sn, k), cy);
-    const int mask = TakeLanes(src, x, y, valid, s, rx, ry);
-    if (mask == 0) continue;
-    for (int l = 0; l < 4 && k0 + l <= last; ++l) {
-      if ((mask & (0x11 << l)) == 0) continue;
-      const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1 << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (16 << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
-      Take(copy, px, py, sums);
-    }
+    const int mask = TakeLanes<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
+    if (mask != 0)
+      TakeUndecided<kPair>(
+          copy, static_cast<unsigned>(mask), 4, last - k0 + 1, rx, ry,
+          [&](int l, bool vertical) { return exact(k0 + l, vertical ? c.cy : c.cx, vertical); },
+          [&](int l, bool vertical) { return exactMirror(k0 + l, vertical ? c.cy : c.cx, vertical); }, sums,
+          sumsMirror);
   }
   AddLanes(s, sums);
   Store(out, sums);
+  if constexpr (kPair) {
+    AddLanes(m, sumsMirror);
+    Store(outMirror, sumsMirror);
+  }
 }
 
-// RadialPixel with eight distances at a time.
+// RadialLanes with eight distances at a time.
+template <bool kPair, bool kInside>
 KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c, const TRay& ray,
-                                std::int64_t n, std::uint8_t* out) {
-  TRayExact exact(ray);
+                                std::int64_t n, std::uint8_t* out, std::uint8_t* outMirror) {
+  TRayExact exact(ray), exactMirror(Mirrored(ray));
   const __m512d cs = _mm512_set1_pd(ray.cs), sn = _mm512_set1_pd(ray.sn);
   const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
   const __m512d step = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
   const std::int64_t first = std::max<std::int64_t>(ray.rho - n, 0), last = ray.rho + n;
-  TLaneSums512 s = NoLanes512();
-  TSums sums;
+  TLaneSums512 s = NoLanes512(), m = NoLanes512();
+  TSums sums, sumsMirror;
   double rx[8], ry[8];
   std::int64_t chunk = 0;
   for (std::int64_t k0 = first; k0 <= last; k0 += 8) {
@@ -413,22 +533,25 @@ KIRA_AVX512 void RadialLanes512(const TBitmap& copy, const TLaneSource& src, con
     const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
     const __m512d k = _mm512_add_pd(_mm512_set1_pd(static_cast<double>(k0)), step);
     const __m512d x = _mm512_add_pd(_mm512_mul_pd(cs, k), cx), y = _mm512_add_pd(_mm512_mul_pd(sn, k), cy);
-    const unsigned mask = TakeLanes512(src, x, y, valid, s, rx, ry);
+    const unsigned mask = TakeLanes512<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (++chunk == kChunk512) {
       AddLanes512(s, sums);
+      if constexpr (kPair) AddLanes512(m, sumsMirror);
       chunk = 0;
     }
-    if (mask == 0) continue;
-    for (int l = 0; l < 8; ++l) {
-      if ((mask & (0x101u << l)) == 0) continue;
-      const std::int64_t kl = k0 + l;
-      const std::int64_t px = mask & (1u << l) ? exact(kl, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py = mask & (256u << l) ? exact(kl, c.cy, true) : static_cast<std::int64_t>(ry[l]);
-      Take(copy, px, py, sums);
-    }
+    if (mask != 0)
+      TakeUndecided<kPair>(
+          copy, mask, 8, left, rx, ry,
+          [&](int l, bool vertical) { return exact(k0 + l, vertical ? c.cy : c.cx, vertical); },
+          [&](int l, bool vertical) { return exactMirror(k0 + l, vertical ? c.cy : c.cx, vertical); }, sums,
+          sumsMirror);
   }
   AddLanes512(s, sums);
   Store(out, sums);
+  if constexpr (kPair) {
+    AddLanes512(m, sumsMirror);
+    Store(outMirror, sumsMirror);
+  }
 }
 
 void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes, int y0, int y1) {
@@ -437,27 +560,26 @@ void RadialRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lane
   const bool fast = w <= kFastLimit && h <= kFastLimit && n <= kFastLimit;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  const auto run = [&](const TRay& ray, std::uint8_t* out) {
-    if (lanes == TLanes::Avx512)
-      RadialLanes512(copy, src, c, ray, n, out);
-    else if (lanes == TLanes::Avx2)
-      RadialLanes(copy, src, c, ray, n, out);
-    else
-      RadialPixel(copy, c, ray, n, out);
-  };
   ForTiles(image, y0, y1, false, [&](int x, int y, std::uint8_t* out) {
     const int ym = MirrorRow(y, h);
+    std::uint8_t* outMirror = ym >= 0 ? image.ScanLine(ym) + 3 * x : nullptr;
+    out += 3 * x;
     TRay ray;
     if (!fast || !RadialSetup(c, x, y, ray)) {
-      RadialPixelExact(copy, c, x, y, n, out + 3 * x);
-      if (ym >= 0) RadialPixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
-      return;
+      RadialPixelExact(copy, c, x, y, n, out);
+      if (outMirror) RadialPixelExact(copy, c, x, ym, n, outMirror);
+    } else if (lanes != TLanes::Plain) {
+      WithFlags(outMirror != nullptr, RayInside(c, ray, n, w, h), [&](auto pair, auto inside) {
+        constexpr bool kPair = decltype(pair)::value, kInside = decltype(inside)::value;
+        if (lanes == TLanes::Avx512)
+          RadialLanes512<kPair, kInside>(copy, src, c, ray, n, out, outMirror);
+        else
+          RadialLanes<kPair, kInside>(copy, src, c, ray, n, out, outMirror);
+      });
+    } else {
+      RadialPixel(copy, c, ray, n, out);
+      if (outMirror) RadialPixel(copy, c, Mirrored(ray), n, outMirror);
     }
-    run(ray, out + 3 * x);
-    if (ym < 0) return;
-    ray.theta = -ray.theta;
-    ray.sn = -ray.sn;
-    run(ray, image.ScanLine(ym) + 3 * x);
   });
 }
 
@@ -467,6 +589,7 @@ struct TDegreeTable {
   std::int64_t first = 0;
   std::vector<long double> cosx, sinx;
   std::vector<double> cosd, sind;
+  std::size_t Index(std::int64_t k) const { return static_cast<std::size_t>(k - first); }
   TDegreeTable(std::int64_t from, std::int64_t to) : first(from) {
     const std::size_t size = static_cast<std::size_t>(to - from + 1);
     cosx.resize(size);
@@ -568,17 +691,38 @@ void AnglePixel(const TBitmap& copy, const TCentre& c, const TDegreeTable& table
   Store(out, s);
 }
 
+// An arc's cosines and sines lie between those of its ends, except that it
+// reaches 1 or -1 where it passes a multiple of 90 degrees.
+inline bool ArcInside(const TCentre& c, const TDegreeTable& table, const TArc& arc, std::int64_t n, int w, int h) {
+  if (n >= 90) return false;
+  const std::int64_t lo = arc.a - n, hi = arc.a + n;
+  const auto passes = [&](std::int64_t degree) {  // some degree + 360 j in lo .. hi
+    const std::int64_t j = (lo - degree + 360 * 4) / 360 - 4;  // floor((lo - degree) / 360), |lo| < 360 * 2
+    return degree + 360 * j >= lo || degree + 360 * (j + 1) <= hi;
+  };
+  const std::size_t i0 = table.Index(lo), i1 = table.Index(hi);
+  const double cmax = passes(0) ? 1 : std::max(table.cosd[i0], table.cosd[i1]);
+  const double cmin = passes(180) ? -1 : std::min(table.cosd[i0], table.cosd[i1]);
+  const double smax = passes(90) ? 1 : std::max(table.sind[i0], table.sind[i1]);
+  const double smin = passes(270) ? -1 : std::min(table.sind[i0], table.sind[i1]);
+  const double rho = arc.rho;
+  return SpanInside(c.cx + rho * cmin, c.cx + rho * cmax, c.cy + rho * smin, c.cy + rho * smax, w, h);
+}
+
 // AnglePixel with four degrees at a time (the tables run 3 entries beyond
-// the last degree).
+// the last degree); with kPair also for the mirror pixel (outMirror), whose
+// degrees are the negated ones.
+template <bool kPair, bool kInside>
 __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
                                                const TDegreeTable& table, const TArc& arc, std::int64_t n,
-                                               std::uint8_t* out) {
+                                               std::uint8_t* out, std::uint8_t* outMirror) {
   const __m256d rho = _mm256_set1_pd(arc.rho);
   const __m256d cx = _mm256_set1_pd(c.cx), cy = _mm256_set1_pd(c.cy);
   const std::int64_t steps = 2 * n + 1;
-  const std::size_t i0 = static_cast<std::size_t>(arc.a - n - table.first);
-  TLaneSums s{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
-  TSums sums;
+  const std::int64_t k0 = arc.a - n;
+  const std::size_t i0 = static_cast<std::size_t>(k0 - table.first);
+  TLaneSums s = NoLanes(), m = NoLanes();
+  TSums sums, sumsMirror;
   double rx[4], ry[4];
   for (std::int64_t j = 0; j < steps; j += 4) {
     const std::size_t i = i0 + static_cast<std::size_t>(j);
@@ -586,31 +730,37 @@ __attribute__((target("avx2"))) void AngleLanes(const TBitmap& copy, const TLane
                                           _mm_setr_epi32(0, 1, 2, 3));
     const __m256d x = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.cosd.data() + i), rho), cx);
     const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(table.sind.data() + i), rho), cy);
-    const int mask = TakeLanes(src, x, y, valid, s, rx, ry);
-    if (mask == 0) continue;
-    for (int l = 0; l < 4 && j + l < steps; ++l) {
-      if ((mask & (0x11 << l)) == 0) continue;
-      const std::int64_t px =
-          mask & (1 << l) ? AngleExact(table, i + l, arc.rho, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py =
-          mask & (16 << l) ? AngleExact(table, i + l, arc.rho, c.cy, true) : static_cast<std::int64_t>(ry[l]);
-      Take(copy, px, py, sums);
-    }
+    const int mask = TakeLanes<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
+    if (mask != 0)
+      TakeUndecided<kPair>(
+          copy, static_cast<unsigned>(mask), 4, steps - j, rx, ry,
+          [&](int l, bool vertical) { return AngleExact(table, i + l, arc.rho, vertical ? c.cy : c.cx, vertical); },
+          [&](int l, bool vertical) {
+            return AngleExact(table, table.Index(-(k0 + j + l)), arc.rho, vertical ? c.cy : c.cx, vertical);
+          },
+          sums, sumsMirror);
   }
   AddLanes(s, sums);
   Store(out, sums);
+  if constexpr (kPair) {
+    AddLanes(m, sumsMirror);
+    Store(outMirror, sumsMirror);
+  }
 }
 
-// AnglePixel with eight degrees at a time (the tables run 7 entries beyond
+// AngleLanes with eight degrees at a time (the tables run 7 entries beyond
 // the last degree).
+template <bool kPair, bool kInside>
 KIRA_AVX512 void AngleLanes512(const TBitmap& copy, const TLaneSource& src, const TCentre& c,
-                               const TDegreeTable& table, const TArc& arc, std::int64_t n, std::uint8_t* out) {
+                               const TDegreeTable& table, const TArc& arc, std::int64_t n, std::uint8_t* out,
+                               std::uint8_t* outMirror) {
   const __m512d rho = _mm512_set1_pd(arc.rho);
   const __m512d cx = _mm512_set1_pd(c.cx), cy = _mm512_set1_pd(c.cy);
   const std::int64_t steps = 2 * n + 1;
-  const std::size_t i0 = static_cast<std::size_t>(arc.a - n - table.first);
-  TLaneSums512 s = NoLanes512();
-  TSums sums;
+  const std::int64_t k0 = arc.a - n;
+  const std::size_t i0 = static_cast<std::size_t>(k0 - table.first);
+  TLaneSums512 s = NoLanes512(), m = NoLanes512();
+  TSums sums, sumsMirror;
   double rx[8], ry[8];
   std::int64_t chunk = 0;
   for (std::int64_t j = 0; j < steps; j += 8) {
@@ -619,23 +769,27 @@ KIRA_AVX512 void AngleLanes512(const TBitmap& copy, const TLaneSource& src, cons
     const __mmask8 valid = left >= 8 ? 0xff : static_cast<__mmask8>((1u << left) - 1);
     const __m512d x = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.cosd.data() + i), rho), cx);
     const __m512d y = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(table.sind.data() + i), rho), cy);
-    const unsigned mask = TakeLanes512(src, x, y, valid, s, rx, ry);
+    const unsigned mask = TakeLanes512<kPair, kInside>(src, x, y, valid, s, m, rx, ry);
     if (++chunk == kChunk512) {
       AddLanes512(s, sums);
+      if constexpr (kPair) AddLanes512(m, sumsMirror);
       chunk = 0;
     }
-    if (mask == 0) continue;
-    for (int l = 0; l < 8; ++l) {
-      if ((mask & (0x101u << l)) == 0) continue;
-      const std::int64_t px =
-          mask & (1u << l) ? AngleExact(table, i + l, arc.rho, c.cx, false) : static_cast<std::int64_t>(rx[l]);
-      const std::int64_t py =
-          mask & (256u << l) ? AngleExact(table, i + l, arc.rho, c.cy, true) : static_cast<std::int64_t>(ry[l]);
-      Take(copy, px, py, sums);
-    }
+    if (mask != 0)
+      TakeUndecided<kPair>(
+          copy, mask, 8, left, rx, ry,
+          [&](int l, bool vertical) { return AngleExact(table, i + l, arc.rho, vertical ? c.cy : c.cx, vertical); },
+          [&](int l, bool vertical) {
+            return AngleExact(table, table.Index(-(k0 + j + l)), arc.rho, vertical ? c.cy : c.cx, vertical);
+          },
+          sums, sumsMirror);
   }
   AddLanes512(s, sums);
   Store(out, sums);
+  if constexpr (kPair) {
+    AddLanes512(m, sumsMirror);
+    Store(outMirror, sumsMirror);
+  }
 }
 
 void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes, int y0, int y1) {
@@ -654,27 +808,29 @@ void AngleRows(const TBitmap& copy, TBitmap& image, std::int64_t n, TLanes lanes
   std::int64_t hint = 0;
   if (!TLaneSource::Fits(copy)) lanes = TLanes::Plain;
   const TLaneSource src(copy);
-  const auto run = [&](const TArc& arc, std::uint8_t* out) {
-    if (lanes == TLanes::Avx512)
-      AngleLanes512(copy, src, c, table, arc, n, out);
-    else if (lanes == TLanes::Avx2)
-      AngleLanes(copy, src, c, table, arc, n, out);
-    else
-      AnglePixel(copy, c, table, arc, n, out);
-  };
   ForTiles(image, y0, y1, true, [&](int x, int y, std::uint8_t* out) {
     const int ym = MirrorRow(y, h);
+    std::uint8_t* outMirror = ym >= 0 ? image.ScanLine(ym) + 3 * x : nullptr;
+    out += 3 * x;
     TArc arc;
     if (!AngleSetup(c, half, x, y, hint, arc)) {
-      AnglePixelExact(copy, c, x, y, n, out + 3 * x);
-      if (ym >= 0) AnglePixelExact(copy, c, x, ym, n, image.ScanLine(ym) + 3 * x);
+      AnglePixelExact(copy, c, x, y, n, out);
+      if (outMirror) AnglePixelExact(copy, c, x, ym, n, outMirror);
       return;
     }
     hint = arc.a;
-    run(arc, out + 3 * x);
-    if (ym < 0) return;
-    arc.a = -arc.a;
-    run(arc, image.ScanLine(ym) + 3 * x);
+    if (lanes != TLanes::Plain) {
+      WithFlags(outMirror != nullptr, ArcInside(c, table, arc, n, w, h), [&](auto pair, auto inside) {
+        constexpr bool kPair = decltype(pair)::value, kInside = decltype(inside)::value;
+        if (lanes == TLanes::Avx512)
+          AngleLanes512<kPair, kInside>(copy, src, c, table, arc, n, out, outMirror);
+        else
+          AngleLanes<kPair, kInside>(copy, src, c, table, arc, n, out, outMirror);
+      });
+    } else {
+      AnglePixel(copy, c, table, arc, n, out);
+      if (outMirror) AnglePixel(copy, c, table, TArc{arc.rho, -arc.a}, n, outMirror);
+    }
   });
 }
 

@@ -282,8 +282,8 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
     for (const TSize s : {TSize{1, 1}, TSize{2, 1}, TSize{3, 3}, TSize{7, 6}, TSize{8, 8}, TSize{9, 5}, TSize{9, 6},
                           TSize{15, 10}, TSize{40, 31}, TSize{64, 48}, TSize{67, 20}, TSize{1, 70}, TSize{35, 67},
                           TSize{20, 66}, TSize{301, 203}})  // rows shared with their mirror across tiles and blocks
-      for (const int n : {0, 1, 3, 18, 200, 1100}) {  // 1100: lane sums emptied on the way
-        if ((n > 200 && s.w * s.h > 100) || (n > 18 && s.w * s.h > 10000)) continue;
+      for (const int n : {0, 1, 3, 18, 45, 200, 1100}) {  // 45: arcs over two axes; 1100: sums emptied on the way
+        if ((n > 200 && s.w * s.h > 100) || (n > 45 && s.w * s.h > 10000)) continue;
         const TBitmap source = Picture(s.w, s.h, ++seed);
         TBitmap expected = source;
         CentreOracle(expected, n, angle);
@@ -296,6 +296,23 @@ TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
             ASSERT_EQ(b, expected) << (angle ? "angle " : "radial ") << s.w << "x" << s.h << " n=" << n
                                    << " lanes=" << lanes;
           }
+      }
+  SetBlurSimd(true);
+  SetBlurAvx512(true);
+}
+
+// All-white pictures: the lane sums at their largest, on every path.
+TEST(CentreBlurs, WhiteStaysWhiteOnEveryPath) {
+  TBitmap white(45, 38);
+  std::memset(white.ScanLine(0), 255, white.SizeInBytes());
+  for (const bool angle : {false, true})
+    for (const int n : {18, 300})
+      for (const int lanes : {0, 1, 2}) {
+        SetBlurSimd(lanes > 0);
+        SetBlurAvx512(lanes > 1);
+        TBitmap b = white;
+        ASSERT_TRUE(angle ? AngleBlur(b, n, 2) : RadialBlur(b, n, 2));
+        ASSERT_EQ(b, white) << (angle ? "angle" : "radial") << " n=" << n << " lanes=" << lanes;
       }
   SetBlurSimd(true);
   SetBlurAvx512(true);
