@@ -5,6 +5,7 @@
 // threads; the bytes never depend on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/bitmap.h"
@@ -44,5 +45,9 @@ void SetBlurSimd(bool allowed);
 // For tests: false keeps the radial and angle blurs off their AVX-512 path
 // (AVX2 is still used where allowed and offered).
 void SetBlurAvx512(bool allowed);
+// For tests: the vector Gaussian runs both passes together, row by row, while
+// its ring of horizontal results (2 radius + 1 rows of floats) needs at most
+// this many bytes, else one pass after the other (default 1 MiB).
+void SetGaussianRingLimit(std::size_t bytes);
 
 }  // namespace kira

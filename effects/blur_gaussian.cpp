@@ -5,12 +5,14 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "core/parallel_rows.h"
 #include "core/rounding.h"
+#include "core/stop_request.h"
 #include "effects/blur_simd.h"
 
 namespace kira {
@@ -18,6 +20,10 @@ namespace kira {
 namespace {
 
 using blur_detail::UseAvx2Fma;
+using blur_detail::UseAvx512;
+
+// Above this many bytes of ring the passes run one after the other.
+std::atomic<std::size_t> gFusedRingLimit{std::size_t{1} << 20};
 
 // ---------------------------------------------------------------- Gaussian
 //
@@ -58,10 +64,48 @@ inline std::uint8_t Normalise(float acc, float weightSum) {
 constexpr int kLanes = 8;
 constexpr int kBlock = 8 * kLanes;  // bytes in flight per step
 
+// Eight sums to their rounded, limited quotients, as floats. acc times the
+// single-precision reciprocal of the weight sum lies within 256 * 2^-23 =
+// 2^-15 of the exact quotient (values below 256, two roundings of 2^-24 each),
+// so it rounds the same way unless it is within 2^-13 of a half; such lanes
+// are worked out one by one from the sums.
+__attribute__((target("avx2,fma"))) inline __m256 RoundedAvx2(__m256 acc, __m256 rcp, __m256 sum) {
+  const __m256 q = _mm256_mul_ps(acc, rcp);
+  const __m256 r = _mm256_round_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+  const __m256 off = _mm256_and_ps(_mm256_sub_ps(_mm256_and_ps(_mm256_sub_ps(q, r), absMask), _mm256_set1_ps(0.5f)),
+                                   absMask);
+  if (_mm256_movemask_ps(_mm256_cmp_ps(off, _mm256_set1_ps(0x1p-13f), _CMP_LT_OQ)) != 0) {
+    alignas(32) float a[kLanes], s[kLanes];
+    _mm256_store_ps(a, acc);
+    _mm256_store_ps(s, sum);
+    for (int k = 0; k < kLanes; ++k) a[k] = Normalise(a[k], s[k]);
+    return _mm256_load_ps(a);
+  }
+  return _mm256_min_ps(_mm256_max_ps(r, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+}
+
+__attribute__((target("avx2,fma"))) inline void StoreBytesAvx2(__m256 rounded, std::uint8_t* out) {
+  const __m256i v = _mm256_cvtps_epi32(rounded);
+  const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+
+__attribute__((target("avx2,fma"))) inline void StoreAvx2(__m256 rounded, std::uint8_t* out) {
+  const __m256i v = _mm256_cvtps_epi32(rounded);
+  const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+}
+
+__attribute__((target("avx2,fma"))) inline void StoreAvx2(__m256 rounded, float* out) {
+  _mm256_storeu_ps(out, rounded);
+}
+
 // Horizontal pass over one row of interleaved channel values: in[i] is byte
-// i as a float, with 3 radius zeros before and after; taps lie 3 apart.
-void HorizontalPlain(const float* in, std::uint8_t* out, std::size_t bytes, int radius, const float* w,
-                     const float* sums) {
+// i as a float, with 3 radius zeros before and after; taps lie 3 apart. The
+// results go out as bytes, or as floats holding bytes.
+template <class Out>
+void HorizontalPlain(const float* in, Out* out, std::size_t bytes, int radius, const float* w, const float* sums) {
   for (std::size_t i = 0; i < bytes; ++i) {
     float acc = 0;
     for (int j = -radius; j <= radius; ++j) acc = AddTap(acc, in[static_cast<std::ptrdiff_t>(i) + 3 * j], w[std::abs(j)]);
@@ -80,60 +124,129 @@ void VerticalPlain(const std::uint8_t* const* rows, const float* w, int taps, st
   }
 }
 
-// Eight sums to bytes. The single-precision quotient lies within 2^-16 of the
-// exact one (values up to 256), so it rounds the same way unless it is within
-// 2^-15 of a half; such lanes are worked out one by one.
-__attribute__((target("avx2,fma"))) inline void NormaliseAvx2(__m256 acc, __m256 sum, std::uint8_t* out) {
-  const __m256 q = _mm256_div_ps(acc, sum);
-  const __m256 r = _mm256_round_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
-  const __m256 off = _mm256_and_ps(_mm256_sub_ps(_mm256_and_ps(_mm256_sub_ps(q, r), absMask), _mm256_set1_ps(0.5f)),
-                                   absMask);
-  if (_mm256_movemask_ps(_mm256_cmp_ps(off, _mm256_set1_ps(0x1p-15f), _CMP_LT_OQ)) != 0) {
-    alignas(32) float a[kLanes], s[kLanes];
-    _mm256_store_ps(a, acc);
-    _mm256_store_ps(s, sum);
-    for (int k = 0; k < kLanes; ++k) out[k] = Normalise(a[k], s[k]);
-    return;
-  }
-  const __m256 clamped = _mm256_min_ps(_mm256_max_ps(r, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
-  const __m256i v = _mm256_cvtps_epi32(clamped);
-  const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
-}
-
-__attribute__((target("avx2,fma"))) void HorizontalAvx2(const float* in, std::uint8_t* out, std::size_t bytes,
-                                                       int radius, const float* w, const float* sums) {
-  std::size_t i0 = 0;
-  for (; i0 + kBlock <= bytes; i0 += kBlock) {
-    __m256 acc[8];
+// U vectors of bytes at a time; rcps[i] is 1 / sums[i] in single precision.
+template <int U, class Out>
+__attribute__((target("avx2,fma"))) inline std::size_t HorizontalStepsAvx2(const float* in, Out* out, std::size_t i0,
+                                                                          std::size_t bytes, int radius,
+                                                                          const float* w, const float* sums,
+                                                                          const float* rcps) {
+  for (; i0 + U * kLanes <= bytes; i0 += U * kLanes) {
+    __m256 acc[U];
     for (auto& a : acc) a = _mm256_setzero_ps();
     const float* p = in + i0 - 3 * static_cast<std::ptrdiff_t>(radius);
     for (int j = -radius; j <= radius; ++j, p += 3) {
       const __m256 wt = _mm256_set1_ps(w[std::abs(j)]);
-      for (int u = 0; u < 8; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
+      for (int u = 0; u < U; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
     }
-    for (int u = 0; u < 8; ++u) NormaliseAvx2(acc[u], _mm256_loadu_ps(sums + i0 + u * kLanes), out + i0 + u * kLanes);
+    for (int u = 0; u < U; ++u) {
+      const std::size_t k = i0 + u * kLanes;
+      StoreAvx2(RoundedAvx2(acc[u], _mm256_loadu_ps(rcps + k), _mm256_loadu_ps(sums + k)), out + k);
+    }
   }
-  HorizontalPlain(in + i0, out + i0, bytes - i0, radius, w, sums + i0);
+  return i0;
 }
 
-// The same over rows already converted to float (the conversion of a row is
-// done once, not once for each of the windows it lies in).
-__attribute__((target("avx2,fma"))) void VerticalAvx2(const float* const* rows, const float* w, int taps,
-                                                     std::size_t count, float sum, std::uint8_t* out) {
-  std::size_t i = 0;
-  const __m256 sums = _mm256_set1_ps(sum);
-  for (; i + kBlock <= count; i += kBlock) {
-    __m256 acc[8];
+
+template <int U>
+__attribute__((target("avx2,fma"))) inline std::size_t VerticalStepsAvx2(const float* const* rows, const float* w,
+                                                                        int taps, std::size_t i, std::size_t count,
+                                                                        float sum, std::uint8_t* out) {
+  const __m256 sums = _mm256_set1_ps(sum), rcp = _mm256_set1_ps(1.0f / sum);
+  for (; i + U * kLanes <= count; i += U * kLanes) {
+    __m256 acc[U];
     for (auto& a : acc) a = _mm256_setzero_ps();
     for (int t = 0; t < taps; ++t) {
       const __m256 wt = _mm256_set1_ps(w[t]);
       const float* p = rows[t] + i;
-      for (int u = 0; u < 8; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
+      for (int u = 0; u < U; ++u) acc[u] = _mm256_fmadd_ps(_mm256_loadu_ps(p + u * kLanes), wt, acc[u]);
     }
-    for (int u = 0; u < 8; ++u) NormaliseAvx2(acc[u], sums, out + i + u * kLanes);
+    for (int u = 0; u < U; ++u) StoreAvx2(RoundedAvx2(acc[u], rcp, sums), out + i + u * kLanes);
   }
+  return i;
+}
+
+
+#define KIRA_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx2,fma")))
+
+constexpr int kWide = 16;  // lanes of an AVX-512 vector
+
+// RoundedAvx2 on sixteen lanes.
+KIRA_AVX512 inline __m512 RoundedAvx512(__m512 acc, __m512 rcp, __m512 sum) {
+  const __m512 q = _mm512_mul_ps(acc, rcp);
+  const __m512 r = _mm512_roundscale_ps(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m512 off = _mm512_abs_ps(_mm512_sub_ps(_mm512_abs_ps(_mm512_sub_ps(q, r)), _mm512_set1_ps(0.5f)));
+  if (_mm512_cmp_ps_mask(off, _mm512_set1_ps(0x1p-13f), _CMP_LT_OQ) != 0) {
+    alignas(64) float a[kWide], s[kWide];
+    _mm512_store_ps(a, acc);
+    _mm512_store_ps(s, sum);
+    for (int k = 0; k < kWide; ++k) a[k] = Normalise(a[k], s[k]);
+    return _mm512_load_ps(a);
+  }
+  return _mm512_min_ps(_mm512_max_ps(r, _mm512_setzero_ps()), _mm512_set1_ps(255.0f));
+}
+
+KIRA_AVX512 inline void StoreAvx512(__m512 rounded, std::uint8_t* out) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_cvtepi32_epi8(_mm512_cvtps_epi32(rounded)));
+}
+
+KIRA_AVX512 inline void StoreAvx512(__m512 rounded, float* out) { _mm512_storeu_ps(out, rounded); }
+
+template <int U, class Out>
+KIRA_AVX512 std::size_t HorizontalStepsAvx512(const float* in, Out* out, std::size_t i0, std::size_t bytes,
+                                              int radius, const float* w, const float* sums, const float* rcps) {
+  for (; i0 + U * kWide <= bytes; i0 += U * kWide) {
+    __m512 acc[U];
+    for (auto& a : acc) a = _mm512_setzero_ps();
+    const float* p = in + i0 - 3 * static_cast<std::ptrdiff_t>(radius);
+    for (int j = -radius; j <= radius; ++j, p += 3) {
+      const __m512 wt = _mm512_set1_ps(w[std::abs(j)]);
+      for (int u = 0; u < U; ++u) acc[u] = _mm512_fmadd_ps(_mm512_loadu_ps(p + u * kWide), wt, acc[u]);
+    }
+    for (int u = 0; u < U; ++u) {
+      const std::size_t k = i0 + u * kWide;
+      StoreAvx512(RoundedAvx512(acc[u], _mm512_loadu_ps(rcps + k), _mm512_loadu_ps(sums + k)), out + k);
+    }
+  }
+  return i0;
+}
+
+template <int U>
+KIRA_AVX512 std::size_t VerticalStepsAvx512(const float* const* rows, const float* w, int taps, std::size_t i,
+                                            std::size_t count, float sum, std::uint8_t* out) {
+  const __m512 sums = _mm512_set1_ps(sum), rcp = _mm512_set1_ps(1.0f / sum);
+  for (; i + U * kWide <= count; i += U * kWide) {
+    __m512 acc[U];
+    for (auto& a : acc) a = _mm512_setzero_ps();
+    for (int t = 0; t < taps; ++t) {
+      const __m512 wt = _mm512_set1_ps(w[t]);
+      const float* p = rows[t] + i;
+      for (int u = 0; u < U; ++u) acc[u] = _mm512_fmadd_ps(_mm512_loadu_ps(p + u * kWide), wt, acc[u]);
+    }
+    for (int u = 0; u < U; ++u) StoreAvx512(RoundedAvx512(acc[u], rcp, sums), out + i + u * kWide);
+  }
+  return i;
+}
+
+// The vector passes: AVX-512 blocks where `wide`, then AVX2 blocks, then
+// byte by byte.
+template <class Out>
+void HorizontalVector(const float* in, Out* out, std::size_t bytes, int radius, const float* w, const float* sums,
+                      const float* rcps, bool wide) {
+  std::size_t i = 0;
+  if (wide) i = HorizontalStepsAvx512<8>(in, out, i, bytes, radius, w, sums, rcps);
+  i = HorizontalStepsAvx2<8>(in, out, i, bytes, radius, w, sums, rcps);
+  i = HorizontalStepsAvx2<1>(in, out, i, bytes, radius, w, sums, rcps);
+  HorizontalPlain(in + i, out + i, bytes - i, radius, w, sums + i);
+}
+
+// The same over rows already converted to float (the conversion of a row is
+// done once, not once for each of the windows it lies in).
+void VerticalVector(const float* const* rows, const float* w, int taps, std::size_t count, float sum,
+                    std::uint8_t* out, bool wide) {
+  std::size_t i = 0;
+  if (wide) i = VerticalStepsAvx512<8>(rows, w, taps, i, count, sum, out);
+  i = VerticalStepsAvx2<8>(rows, w, taps, i, count, sum, out);
+  i = VerticalStepsAvx2<1>(rows, w, taps, i, count, sum, out);
   for (; i < count; ++i) {
     float acc = 0;
     for (int t = 0; t < taps; ++t) acc = AddTap(acc, rows[t][i], w[t]);
@@ -141,18 +254,35 @@ __attribute__((target("avx2,fma"))) void VerticalAvx2(const float* const* rows, 
   }
 }
 
+// Weight sums and their reciprocals for every byte of a row.
+struct TByteSums {
+  std::vector<float> sums, rcps;
+  TByteSums(const std::vector<float>& pixelSums) : sums(3 * pixelSums.size()), rcps(sums.size()) {
+    for (std::size_t i = 0; i < sums.size(); ++i) {
+      sums[i] = pixelSums[i / 3];
+      rcps[i] = 1.0f / sums[i];
+    }
+  }
+};
+
+// row's bytes as floats after pad zeros, followed by pad zeros.
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, std::size_t pad, float* in) {
+  std::fill(in, in + pad, 0.0f);
+  for (std::size_t i = 0; i < bytes; ++i) in[pad + i] = row[i];
+  std::fill(in + pad + bytes, in + pad + bytes + pad, 0.0f);
+}
+
 void GaussianHorizontal(const TBitmap& src, TBitmap& dst, int radius, const std::vector<float>& w,
-                        const std::vector<float>& sums, bool simd, int y0, int y1) {
+                        const TByteSums& sums, bool simd, int y0, int y1) {
   const std::size_t bytes = 3 * static_cast<std::size_t>(src.Width()), pad = 3 * static_cast<std::size_t>(radius);
-  std::vector<float> in(pad + bytes + pad, 0.0f), byteSums(bytes);
-  for (std::size_t i = 0; i < bytes; ++i) byteSums[i] = sums[i / 3];
+  std::vector<float> in(pad + bytes + pad);
   for (int y = y0; y < y1; ++y) {
-    const std::uint8_t* row = src.ScanLine(y);
-    for (std::size_t i = 0; i < bytes; ++i) in[pad + i] = row[i];
+    RowToFloats(src.ScanLine(y), bytes, pad, in.data());
     if (simd)
-      HorizontalAvx2(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), byteSums.data());
+      HorizontalVector(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), sums.sums.data(), sums.rcps.data(),
+                       UseAvx512());
     else
-      HorizontalPlain(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), byteSums.data());
+      HorizontalPlain(in.data() + pad, dst.ScanLine(y), bytes, radius, w.data(), sums.sums.data());
   }
 }
 
@@ -188,14 +318,102 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
         wt[taps] = w[std::abs(t - y)];
       }
       if (simd)
-        VerticalAvx2(floatRows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
+        VerticalVector(floatRows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0, UseAvx512());
       else
         VerticalPlain(rows.data(), wt.data(), taps, count, sums[y], dst.ScanLine(y) + i0);
     }
   }
 }
 
+// Both passes at once, in place, for a window of rows small enough to stay in
+// the cache: the horizontal results of the last 2 radius + 1 rows are kept as
+// floats (row t in slot t mod (2 radius + 1)), and output row y is written once
+// the horizontal pass has read row y + radius, the last row that needs the
+// original of row y. Each band of rows starts from the saved originals of the
+// radius rows on either side of it, which the neighbouring bands overwrite.
+class TFusedGaussian {
+ public:
+  TFusedGaussian(TBitmap& image, int radius, const std::vector<float>& w, const TByteSums& sumsX,
+                 const std::vector<float>& sumsY)
+      : image_(image), radius_(radius), w_(w), sumsX_(sumsX), sumsY_(sumsY),
+        bytes_(3 * static_cast<std::size_t>(image.Width())) {}
+
+  // Ring rows of the whole width this many bytes in all, at most.
+  static std::size_t RingBytes(int width, int radius) {
+    return (2 * static_cast<std::size_t>(radius) + 1) * 3 * static_cast<std::size_t>(width) * sizeof(float);
+  }
+
+  void Run(int threads) {
+    const int h = image_.Height();
+    const int bands = std::clamp(threads, 1, h);
+    const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
+    std::vector<std::vector<std::uint8_t>> saved(static_cast<std::size_t>(bands));
+    for (int b = 0; b < bands; ++b) {
+      // Rows bound(b) - radius .. bound(b) - 1 and bound(b + 1) .. + radius - 1.
+      auto& keep = saved[b];
+      for (const int t : OutsideRows(bound(b), bound(b + 1), h)) {
+        const std::uint8_t* row = image_.ScanLine(t);
+        keep.insert(keep.end(), row, row + bytes_);
+      }
+    }
+    ForEachRowBlock(bands, bands, [&](std::int32_t b0, std::int32_t b1) {
+      for (int b = b0; b < b1; ++b)
+        if (bound(b) < bound(b + 1)) Band(bound(b), bound(b + 1), saved[b]);
+    });
+  }
+
+ private:
+  // The rows a band [y0, y1) reads but does not write, in order.
+  std::vector<int> OutsideRows(int y0, int y1, int h) const {
+    std::vector<int> rows;
+    for (int t = std::max(0, y0 - radius_); t < y0; ++t) rows.push_back(t);
+    for (int t = y1; t <= std::min(h - 1, y1 - 1 + radius_); ++t) rows.push_back(t);
+    return rows;
+  }
+
+  void Band(int y0, int y1, const std::vector<std::uint8_t>& saved) {
+    const int h = image_.Height(), slots = 2 * radius_ + 1;
+    const std::size_t pad = 3 * static_cast<std::size_t>(radius_);
+    std::vector<float> in(pad + bytes_ + pad), ring(static_cast<std::size_t>(slots) * bytes_);
+    const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * bytes_; };
+    const std::vector<int> outside = OutsideRows(y0, y1, h);
+    const auto horizontal = [&](int t) {
+      const std::uint8_t* row = image_.ScanLine(t);
+      if (t < y0 || t >= y1) {
+        const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), t) - outside.begin());
+        row = saved.data() + k * bytes_;
+      }
+      RowToFloats(row, bytes_, pad, in.data());
+      HorizontalVector(in.data() + pad, slot(t), bytes_, radius_, w_.data(), sumsX_.sums.data(), sumsX_.rcps.data(),
+                       wide_);
+    };
+    std::vector<const float*> rows(static_cast<std::size_t>(slots));
+    std::vector<float> wt(rows.size());
+    for (int t = std::max(0, y0 - radius_); t <= std::min(h - 1, y0 + radius_ - 1); ++t) horizontal(t);
+    for (int y = y0; y < y1; ++y) {
+      if ((y - y0) % 64 == 63) ThrowIfStopped();
+      if (y + radius_ <= h - 1) horizontal(y + radius_);
+      int taps = 0;
+      for (int t = std::max(0, y - radius_); t <= std::min(h - 1, y + radius_); ++t, ++taps) {
+        rows[taps] = slot(t);
+        wt[taps] = w_[std::abs(t - y)];
+      }
+      VerticalVector(rows.data(), wt.data(), taps, bytes_, sumsY_[y], image_.ScanLine(y), wide_);
+    }
+  }
+
+  TBitmap& image_;
+  const int radius_;
+  const std::vector<float>& w_;
+  const TByteSums& sumsX_;
+  const std::vector<float>& sumsY_;
+  const std::size_t bytes_;
+  const bool wide_ = UseAvx512();
+};
+
 }  // namespace
+
+void SetGaussianRingLimit(std::size_t bytes) { gFusedRingLimit.store(bytes, std::memory_order_relaxed); }
 
 void SetBlurSimd(bool allowed) { blur_detail::gSimdAllowed.store(allowed, std::memory_order_relaxed); }
 
@@ -206,9 +424,13 @@ bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads) {
   std::vector<float> w(static_cast<std::size_t>(radius) + 1);
   for (int d = 0; d <= radius; ++d)
     w[d] = static_cast<float>(std::exp(-static_cast<long double>(d * d) / static_cast<long double>(2 * s * s)));
-  const std::vector<float> sumsX = WeightSums(image.Width(), radius, w);
+  const TByteSums sumsX(WeightSums(image.Width(), radius, w));
   const std::vector<float> sumsY = WeightSums(image.Height(), radius, w);
   const bool simd = UseAvx2Fma();
+  if (simd && TFusedGaussian::RingBytes(image.Width(), radius) <= gFusedRingLimit.load(std::memory_order_relaxed)) {
+    TFusedGaussian(image, radius, w, sumsX, sumsY).Run(threads);
+    return true;
+  }
   // Every byte of the second picture is written by the first pass.
   TBitmap pass = TBitmap::ForOverwrite(image.Width(), image.Height());
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/bitmap.h"
@@ -257,23 +258,35 @@ TEST(BoxBlur, MatchesThePlainLoops) {
 
 TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
   unsigned seed = 200;
-  for (const bool simd : {true, false}) {
-    SetBlurSimd(simd);
+  // lanes: plain, AVX2, AVX-512 where offered; ring 0: one pass after the
+  // other, 1 MiB: both at once, row by row.
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  for (const auto& [lanes, ring] : {std::pair{2, kMiB}, {1, kMiB}, {2, std::size_t{0}}, {1, std::size_t{0}}, {0, kMiB}}) {
+    SetBlurSimd(lanes > 0);
+    SetBlurAvx512(lanes > 1);
+    SetGaussianRingLimit(ring);
     for (const TSize s : kSizes)
       for (const int sigma : {1, 2, 3, 12, 30})
         for (const int threads : {1, 2}) {
           TBitmap b = Picture(s.w, s.h, ++seed), expected = b;
           GaussianOracle(expected, sigma);
           ASSERT_TRUE(GaussianBlur(b, sigma, threads));
-          ASSERT_EQ(b, expected) << s.w << "x" << s.h << " s=" << sigma << " simd=" << simd;
+          ASSERT_EQ(b, expected) << s.w << "x" << s.h << " s=" << sigma << " lanes=" << lanes << " ring=" << ring;
         }
-    // A row long enough for whole vector blocks and a remainder.
-    TBitmap b = Picture(150, 40, 7), expected = b;
-    GaussianOracle(expected, 2);
-    ASSERT_TRUE(GaussianBlur(b, 2, 2));
-    ASSERT_EQ(b, expected) << "simd=" << simd;
+    // Rows long enough for whole vector blocks and a remainder; bands whose
+    // windows reach past their neighbours; white for the largest sums.
+    for (const auto& [w, h, sigma] : {std::tuple{150, 40, 2}, {203, 61, 4}, {45, 300, 5}, {99, 9, 1}}) {
+      TBitmap b = Picture(w, h, ++seed), expected = b;
+      if (w == 99)
+        for (int y = 0; y < h; ++y) std::memset(b.ScanLine(y), 255, 3 * w), expected = b;
+      GaussianOracle(expected, sigma);
+      ASSERT_TRUE(GaussianBlur(b, sigma, 2));
+      ASSERT_EQ(b, expected) << w << "x" << h << " lanes=" << lanes << " ring=" << ring;
+    }
   }
   SetBlurSimd(true);
+  SetBlurAvx512(true);
+  SetGaussianRingLimit(kMiB);
 }
 
 TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {
