@@ -227,6 +227,40 @@ KIRA_AVX512 std::size_t VerticalStepsAvx512(const float* const* rows, const floa
   return i;
 }
 
+// Output rows whose windows lie wholly inside the picture, kRowsAtOnce at a
+// time: rows[0 .. 2 radius + kRowsAtOnce - 1] are the taps of all of them,
+// output row r taking rows[r .. r + 2 radius] with weights w[radius], ...,
+// w[0], ..., w[radius]. Each input vector is loaded once for every row that
+// uses it; each row still adds its taps top to bottom. Returns the bytes done,
+// a whole number of blocks.
+constexpr int kRowsAtOnce = 4;
+
+KIRA_AVX512 std::size_t VerticalRowsAvx512(const float* const* rows, const float* w, int radius, std::size_t count,
+                                           float sum, std::uint8_t* const* out) {
+  constexpr int K = kRowsAtOnce, U = 4;
+  const __m512 sums = _mm512_set1_ps(sum), rcp = _mm512_set1_ps(1.0f / sum);
+  const int span = 2 * radius + K;
+  std::size_t i = 0;
+  for (; i + U * kWide <= count; i += U * kWide) {
+    __m512 acc[K][U];
+    for (auto& row : acc)
+      for (auto& a : row) a = _mm512_setzero_ps();
+    for (int t = 0; t < span; ++t) {
+      __m512 v[U];
+      for (int u = 0; u < U; ++u) v[u] = _mm512_loadu_ps(rows[t] + i + u * kWide);
+      for (int r = 0; r < K; ++r) {
+        const int d = t - r - radius;  // tap offset from output row r
+        if (d < -radius || d > radius) continue;
+        const __m512 wt = _mm512_set1_ps(w[d < 0 ? -d : d]);
+        for (int u = 0; u < U; ++u) acc[r][u] = _mm512_fmadd_ps(v[u], wt, acc[r][u]);
+      }
+    }
+    for (int r = 0; r < K; ++r)
+      for (int u = 0; u < U; ++u) StoreAvx512(RoundedAvx512(acc[r][u], rcp, sums), out[r] + i + u * kWide);
+  }
+  return i;
+}
+
 // The vector passes: AVX-512 blocks where `wide`, then AVX2 blocks, then
 // byte by byte.
 template <class Out>
@@ -266,9 +300,18 @@ struct TByteSums {
 };
 
 // row's bytes as floats after pad zeros, followed by pad zeros.
-void RowToFloats(const std::uint8_t* row, std::size_t bytes, std::size_t pad, float* in) {
+KIRA_AVX512 std::size_t BytesToFloatsAvx512(const std::uint8_t* row, std::size_t bytes, float* out) {
+  std::size_t i = 0;
+  for (; i + kWide <= bytes; i += kWide)
+    _mm512_storeu_ps(out + i, _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i)))));
+  return i;
+}
+
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, std::size_t pad, float* in, bool wide = false) {
   std::fill(in, in + pad, 0.0f);
-  for (std::size_t i = 0; i < bytes; ++i) in[pad + i] = row[i];
+  std::size_t i = wide ? BytesToFloatsAvx512(row, bytes, in + pad) : 0;
+  for (; i < bytes; ++i) in[pad + i] = row[i];
   std::fill(in + pad + bytes, in + pad + bytes + pad, 0.0f);
 }
 
@@ -340,7 +383,7 @@ class TFusedGaussian {
 
   // Ring rows of the whole width this many bytes in all, at most.
   static std::size_t RingBytes(int width, int radius) {
-    return (2 * static_cast<std::size_t>(radius) + 1) * 3 * static_cast<std::size_t>(width) * sizeof(float);
+    return (2 * static_cast<std::size_t>(radius) + kRowsAtOnce) * 3 * static_cast<std::size_t>(width) * sizeof(float);
   }
 
   void Run(int threads) {
@@ -372,33 +415,52 @@ class TFusedGaussian {
   }
 
   void Band(int y0, int y1, const std::vector<std::uint8_t>& saved) {
-    const int h = image_.Height(), slots = 2 * radius_ + 1;
+    const int h = image_.Height(), slots = 2 * radius_ + kRowsAtOnce;
     const std::size_t pad = 3 * static_cast<std::size_t>(radius_);
     std::vector<float> in(pad + bytes_ + pad), ring(static_cast<std::size_t>(slots) * bytes_);
     const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * bytes_; };
     const std::vector<int> outside = OutsideRows(y0, y1, h);
-    const auto horizontal = [&](int t) {
-      const std::uint8_t* row = image_.ScanLine(t);
-      if (t < y0 || t >= y1) {
-        const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), t) - outside.begin());
-        row = saved.data() + k * bytes_;
+    int next = std::max(0, y0 - radius_);  // the next row for the horizontal pass
+    const auto horizontalTo = [&](int last) {
+      for (; next <= std::min(h - 1, last); ++next) {
+        const std::uint8_t* row = image_.ScanLine(next);
+        if (next < y0 || next >= y1) {
+          const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), next) - outside.begin());
+          row = saved.data() + k * bytes_;
+        }
+        RowToFloats(row, bytes_, pad, in.data(), wide_);
+        HorizontalVector(in.data() + pad, slot(next), bytes_, radius_, w_.data(), sumsX_.sums.data(),
+                         sumsX_.rcps.data(), wide_);
       }
-      RowToFloats(row, bytes_, pad, in.data());
-      HorizontalVector(in.data() + pad, slot(t), bytes_, radius_, w_.data(), sumsX_.sums.data(), sumsX_.rcps.data(),
-                       wide_);
     };
     std::vector<const float*> rows(static_cast<std::size_t>(slots));
     std::vector<float> wt(rows.size());
-    for (int t = std::max(0, y0 - radius_); t <= std::min(h - 1, y0 + radius_ - 1); ++t) horizontal(t);
-    for (int y = y0; y < y1; ++y) {
-      if ((y - y0) % 64 == 63) ThrowIfStopped();
-      if (y + radius_ <= h - 1) horizontal(y + radius_);
+    // Output row y from bytes [i, bytes) on, its taps those that exist.
+    const auto vertical = [&](int y, std::size_t i) {
       int taps = 0;
       for (int t = std::max(0, y - radius_); t <= std::min(h - 1, y + radius_); ++t, ++taps) {
-        rows[taps] = slot(t);
+        rows[taps] = slot(t) + i;
         wt[taps] = w_[std::abs(t - y)];
       }
-      VerticalVector(rows.data(), wt.data(), taps, bytes_, sumsY_[y], image_.ScanLine(y), wide_);
+      VerticalVector(rows.data(), wt.data(), taps, bytes_ - i, sumsY_[y], image_.ScanLine(y) + i, wide_);
+    };
+    for (int y = y0, done = 0; y < y1; done = y - y0) {
+      if (done / 64 != (y - y0) / 64) ThrowIfStopped();
+      const int k = kRowsAtOnce;
+      if (wide_ && y - radius_ >= 0 && y + k - 1 + radius_ <= h - 1 && y + k <= y1) {
+        // Windows wholly inside: kRowsAtOnce rows share the loads of their taps.
+        horizontalTo(y + k - 1 + radius_);
+        for (int t = y - radius_; t <= y + k - 1 + radius_; ++t) rows[t - (y - radius_)] = slot(t);
+        std::uint8_t* out[kRowsAtOnce];
+        for (int r = 0; r < k; ++r) out[r] = image_.ScanLine(y + r);
+        const std::size_t i = VerticalRowsAvx512(rows.data(), w_.data(), radius_, bytes_, sumsY_[y], out);
+        for (int r = 0; r < k; ++r) vertical(y + r, i);
+        y += k;
+      } else {
+        horizontalTo(y + radius_);
+        vertical(y, 0);
+        ++y;
+      }
     }
   }
 
