@@ -235,26 +235,36 @@ KIRA_AVX512 std::size_t VerticalStepsAvx512(const float* const* rows, const floa
 // a whole number of blocks.
 constexpr int kRowsAtOnce = 4;
 
+// Input row t (its vectors at p) as tap t - r of output rows r0 .. r1 - 1.
+template <int K, int U>
+KIRA_AVX512 __attribute__((always_inline)) inline void AddRowTap(const float* p, const float* wt, int t, int r0,
+                                                                 int r1, __m512 (&acc)[K][U]) {
+  __m512 v[U];
+  for (int u = 0; u < U; ++u) v[u] = _mm512_loadu_ps(p + u * kWide);
+#pragma GCC unroll 4
+  for (int r = r0; r < r1; ++r) {
+    const __m512 weight = _mm512_set1_ps(wt[t - r]);
+    for (int u = 0; u < U; ++u) acc[r][u] = _mm512_fmadd_ps(v[u], weight, acc[r][u]);
+  }
+}
+
 KIRA_AVX512 std::size_t VerticalRowsAvx512(const float* const* rows, const float* w, int radius, std::size_t count,
                                            float sum, std::uint8_t* const* out) {
   constexpr int K = kRowsAtOnce, U = 4;
   const __m512 sums = _mm512_set1_ps(sum), rcp = _mm512_set1_ps(1.0f / sum);
-  const int span = 2 * radius + K;
+  // wt[j]: the weight of a row's j-th tap, j = 0 .. 2 radius.
+  float wt[2 * 90 + 1];
+  for (int j = 0; j <= 2 * radius; ++j) wt[j] = w[j < radius ? radius - j : j - radius];
   std::size_t i = 0;
   for (; i + U * kWide <= count; i += U * kWide) {
     __m512 acc[K][U];
     for (auto& row : acc)
       for (auto& a : row) a = _mm512_setzero_ps();
-    for (int t = 0; t < span; ++t) {
-      __m512 v[U];
-      for (int u = 0; u < U; ++u) v[u] = _mm512_loadu_ps(rows[t] + i + u * kWide);
-      for (int r = 0; r < K; ++r) {
-        const int d = t - r - radius;  // tap offset from output row r
-        if (d < -radius || d > radius) continue;
-        const __m512 wt = _mm512_set1_ps(w[d < 0 ? -d : d]);
-        for (int u = 0; u < U; ++u) acc[r][u] = _mm512_fmadd_ps(v[u], wt, acc[r][u]);
-      }
-    }
+#pragma GCC unroll 4
+    for (int t = 0; t < K - 1; ++t) AddRowTap(rows[t] + i, wt, t, 0, t + 1, acc);
+    for (int t = K - 1; t <= 2 * radius; ++t) AddRowTap(rows[t] + i, wt, t, 0, K, acc);
+#pragma GCC unroll 4
+    for (int j = 1; j < K; ++j) AddRowTap(rows[2 * radius + j] + i, wt, 2 * radius + j, j, K, acc);
     for (int r = 0; r < K; ++r)
       for (int u = 0; u < U; ++u) StoreAvx512(RoundedAvx512(acc[r][u], rcp, sums), out[r] + i + u * kWide);
   }
