@@ -46,8 +46,9 @@ void SetBlurSimd(bool allowed);
 // (AVX2 is still used where allowed and offered).
 void SetBlurAvx512(bool allowed);
 // For tests: the vector Gaussian runs both passes together, row by row, while
-// its ring of horizontal results (2 radius + 1 rows of floats) needs at most
-// this many bytes, else one pass after the other (default 1 MiB).
+// its ring of horizontal results (2 radius + 4 rows of floats per thread)
+// needs at most this many bytes, else one pass after the other (default
+// 64 MiB).
 void SetGaussianRingLimit(std::size_t bytes);
 
 }  // namespace kira

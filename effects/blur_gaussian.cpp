@@ -22,8 +22,9 @@ namespace {
 using blur_detail::UseAvx2Fma;
 using blur_detail::UseAvx512;
 
-// Above this many bytes of ring the passes run one after the other.
-std::atomic<std::size_t> gFusedRingLimit{std::size_t{1} << 20};
+// Above this many bytes of ring per band the passes run one after the other.
+constexpr std::size_t kDefaultRingLimit = std::size_t{64} << 20;
+std::atomic<std::size_t> gFusedRingLimit{kDefaultRingLimit};
 
 // ---------------------------------------------------------------- Gaussian
 //
@@ -378,9 +379,9 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
   }
 }
 
-// Both passes at once, in place, for a window of rows small enough to stay in
-// the cache: the horizontal results of the last 2 radius + 1 rows are kept as
-// floats (row t in slot t mod (2 radius + 1)), and output row y is written once
+// Both passes at once, in place: the horizontal results of the last
+// 2 radius + kRowsAtOnce rows (or of all rows, when fewer) are kept as floats
+// (row t in slot t mod their number), and output row y is written once
 // the horizontal pass has read row y + radius, the last row that needs the
 // original of row y. Each band of rows starts from the saved originals of the
 // radius rows on either side of it, which the neighbouring bands overwrite.
@@ -391,9 +392,11 @@ class TFusedGaussian {
       : image_(image), radius_(radius), w_(w), sumsX_(sumsX), sumsY_(sumsY),
         bytes_(3 * static_cast<std::size_t>(image.Width())) {}
 
-  // Ring rows of the whole width this many bytes in all, at most.
-  static std::size_t RingBytes(int width, int radius) {
-    return (2 * static_cast<std::size_t>(radius) + kRowsAtOnce) * 3 * static_cast<std::size_t>(width) * sizeof(float);
+  static int Slots(int height, int radius) { return std::min(2 * radius + kRowsAtOnce, height); }
+
+  // The bytes of a band's ring.
+  static std::size_t RingBytes(int width, int height, int radius) {
+    return static_cast<std::size_t>(Slots(height, radius)) * 3 * static_cast<std::size_t>(width) * sizeof(float);
   }
 
   void Run(int threads) {
@@ -425,7 +428,7 @@ class TFusedGaussian {
   }
 
   void Band(int y0, int y1, const std::vector<std::uint8_t>& saved) {
-    const int h = image_.Height(), slots = 2 * radius_ + kRowsAtOnce;
+    const int h = image_.Height(), slots = Slots(h, radius_);
     const std::size_t pad = 3 * static_cast<std::size_t>(radius_);
     std::vector<float> in(pad + bytes_ + pad), ring(static_cast<std::size_t>(slots) * bytes_);
     const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * bytes_; };
@@ -499,7 +502,7 @@ bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads) {
   const TByteSums sumsX(WeightSums(image.Width(), radius, w));
   const std::vector<float> sumsY = WeightSums(image.Height(), radius, w);
   const bool simd = UseAvx2Fma();
-  if (simd && TFusedGaussian::RingBytes(image.Width(), radius) <= gFusedRingLimit.load(std::memory_order_relaxed)) {
+  if (simd && TFusedGaussian::RingBytes(image.Width(), image.Height(), radius) <= gFusedRingLimit.load(std::memory_order_relaxed)) {
     TFusedGaussian(image, radius, w, sumsX, sumsY).Run(threads);
     return true;
   }
