@@ -26,6 +26,10 @@ bool BoxBlur(TBitmap& image, std::int32_t radiusPx, int threads = 1);
 // stores bytes with RoundClampByte. Refused (false, unchanged) for s outside
 // 1..30.
 bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads = 1);
+// The same from source into result (not the source itself), which becomes a
+// picture of the source's size; on refusal result is unchanged. Saves the
+// copy of the source an in-place call on a copy would need.
+bool GaussianBlurInto(const TBitmap& source, TBitmap& result, std::int32_t sigmaPx, int threads = 1);
 
 // Mean of the 2n + 1 samples at distances rho - n .. rho + n (negative ones
 // skipped) along the ray from the centre (W/2, H/2) through the pixel, rho

@@ -387,9 +387,10 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
 // radius rows on either side of it, which the neighbouring bands overwrite.
 class TFusedGaussian {
  public:
-  TFusedGaussian(TBitmap& image, int radius, const std::vector<float>& w, const TByteSums& sumsX,
-                 const std::vector<float>& sumsY)
-      : image_(image), radius_(radius), w_(w), sumsX_(sumsX), sumsY_(sumsY),
+  // source may be image itself (in place) or another picture of its size.
+  TFusedGaussian(const TBitmap& source, TBitmap& image, int radius, const std::vector<float>& w,
+                 const TByteSums& sumsX, const std::vector<float>& sumsY)
+      : source_(source), image_(image), radius_(radius), w_(w), sumsX_(sumsX), sumsY_(sumsY),
         bytes_(3 * static_cast<std::size_t>(image.Width())) {}
 
   static int Slots(int height, int radius) { return std::min(2 * radius + kRowsAtOnce, height); }
@@ -404,7 +405,7 @@ class TFusedGaussian {
     const int bands = std::clamp(threads, 1, h);
     const auto bound = [&](int b) { return static_cast<int>(static_cast<std::int64_t>(h) * b / bands); };
     std::vector<std::vector<std::uint8_t>> saved(static_cast<std::size_t>(bands));
-    for (int b = 0; b < bands; ++b) {
+    for (int b = 0; b < bands && &source_ == &image_; ++b) {
       // Rows bound(b) - radius .. bound(b) - 1 and bound(b + 1) .. + radius - 1.
       auto& keep = saved[b];
       for (const int t : OutsideRows(bound(b), bound(b + 1), h)) {
@@ -436,8 +437,8 @@ class TFusedGaussian {
     int next = std::max(0, y0 - radius_);  // the next row for the horizontal pass
     const auto horizontalTo = [&](int last) {
       for (; next <= std::min(h - 1, last); ++next) {
-        const std::uint8_t* row = image_.ScanLine(next);
-        if (next < y0 || next >= y1) {
+        const std::uint8_t* row = source_.ScanLine(next);
+        if (&source_ == &image_ && (next < y0 || next >= y1)) {
           const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), next) - outside.begin());
           row = saved.data() + k * bytes_;
         }
@@ -477,6 +478,7 @@ class TFusedGaussian {
     }
   }
 
+  const TBitmap& source_;
   TBitmap& image_;
   const int radius_;
   const std::vector<float>& w_;
@@ -492,28 +494,70 @@ void SetGaussianRingLimit(std::size_t bytes) { gFusedRingLimit.store(bytes, std:
 
 void SetBlurSimd(bool allowed) { blur_detail::gSimdAllowed.store(allowed, std::memory_order_relaxed); }
 
+namespace {
+
+// The weights and their sums in both directions, for a picture of the
+// source's size.
+struct TGaussianTable {
+  int radius;
+  std::vector<float> w;
+  TByteSums sumsX;
+  std::vector<float> sumsY;
+
+  TGaussianTable(const TBitmap& source, int s) : radius(3 * s), w(Weights(s)), sumsX(WeightSums(source.Width(), radius, w)),
+                                                 sumsY(WeightSums(source.Height(), radius, w)) {}
+
+  static std::vector<float> Weights(int s) {
+    std::vector<float> w(3 * static_cast<std::size_t>(s) + 1);
+    for (int d = 0; d <= 3 * s; ++d)
+      w[d] = static_cast<float>(std::exp(-static_cast<long double>(d * d) / static_cast<long double>(2 * s * s)));
+    return w;
+  }
+
+  // Whether both passes run at once on this picture.
+  bool Fused(const TBitmap& source) const {
+    return UseAvx2Fma() && TFusedGaussian::RingBytes(source.Width(), source.Height(), radius) <=
+                               gFusedRingLimit.load(std::memory_order_relaxed);
+  }
+};
+
+}  // namespace
+
 bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads) {
   if (!Is24(image) || sigmaPx < 1 || sigmaPx > 30) return false;
   if (image.Empty()) return true;
-  const int s = sigmaPx, radius = 3 * s;
-  std::vector<float> w(static_cast<std::size_t>(radius) + 1);
-  for (int d = 0; d <= radius; ++d)
-    w[d] = static_cast<float>(std::exp(-static_cast<long double>(d * d) / static_cast<long double>(2 * s * s)));
-  const TByteSums sumsX(WeightSums(image.Width(), radius, w));
-  const std::vector<float> sumsY = WeightSums(image.Height(), radius, w);
-  const bool simd = UseAvx2Fma();
-  if (simd && TFusedGaussian::RingBytes(image.Width(), image.Height(), radius) <= gFusedRingLimit.load(std::memory_order_relaxed)) {
-    TFusedGaussian(image, radius, w, sumsX, sumsY).Run(threads);
+  const TGaussianTable g(image, sigmaPx);
+  if (g.Fused(image)) {
+    TFusedGaussian(image, image, g.radius, g.w, g.sumsX, g.sumsY).Run(threads);
     return true;
   }
+  const bool simd = UseAvx2Fma();
   // Every byte of the second picture is written by the first pass.
   TBitmap pass = TBitmap::ForOverwrite(image.Width(), image.Height());
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    GaussianHorizontal(image, pass, radius, w, sumsX, simd, y0, y1);
+    GaussianHorizontal(image, pass, g.radius, g.w, g.sumsX, simd, y0, y1);
   });
   ForEachRowBlock(image.Height(), threads, [&](std::int32_t y0, std::int32_t y1) {
-    GaussianVertical(pass, image, radius, w, sumsY, simd, y0, y1);
+    GaussianVertical(pass, image, g.radius, g.w, g.sumsY, simd, y0, y1);
   });
+  return true;
+}
+
+bool GaussianBlurInto(const TBitmap& source, TBitmap& result, std::int32_t sigmaPx, int threads) {
+  if (!Is24(source) || sigmaPx < 1 || sigmaPx > 30) return false;
+  if (source.Empty()) {
+    result = source;
+    return true;
+  }
+  const TGaussianTable g(source, sigmaPx);
+  if (!g.Fused(source)) {
+    result = source;
+    return GaussianBlur(result, sigmaPx, threads);
+  }
+  // Every byte of the result is written: storage of the right size is reused.
+  if (result.Width() != source.Width() || result.Height() != source.Height() || !Is24(result))
+    result = TBitmap::ForOverwrite(source.Width(), source.Height());
+  TFusedGaussian(source, result, g.radius, g.w, g.sumsX, g.sumsY).Run(threads);
   return true;
 }
 

@@ -177,6 +177,10 @@ TEST(BlurFamily, RefusalsChangeNothing) {
   EXPECT_FALSE(GaussianBlur(b, 0));
   EXPECT_FALSE(GaussianBlur(b, -2));
   EXPECT_EQ(b, before);
+  TBitmap into(2, 2);
+  const TBitmap intoBefore = into;
+  EXPECT_FALSE(GaussianBlurInto(b, into, 31));
+  EXPECT_EQ(into, intoBefore);
   TBitmap grey = Picture(6, 5, 4);
   ASSERT_TRUE(ConvertToGrey8(grey));
   const TBitmap greyBefore = grey;
@@ -268,10 +272,12 @@ TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
     for (const TSize s : kSizes)
       for (const int sigma : {1, 2, 3, 12, 30})
         for (const int threads : {1, 2}) {
-          TBitmap b = Picture(s.w, s.h, ++seed), expected = b;
+          TBitmap b = Picture(s.w, s.h, ++seed), expected = b, into(1, 1);  // storage of another size
           GaussianOracle(expected, sigma);
+          ASSERT_TRUE(GaussianBlurInto(b, into, sigma, threads));
           ASSERT_TRUE(GaussianBlur(b, sigma, threads));
           ASSERT_EQ(b, expected) << s.w << "x" << s.h << " s=" << sigma << " lanes=" << lanes << " ring=" << ring;
+          ASSERT_EQ(into, expected) << s.w << "x" << s.h << " s=" << sigma << " into";
         }
     // Rows long enough for whole vector blocks and a remainder; bands whose
     // windows reach past their neighbours; white for the largest sums; enough
@@ -281,8 +287,11 @@ TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
       if (w == 99)
         for (int y = 0; y < h; ++y) std::memset(b.ScanLine(y), 255, 3 * w), expected = b;
       GaussianOracle(expected, sigma);
+      TBitmap into = b;  // storage of the right size, written over
+      ASSERT_TRUE(GaussianBlurInto(b, into, sigma, 2));
       ASSERT_TRUE(GaussianBlur(b, sigma, 2));
       ASSERT_EQ(b, expected) << w << "x" << h << " lanes=" << lanes << " ring=" << ring;
+      ASSERT_EQ(into, expected) << w << "x" << h << " into";
     }
   }
   SetBlurSimd(true);
