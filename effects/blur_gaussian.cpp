@@ -319,11 +319,22 @@ KIRA_AVX512 std::size_t BytesToFloatsAvx512(const std::uint8_t* row, std::size_t
   return i;
 }
 
-void RowToFloats(const std::uint8_t* row, std::size_t bytes, std::size_t pad, float* in, bool wide = false) {
-  std::fill(in, in + pad, 0.0f);
-  std::size_t i = wide ? BytesToFloatsAvx512(row, bytes, in + pad) : 0;
-  for (; i < bytes; ++i) in[pad + i] = row[i];
-  std::fill(in + pad + bytes, in + pad + bytes + pad, 0.0f);
+// Bytes lo .. hi - 1 of a row of `bytes` bytes as floats, zeros for those
+// outside the row.
+void SpanToFloats(const std::uint8_t* row, std::size_t bytes, std::ptrdiff_t lo, std::ptrdiff_t hi, float* in,
+                  bool wide = false) {
+  const std::ptrdiff_t a = std::max<std::ptrdiff_t>(lo, 0), b = std::min<std::ptrdiff_t>(hi, bytes);
+  std::fill(in, in + (a - lo), 0.0f);
+  float* out = in + (a - lo);
+  const std::size_t n = static_cast<std::size_t>(b - a);
+  std::size_t i = wide ? BytesToFloatsAvx512(row + a, n, out) : 0;
+  for (; i < n; ++i) out[i] = row[a + static_cast<std::ptrdiff_t>(i)];
+  std::fill(in + (b - lo), in + (hi - lo), 0.0f);
+}
+
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, std::size_t pad, float* in) {
+  const auto p = static_cast<std::ptrdiff_t>(pad);
+  SpanToFloats(row, bytes, -p, static_cast<std::ptrdiff_t>(bytes) + p, in);
 }
 
 void GaussianHorizontal(const TBitmap& src, TBitmap& dst, int radius, const std::vector<float>& w,
@@ -428,52 +439,67 @@ class TFusedGaussian {
     return rows;
   }
 
+  // Columns of bytes at a time: the whole row in place (the horizontal pass
+  // reads bytes the vertical one has already written in the columns to the
+  // left), else strips whose ring stays in the cache.
+  std::size_t StripBytes(int slots) const {
+    if (&source_ == &image_) return bytes_;
+    constexpr std::size_t kRingCache = std::size_t{384} << 10;
+    const std::size_t strip = kRingCache / (static_cast<std::size_t>(slots) * sizeof(float)) / 64 * 64;
+    return std::min(bytes_, std::max<std::size_t>(strip, 256));
+  }
+
   void Band(int y0, int y1, const std::vector<std::uint8_t>& saved) {
     const int h = image_.Height(), slots = Slots(h, radius_);
-    const std::size_t pad = 3 * static_cast<std::size_t>(radius_);
-    std::vector<float> in(pad + bytes_ + pad), ring(static_cast<std::size_t>(slots) * bytes_);
-    const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * bytes_; };
+    const std::size_t pad = 3 * static_cast<std::size_t>(radius_), strip = StripBytes(slots);
+    std::vector<float> in(pad + strip + pad), ring(static_cast<std::size_t>(slots) * strip);
+    const auto slot = [&](int t) { return ring.data() + static_cast<std::size_t>(t % slots) * strip; };
     const std::vector<int> outside = OutsideRows(y0, y1, h);
-    int next = std::max(0, y0 - radius_);  // the next row for the horizontal pass
-    const auto horizontalTo = [&](int last) {
-      for (; next <= std::min(h - 1, last); ++next) {
-        const std::uint8_t* row = source_.ScanLine(next);
-        if (&source_ == &image_ && (next < y0 || next >= y1)) {
-          const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), next) - outside.begin());
-          row = saved.data() + k * bytes_;
-        }
-        RowToFloats(row, bytes_, pad, in.data(), wide_);
-        HorizontalVector(in.data() + pad, slot(next), bytes_, radius_, w_.data(), sumsX_.sums.data(),
-                         sumsX_.rcps.data(), wide_);
-      }
-    };
     std::vector<const float*> rows(static_cast<std::size_t>(slots));
     std::vector<float> wt(rows.size());
-    // Output row y from bytes [i, bytes) on, its taps those that exist.
-    const auto vertical = [&](int y, std::size_t i) {
-      int taps = 0;
-      for (int t = std::max(0, y - radius_); t <= std::min(h - 1, y + radius_); ++t, ++taps) {
-        rows[taps] = slot(t) + i;
-        wt[taps] = w_[std::abs(t - y)];
-      }
-      VerticalVector(rows.data(), wt.data(), taps, bytes_ - i, sumsY_[y], image_.ScanLine(y) + i, wide_);
-    };
-    for (int y = y0, done = 0; y < y1; done = y - y0) {
-      if (done / 64 != (y - y0) / 64) ThrowIfStopped();
-      const int k = kRowsAtOnce;
-      if (wide_ && y - radius_ >= 0 && y + k - 1 + radius_ <= h - 1 && y + k <= y1) {
-        // Windows wholly inside: kRowsAtOnce rows share the loads of their taps.
-        horizontalTo(y + k - 1 + radius_);
-        for (int t = y - radius_; t <= y + k - 1 + radius_; ++t) rows[t - (y - radius_)] = slot(t);
-        std::uint8_t* out[kRowsAtOnce];
-        for (int r = 0; r < k; ++r) out[r] = image_.ScanLine(y + r);
-        const std::size_t i = VerticalRowsAvx512(rows.data(), w_.data(), radius_, bytes_, sumsY_[y], out);
-        for (int r = 0; r < k; ++r) vertical(y + r, i);
-        y += k;
-      } else {
-        horizontalTo(y + radius_);
-        vertical(y, 0);
-        ++y;
+    for (std::size_t i0 = 0; i0 < bytes_; i0 += strip) {
+      ThrowIfStopped();
+      const std::size_t n = std::min(strip, bytes_ - i0);
+      int next = std::max(0, y0 - radius_);  // the next row for the horizontal pass
+      const auto horizontalTo = [&](int last) {
+        for (; next <= std::min(h - 1, last); ++next) {
+          const std::uint8_t* row = source_.ScanLine(next);
+          if (&source_ == &image_ && (next < y0 || next >= y1)) {
+            const auto k = static_cast<std::size_t>(std::find(outside.begin(), outside.end(), next) - outside.begin());
+            row = saved.data() + k * bytes_;
+          }
+          const auto lo = static_cast<std::ptrdiff_t>(i0) - static_cast<std::ptrdiff_t>(pad);
+          SpanToFloats(row, bytes_, lo, lo + static_cast<std::ptrdiff_t>(n + 2 * pad), in.data(), wide_);
+          HorizontalVector(in.data() + pad, slot(next), n, radius_, w_.data(), sumsX_.sums.data() + i0,
+                           sumsX_.rcps.data() + i0, wide_);
+        }
+      };
+      // Output row y from byte i of the strip on, its taps those that exist.
+      const auto vertical = [&](int y, std::size_t i) {
+        int taps = 0;
+        for (int t = std::max(0, y - radius_); t <= std::min(h - 1, y + radius_); ++t, ++taps) {
+          rows[taps] = slot(t) + i;
+          wt[taps] = w_[std::abs(t - y)];
+        }
+        VerticalVector(rows.data(), wt.data(), taps, n - i, sumsY_[y], image_.ScanLine(y) + i0 + i, wide_);
+      };
+      for (int y = y0, done = 0; y < y1; done = y - y0) {
+        if (done / 64 != (y - y0) / 64) ThrowIfStopped();
+        const int k = kRowsAtOnce;
+        if (wide_ && y - radius_ >= 0 && y + k - 1 + radius_ <= h - 1 && y + k <= y1) {
+          // Windows wholly inside: kRowsAtOnce rows share the loads of their taps.
+          horizontalTo(y + k - 1 + radius_);
+          for (int t = y - radius_; t <= y + k - 1 + radius_; ++t) rows[t - (y - radius_)] = slot(t);
+          std::uint8_t* out[kRowsAtOnce];
+          for (int r = 0; r < k; ++r) out[r] = image_.ScanLine(y + r) + i0;
+          const std::size_t i = VerticalRowsAvx512(rows.data(), w_.data(), radius_, n, sumsY_[y], out);
+          for (int r = 0; r < k; ++r) vertical(y + r, i);
+          y += k;
+        } else {
+          horizontalTo(y + radius_);
+          vertical(y, 0);
+          ++y;
+        }
       }
     }
   }

@@ -281,8 +281,9 @@ TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
         }
     // Rows long enough for whole vector blocks and a remainder; bands whose
     // windows reach past their neighbours; white for the largest sums; enough
-    // pixels that taps added out of order would round some byte differently.
-    for (const auto& [w, h, sigma] : {std::tuple{150, 40, 2}, {203, 61, 4}, {45, 300, 5}, {99, 9, 1}, {1000, 700, 2}}) {
+    // pixels that taps added out of order would round some byte differently;
+    // rows wider than one strip of columns.
+    for (const auto& [w, h, sigma] : {std::tuple{150, 40, 2}, {203, 61, 4}, {45, 300, 5}, {99, 9, 1}, {1000, 700, 2}, {500, 100, 12}}) {
       TBitmap b = Picture(w, h, ++seed), expected = b;
       if (w == 99)
         for (int y = 0; y < h; ++y) std::memset(b.ScanLine(y), 255, 3 * w), expected = b;
