@@ -1,5 +1,6 @@
-// The Gaussian blur: two separable passes, eight lanes of taps in order, on
-// AVX2 where the machine has it.
+// The Gaussian blur: two separable passes with the taps of every pixel in
+// order. With AVX2 or AVX-512 the passes run together, row by row, over a
+// ring of horizontal results; the plain loops run one pass after the other.
 #include "effects/blur.h"
 
 #include <immintrin.h>
@@ -390,12 +391,15 @@ void GaussianVertical(const TBitmap& src, TBitmap& dst, int radius, const std::v
   }
 }
 
-// Both passes at once, in place: the horizontal results of the last
+// Both passes at once: the horizontal results of the last
 // 2 radius + kRowsAtOnce rows (or of all rows, when fewer) are kept as floats
-// (row t in slot t mod their number), and output row y is written once
-// the horizontal pass has read row y + radius, the last row that needs the
-// original of row y. Each band of rows starts from the saved originals of the
-// radius rows on either side of it, which the neighbouring bands overwrite.
+// (row t in slot t mod their number), each a byte value already rounded, so
+// that the vertical pass adds the very values the plain loops read back from
+// the intermediate picture. In place, output row y is written once the
+// horizontal pass has read row y + radius, the last row that needs the
+// original of row y, and each band of rows starts from the saved originals of
+// the radius rows on either side of it, which the neighbouring bands
+// overwrite.
 class TFusedGaussian {
  public:
   // source may be image itself (in place) or another picture of its size.
