@@ -5,6 +5,7 @@
 // threads; the bytes never depend on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/bitmap.h"
@@ -25,6 +26,10 @@ bool BoxBlur(TBitmap& image, std::int32_t radiusPx, int threads = 1);
 // stores bytes with RoundClampByte. Refused (false, unchanged) for s outside
 // 1..30.
 bool GaussianBlur(TBitmap& image, std::int32_t sigmaPx, int threads = 1);
+// The same from source into result (not the source itself), which becomes a
+// picture of the source's size; on refusal result is unchanged. Saves the
+// copy of the source an in-place call on a copy would need.
+bool GaussianBlurInto(const TBitmap& source, TBitmap& result, std::int32_t sigmaPx, int threads = 1);
 
 // Mean of the 2n + 1 samples at distances rho - n .. rho + n (negative ones
 // skipped) along the ray from the centre (W/2, H/2) through the pixel, rho
@@ -44,5 +49,10 @@ void SetBlurSimd(bool allowed);
 // For tests: false keeps the radial and angle blurs off their AVX-512 path
 // (AVX2 is still used where allowed and offered).
 void SetBlurAvx512(bool allowed);
+// For tests: the vector Gaussian runs both passes together, row by row, while
+// its ring of horizontal results (2 radius + 4 rows of floats per thread)
+// needs at most this many bytes, else one pass after the other (default
+// 64 MiB).
+void SetGaussianRingLimit(std::size_t bytes);
 
 }  // namespace kira

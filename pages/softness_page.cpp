@@ -40,6 +40,13 @@ bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings) {
   return false;
 }
 
+bool SoftenPictureInto(const TBitmap& source, TBitmap& result, const TSoftnessSettings& settings) {
+  if (settings.kind == TSoftnessKind::Gaussian)
+    return GaussianBlurInto(source, result, 2 * settings.level, DefaultThreads());
+  result = source;
+  return SoftenPicture(result, settings);
+}
+
 std::vector<TStepSpec> SoftnessSteps() {
   return {kSoftnessEffect.Step("softness",
                              "softness: one of five kinds at a strength, then Apply",

@@ -34,12 +34,16 @@ struct TSoftnessSettings {
 // 3p pixels, AngleBlur 3p degrees, DiamondSoften window 5 and strength 17p.
 // The blurs share the rows between both cores.
 bool SoftenPicture(TBitmap& image, const TSoftnessSettings& settings);
+// The same from source into result (the Gaussian without a copy of the
+// source first); on refusal result may hold a copy of the source.
+bool SoftenPictureInto(const TBitmap& source, TBitmap& result, const TSoftnessSettings& settings);
 
 // Preview: the result is the source softened; false, with the result a copy
 // of the source, when the effect refuses (Gaussian at level 0).
 // Apply runs Preview first when there is no result; the result becomes the
 // source, menu page.
-inline constexpr TPageEffect<TSoftnessSettings> kSoftnessEffect{.inPlace = SoftenPicture, .settingsOf = SoftnessSettingsOf};
+inline constexpr TPageEffect<TSoftnessSettings> kSoftnessEffect{.fromSource = SoftenPictureInto,
+                                                                .settingsOf = SoftnessSettingsOf};
 
 // Batch step "softness".
 std::vector<TStepSpec> SoftnessSteps();

@@ -2,8 +2,9 @@
 // the yardstick bench/vs_opencv.sh sets beside kirabox-batch --time. Built
 // only for the benchmarks and only where OpenCV is installed; nothing of ours
 // links it.
-//   kira_opencv_ops PICTURE THREADS RUNS
-// prints one line "NAME MS" per operation, MS the median of RUNS runs.
+//   kira_opencv_ops PICTURE THREADS RUNS [NAME...]
+// prints one line "NAME MS" per operation (or only those named), MS the
+// median of RUNS runs.
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -36,8 +37,8 @@ double MedianMs(int runs, const std::function<void()>& op) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: kira_opencv_ops PICTURE THREADS RUNS\n");
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: kira_opencv_ops PICTURE THREADS RUNS [NAME...]\n");
     return 2;
   }
   const cv::Mat src = cv::imread(argv[1], cv::IMREAD_COLOR);
@@ -70,7 +71,9 @@ int main(int argc, char** argv) {
       {"rotate", [&] { cv::rotate(src, dst, cv::ROTATE_90_CLOCKWISE); }},
       {"double", [&] { cv::resize(src, dst, cv::Size(src.cols * 2, src.rows * 2), 0, 0, cv::INTER_CUBIC); }},
   };
+  const std::vector<std::string> only(argv + 4, argv + argc);
   for (const auto& [name, op] : ops) {
+    if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;
     op();  // a first run outside the timing
     std::printf("%s %.1f\n", name, MedianMs(runs, op));
     std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/bitmap.h"
@@ -176,6 +177,10 @@ TEST(BlurFamily, RefusalsChangeNothing) {
   EXPECT_FALSE(GaussianBlur(b, 0));
   EXPECT_FALSE(GaussianBlur(b, -2));
   EXPECT_EQ(b, before);
+  TBitmap into(2, 2);
+  const TBitmap intoBefore = into;
+  EXPECT_FALSE(GaussianBlurInto(b, into, 31));
+  EXPECT_EQ(into, intoBefore);
   TBitmap grey = Picture(6, 5, 4);
   ASSERT_TRUE(ConvertToGrey8(grey));
   const TBitmap greyBefore = grey;
@@ -257,23 +262,42 @@ TEST(BoxBlur, MatchesThePlainLoops) {
 
 TEST(GaussianBlur, MatchesThePlainLoopsWithAndWithoutVectors) {
   unsigned seed = 200;
-  for (const bool simd : {true, false}) {
-    SetBlurSimd(simd);
+  // lanes: plain, AVX2, AVX-512 where offered; ring 0: one pass after the
+  // other, 64 MiB: both at once, row by row.
+  constexpr std::size_t kRing = std::size_t{64} << 20;
+  for (const auto& [lanes, ring] : {std::pair{2, kRing}, {1, kRing}, {2, std::size_t{0}}, {1, std::size_t{0}}, {0, kRing}}) {
+    SetBlurSimd(lanes > 0);
+    SetBlurAvx512(lanes > 1);
+    SetGaussianRingLimit(ring);
     for (const TSize s : kSizes)
       for (const int sigma : {1, 2, 3, 12, 30})
         for (const int threads : {1, 2}) {
-          TBitmap b = Picture(s.w, s.h, ++seed), expected = b;
+          TBitmap b = Picture(s.w, s.h, ++seed), expected = b, into(1, 1);  // storage of another size
           GaussianOracle(expected, sigma);
+          ASSERT_TRUE(GaussianBlurInto(b, into, sigma, threads));
           ASSERT_TRUE(GaussianBlur(b, sigma, threads));
-          ASSERT_EQ(b, expected) << s.w << "x" << s.h << " s=" << sigma << " simd=" << simd;
+          ASSERT_EQ(b, expected) << s.w << "x" << s.h << " s=" << sigma << " lanes=" << lanes << " ring=" << ring;
+          ASSERT_EQ(into, expected) << s.w << "x" << s.h << " s=" << sigma << " into";
         }
-    // A row long enough for whole vector blocks and a remainder.
-    TBitmap b = Picture(150, 40, 7), expected = b;
-    GaussianOracle(expected, 2);
-    ASSERT_TRUE(GaussianBlur(b, 2, 2));
-    ASSERT_EQ(b, expected) << "simd=" << simd;
+    // Rows long enough for whole vector blocks and a remainder; bands whose
+    // windows reach past their neighbours; white for the largest sums; enough
+    // pixels that taps added out of order would round some byte differently;
+    // rows wider than one strip of columns.
+    for (const auto& [w, h, sigma] : {std::tuple{150, 40, 2}, {203, 61, 4}, {45, 300, 5}, {99, 9, 1}, {1000, 700, 2}, {500, 100, 12}}) {
+      TBitmap b = Picture(w, h, ++seed), expected = b;
+      if (w == 99)
+        for (int y = 0; y < h; ++y) std::memset(b.ScanLine(y), 255, 3 * w), expected = b;
+      GaussianOracle(expected, sigma);
+      TBitmap into = b;  // storage of the right size, written over
+      ASSERT_TRUE(GaussianBlurInto(b, into, sigma, 2));
+      ASSERT_TRUE(GaussianBlur(b, sigma, 2));
+      ASSERT_EQ(b, expected) << w << "x" << h << " lanes=" << lanes << " ring=" << ring;
+      ASSERT_EQ(into, expected) << w << "x" << h << " into";
+    }
   }
   SetBlurSimd(true);
+  SetBlurAvx512(true);
+  SetGaussianRingLimit(kRing);
 }
 
 TEST(CentreBlurs, MatchThePlainLoopsWithAndWithoutVectors) {

@@ -49,10 +49,12 @@ TEST(SoftnessPage, LevelsMapToTheRoutinesArguments) {
         {TSoftnessKind::Soften, [](TBitmap& b, int q) { return DiamondSoften(b, 5, 17 * q); }},
     };
     for (const auto& c : cases) {
-      TBitmap expected = picture, got = picture;
+      TBitmap expected = picture, got = picture, into;
       const bool ok = c.direct(expected, p);
       EXPECT_EQ(SoftenPicture(got, {c.kind, p}), ok);
       EXPECT_EQ(got, expected) << static_cast<int>(c.kind) << " level " << p;
+      EXPECT_EQ(SoftenPictureInto(picture, into, {c.kind, p}), ok);
+      if (ok) EXPECT_EQ(into, expected) << static_cast<int>(c.kind) << " level " << p << " into";
     }
   }
 }
