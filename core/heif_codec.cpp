@@ -139,6 +139,7 @@ TLoadResult DecodeHeif(const std::uint8_t* data, std::size_t size, TOrientation 
     if (!h.options) throw std::bad_alloc();
     h.options->ignore_transformations = orientation == TOrientation::Keep ? 1 : 0;
     h.options->convert_hdr_to_8bit = 1;
+    h.options->strict_decoding = 1;  // damaged data is refused, not shown as far as it goes
     e = heif_decode_image(h.handle, &h.image, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, h.options);
     if (e.code != heif_error_Ok) {
