@@ -188,8 +188,8 @@ bool IsPictureData(const std::uint8_t* data, std::size_t size);
 
 // TIFF through libtiff: the first page; RGB, grey, palette, CMYK, YCbCr; 1 to
 // 16 bits per sample (16 reduced to 8 by rounding); strips or tiles. The
-// Orientation tag is applied as a JPEG's EXIF orientation; an RGB ICC profile
-// (tag 34675) comes back in `metadata`.
+// Orientation tag is applied as a JPEG's EXIF orientation; an EXIF block of it and the text tags (make,
+// model, date, ...; see tiff_codec.cpp) and an RGB ICC profile (tag 34675) come back in `metadata`.
 TLoadResult DecodeTiff(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
 // WebP through libwebp: lossy or lossless, an animation's first frame as shown
 // on its canvas. The EXIF chunk and an RGB ICCP profile come back in

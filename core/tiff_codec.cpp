@@ -6,8 +6,10 @@
 // pictures, in strips or tiles. Every other kind (CMYK, YCbCr, bilevel and
 // 2- or 4-bit grey, separate planes) comes through libtiff's RGBA interface.
 // Either way the rows come as stored and the Orientation tag is applied
-// here, as for a JPEG. libtiff's messages go to a handler that keeps the
+// here, as for a JPEG; it and the descriptive tags (make, model, date, ...)
+// come back as an EXIF block, for the saved photo. libtiff's messages go to a handler that keeps the
 // first error for the refusal; nothing reaches the terminal.
+#include <libexif/exif-data.h>
 #include <tiffio.h>
 
 #include <cstdarg>
@@ -270,6 +272,66 @@ bool ReadThroughRgba(TTiffHandles& h, TTiffInput& input, TBitmap& bitmap, std::s
   return true;
 }
 
+// The photo's description from the TIFF's own tags, as the EXIF block a JPEG
+// would carry: make, model, software, date, artist, copyright, description
+// and the orientation. Empty when there is none of them.
+std::vector<std::uint8_t> ExifFromTags(TIFF* t, std::uint16_t orientation) {
+  static constexpr struct {
+    ttag_t tiff;
+    ExifTag exif;
+  } kText[] = {{TIFFTAG_IMAGEDESCRIPTION, EXIF_TAG_IMAGE_DESCRIPTION}, {TIFFTAG_MAKE, EXIF_TAG_MAKE},
+               {TIFFTAG_MODEL, EXIF_TAG_MODEL},       {TIFFTAG_SOFTWARE, EXIF_TAG_SOFTWARE},
+               {TIFFTAG_DATETIME, EXIF_TAG_DATE_TIME}, {TIFFTAG_ARTIST, EXIF_TAG_ARTIST},
+               {TIFFTAG_COPYRIGHT, EXIF_TAG_COPYRIGHT}};
+  ExifData* data = exif_data_new();
+  if (!data) throw std::bad_alloc();
+  exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  exif_data_set_byte_order(data, EXIF_BYTE_ORDER_MOTOROLA);
+  ExifContent* ifd0 = data->ifd[EXIF_IFD_0];
+  bool any = false;
+  for (const auto& tag : kText) {
+    const char* text = nullptr;
+    if (!TIFFGetField(t, tag.tiff, &text) || !text || !*text) continue;
+    const std::size_t size = std::min<std::size_t>(std::strlen(text), 4096) + 1;
+    ExifEntry* e = exif_entry_new();
+    auto* bytes = static_cast<unsigned char*>(std::malloc(size));  // freed by libexif's default allocator
+    if (!e || !bytes) {
+      std::free(bytes);
+      if (e) exif_entry_unref(e);
+      exif_data_unref(data);
+      throw std::bad_alloc();
+    }
+    std::memcpy(bytes, text, size - 1);
+    bytes[size - 1] = 0;
+    e->tag = tag.exif;
+    e->format = EXIF_FORMAT_ASCII;
+    e->components = size;
+    e->size = static_cast<unsigned int>(size);
+    e->data = bytes;
+    exif_content_add_entry(ifd0, e);
+    exif_entry_unref(e);
+    any = true;
+  }
+  if (orientation != kTopLeft) {
+    ExifEntry* e = exif_entry_new();
+    if (e) {
+      exif_content_add_entry(ifd0, e);
+      exif_entry_initialize(e, EXIF_TAG_ORIENTATION);
+      if (e->data) exif_set_short(e->data, EXIF_BYTE_ORDER_MOTOROLA, orientation);
+      exif_entry_unref(e);
+      any = true;
+    }
+  }
+  std::vector<std::uint8_t> block;
+  unsigned char* bytes = nullptr;
+  unsigned int size = 0;
+  if (any) exif_data_save_data(data, &bytes, &size);
+  if (bytes) block.assign(bytes, bytes + size);
+  std::free(bytes);
+  exif_data_unref(data);
+  return block;
+}
+
 }  // namespace
 
 bool IsTiffData(const std::uint8_t* data, std::size_t size) {
@@ -315,6 +377,7 @@ TLoadResult DecodeTiff(const std::uint8_t* data, std::size_t size, TOrientation 
     std::uint16_t stored = kTopLeft;
     TIFFGetFieldDefaulted(h.tiff, TIFFTAG_ORIENTATION, &stored);
     TPhotoMetadata metadata;
+    metadata.exif = ExifFromTags(h.tiff, stored);
     std::uint32_t iccSize = 0;
     void* icc = nullptr;
     if (TIFFGetField(h.tiff, TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc &&
