@@ -33,13 +33,14 @@ constexpr const char* kUsage =
     "                     [--files-from FILE [--null]] [--shard K/N] [--skip-existing] [--manifest FILE]\n"
     "       kirabox-batch --help\n"
     "\n"
-    "INPUT is a .jpg, .jpeg or .bmp file (any letter case). OUTPUT is written in\n"
+    "INPUT is a JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF or BMP picture, read by its\n"
+    "content whatever its name (transparency over white). OUTPUT is written in\n"
     "the format of its extension: .jpg/.jpeg JPEG, .png PNG (lossless), .tif/.tiff\n"
     "TIFF (Deflate, lossless), .webp WebP, .bmp 24-bit BMP. --quality N (1..100,\n"
     "default 90) is the quality of JPEG and WebP; a WebP at 100 is lossless.\n"
-    "A JPEG INPUT is turned upright by its EXIF orientation, as the editor shows\n"
-    "it; --keep-orientation keeps the pixels as stored instead. A picture saved\n"
-    "from a JPEG keeps its EXIF data (orientation set to 1, no thumbnail) and\n"
+    "An INPUT is turned upright by its orientation, as the editor shows it;\n"
+    "--keep-orientation keeps the pixels as stored instead. A picture saved\n"
+    "with EXIF data keeps it (orientation set to 1, no thumbnail) and its\n"
     "colour profile in JPEG, PNG and WebP; a TIFF gets the profile and the\n"
     "EXIF text tags (make, model, date, artist, copyright); a BMP none.\n"
     "Each STEP is NAME or NAME:KEY=VALUE[,KEY=VALUE...]; it opens the page, sets\n"
@@ -262,10 +263,6 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
   }
   const std::string& input = o.words[0];
   const std::string& output = o.words[1];
-  if (FileKindOf(input) == TFileKind::Unknown) {
-    err << "kirabox-batch: unknown extension of input '" << input << "' (.jpg, .jpeg or .bmp)\n";
-    return kUsageError;
-  }
   if (FileKindOf(output) == TFileKind::Unknown) {
     err << "kirabox-batch: unknown extension of output '" << output << "' (" << kSaveExtensions << ")\n";
     return kUsageError;
@@ -309,9 +306,6 @@ std::string CheckFiles(const TOptions& o, std::vector<std::string>& outputs) {
   std::map<std::string, const std::string*> bases;
   std::map<std::pair<dev_t, ino_t>, const std::string*> inputFiles;
   for (const std::string& input : o.words) {
-    if (FileKindOf(input) == TFileKind::Unknown) {
-      return "unknown extension of input '" + input + "' (.jpg, .jpeg or .bmp; steps follow '--')";
-    }
     const std::string base = PathWithoutExtension(FileNamePart(input));
     const auto [at, fresh] = bases.emplace(base, &input);
     if (!fresh) {
@@ -320,6 +314,12 @@ std::string CheckFiles(const TOptions& o, std::vector<std::string>& outputs) {
     }
     if (::stat(input.c_str(), &st) == 0) inputFiles.emplace(std::make_pair(st.st_dev, st.st_ino), &input);
     outputs.push_back(OutputPath(o.outDir, input, o.format));
+    // Inputs are read by content; an output keeping an input's extension
+    // must still be a format that is written.
+    if (FileKindOf(outputs.back()) == TFileKind::Unknown) {
+      return "output '" + outputs.back() + "' of input '" + input +
+             "' has no format that is written (give --format; steps follow '--')";
+    }
   }
   for (const std::string& output : outputs) {
     if (::stat(output.c_str(), &st) != 0) continue;

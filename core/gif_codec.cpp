@@ -9,6 +9,7 @@
 
 #include "core/image_files.h"
 #include "core/picture_limits.h"
+#include "core/working_memory.h"
 
 namespace kira {
 
@@ -61,6 +62,7 @@ void GifCheck(int status, const GifFileType* gif, const char* what) {
 }
 
 TBitmap GifFirstImage(GifFileType* gif) {
+  int transparent = -1;  // the index a graphic control extension makes see-through
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     GifCheck(DGifGetRecordType(gif, &type), gif, "cannot read GIF");
@@ -68,6 +70,7 @@ TBitmap GifFirstImage(GifFileType* gif) {
       int code = 0;
       GifByteType* block = nullptr;
       GifCheck(DGifGetExtension(gif, &code, &block), gif, "cannot read GIF extension");
+      if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) transparent = (block[1] & 1) ? block[4] : -1;
       while (block) GifCheck(DGifGetExtensionNext(gif, &block), gif, "cannot read GIF extension");
       continue;
     }
@@ -79,6 +82,7 @@ TBitmap GifFirstImage(GifFileType* gif) {
     const std::int64_t height = gif->Image.Height;
     if (width <= 0 || height <= 0) GifRefuse("GIF image has no pixels");
     if (PictureTooLarge(width, height)) GifRefuse(TooLargeMessage(width, height));
+    if (std::string tight = CheckWorkingMemory(width, height); !tight.empty()) GifRefuse(tight);
     const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
     if (!map || !map->Colors || map->ColorCount <= 0) GifRefuse("GIF has no colour table");
 
@@ -89,6 +93,10 @@ TBitmap GifFirstImage(GifFileType* gif) {
       std::uint8_t* out = bitmap.ScanLine(y);
       for (std::int64_t x = 0; x < width; ++x, out += 3) {
         const int index = line[static_cast<std::size_t>(x)];
+        if (index == transparent) {
+          out[0] = out[1] = out[2] = 255;  // over white
+          continue;
+        }
         // An index past the table is black.
         if (index >= map->ColorCount) continue;
         const GifColorType& c = map->Colors[index];

@@ -54,15 +54,73 @@ std::string PathWithoutExtension(std::string_view path) {
   return std::string(path.substr(0, dot));
 }
 
+namespace {
+
+// The first bytes of a file, enough for every kind's signature (a HEIF ftyp
+// box lists its brands there).
+constexpr std::size_t kSniffBytes = 256;
+
+bool ReadFileStart(const std::string& path, std::uint8_t* head, std::size_t& got, std::string& error) {
+  got = 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = path + ": cannot read: not a regular file";
+    ::close(fd);
+    return false;
+  }
+  while (got < kSniffBytes) {
+    const ssize_t n = ::read(fd, head + got, kSniffBytes - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = path + ": cannot read: " + std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+std::string NotAPictureMessage() {
+  return "not a picture of a kind that opens (BMP, GIF, HEIC/AVIF, JPEG, PNG, TIFF or WebP)";
+}
+
+bool IsPictureData(const std::uint8_t* data, std::size_t size) {
+  return IsBmpData(data, size) || IsGifData(data, size) || IsJpegData(data, size) || IsPngData(data, size) ||
+         IsTiffData(data, size) || IsWebpData(data, size) || IsHeifData(data, size);
+}
+
+std::string CheckPictureFile(const std::string& path) {
+  std::uint8_t head[kSniffBytes];
+  std::size_t got = 0;
+  std::string error;
+  if (!ReadFileStart(path, head, got, error)) return error;
+  return IsPictureData(head, got) ? std::string() : path + ": " + NotAPictureMessage();
+}
+
 TLoadResult LoadPicture(const std::string& path, TOrientation orientation) {
   TLoadResult r;
-  switch (FileKindOf(path)) {
-    case TFileKind::Jpeg: r = LoadJpegFile(path, orientation); break;
-    case TFileKind::Bmp: r = LoadBmpFile(path); break;
-    case TFileKind::Png:
-    case TFileKind::Tiff:
-    case TFileKind::Webp: r = LoadAnyPicture(path); break;
-    case TFileKind::Unknown: return r;
+  std::uint8_t head[kSniffBytes];
+  std::size_t got = 0;
+  if (!ReadFileStart(path, head, got, r.error)) return r;
+  if (IsJpegData(head, got)) {
+    r = LoadJpegFile(path, orientation);
+  } else if (IsBmpData(head, got)) {
+    r = LoadBmpFile(path);
+  } else if (IsPictureData(head, got)) {
+    r = LoadAnyPicture(path, orientation);
+  } else {
+    r.error = path + ": " + NotAPictureMessage();
+    return r;
   }
   if (r.bitmap) {
     try {
@@ -320,24 +378,27 @@ TSaveResult EncodeAndSave(const TBitmap& bitmap, const std::string& path,
   return WriteFileAtomically(path, bytes.View());
 }
 
-TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size) {
+TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size, TOrientation orientation) {
   if (IsBmpData(data, size)) return DecodeBmp(data, size);
   if (IsGifData(data, size)) return DecodeGif(data, size);
-  if (IsJpegData(data, size)) return DecodeJpeg(data, size);
-  if (IsPngData(data, size)) return DecodePng(data, size);
+  if (IsJpegData(data, size)) return DecodeJpeg(data, size, orientation);
+  if (IsPngData(data, size)) return DecodePng(data, size, orientation);
+  if (IsTiffData(data, size)) return DecodeTiff(data, size, orientation);
+  if (IsWebpData(data, size)) return DecodeWebp(data, size, orientation);
+  if (IsHeifData(data, size)) return DecodeHeif(data, size, orientation);
   TLoadResult r;
-  r.error = "not a picture (neither BMP, GIF, JPEG nor PNG)";
+  r.error = NotAPictureMessage();
   return r;
 }
 
-TLoadResult LoadAnyPicture(const std::string& path) {
+TLoadResult LoadAnyPicture(const std::string& path, TOrientation orientation) {
   TLoadResult r;
   try {
     // No picture of at most kMaxPixels needs a larger file in any format.
     constexpr std::int64_t kMaxFileBytes = kMaxPixels * 4 + (std::int64_t{64} << 20);
     TFileBytes file;
     if (!ReadWholeFile(path, kMaxFileBytes, file, r.error)) return r;
-    r = DecodeAnyPicture(file.data(), file.size());
+    r = DecodeAnyPicture(file.data(), file.size(), orientation);
     if (!r.bitmap) r.error = path + ": " + r.error;
   } catch (...) {
     r.bitmap.reset();

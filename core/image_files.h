@@ -1,7 +1,8 @@
 // Reading and writing picture files: the one entry point. The formats live in
-// bmp_codec.cpp, jpeg_codec.cpp, png_codec.cpp and gif_codec.cpp under it.
-// The editor chooses the format by the extension of the file name (any letter
-// case); LoadAnyPicture decides by content.
+// bmp_codec.cpp, jpeg_codec.cpp, png_codec.cpp, gif_codec.cpp, tiff_codec.cpp,
+// webp_codec.cpp and heif_codec.cpp under it. A file is read as what its
+// content is, whatever its name; a save chooses the format by the extension
+// of the file name (any letter case).
 //
 // Every routine reports failure with a message and leaves its output alone:
 // a failed load returns no bitmap, a failed save leaves any existing file as
@@ -82,9 +83,11 @@ TLoadResult DecodeJpegScaled(const std::uint8_t* data, std::size_t size, int sca
 TLoadResult LoadBmpFile(const std::string& path);
 TLoadResult DecodeBmp(const std::uint8_t* data, std::size_t size);
 
-// Opens a picture as the editor does: chosen by extension, converted to 24
-// bits, a JPEG upright unless told to keep it as stored. An unknown extension
-// is a failure with an empty error message.
+// Opens a picture as the editor and kirabox-batch do: chosen by content (any
+// kind DecodeAnyPicture reads, whatever the extension), converted to 24 bits,
+// upright unless told to keep it as stored. A JPEG goes through LoadJpegFile
+// and a BMP through LoadBmpFile. A file of no known kind fails with a message
+// that names it (NotAPictureMessage).
 TLoadResult LoadPicture(const std::string& path, TOrientation orientation = TOrientation::Apply);
 
 struct TSaveResult {
@@ -212,20 +215,64 @@ bool IsJpegData(const std::uint8_t* data, std::size_t size);
 bool IsPngData(const std::uint8_t* data, std::size_t size);
 
 // PNG through libpng: any colour type and depth, interlaced or not; 16-bit
-// channels are reduced to 8 bits, alpha is dropped. Result is 24 bits.
-TLoadResult DecodePng(const std::uint8_t* data, std::size_t size);
+// channels are reduced to 8 bits by rounding, and transparency (alpha or a
+// tRNS chunk) is laid over white. An eXIf chunk (before or after the image
+// data) and an RGB iCCP profile come back in `metadata`; the EXIF
+// orientation is applied as for a JPEG. Result is 24 bits.
+TLoadResult DecodePng(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
 // The first image of a GIF through giflib, at the image's own size (not the
-// logical screen's), with its local colour table or else the global one;
-// transparency is ignored. A GIF whose signature letters are lower case is
+// logical screen's), with its local colour table or else the global one; the
+// transparent index of its graphic control extension is white. A GIF whose signature letters are lower case is
 // read too. Result is 24 bits.
 TLoadResult DecodeGif(const std::uint8_t* data, std::size_t size);
 
-// Decides by content: BMP, GIF, JPEG or PNG; anything else is refused as not
-// a picture of these kinds. Result is the decoder's (BMP palette pictures stay
-// 8 bits with their colour table; a JPEG upright).
-TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size);
+// ---- More kinds read by content (TIFF, WebP, HEIC/AVIF) ----
+// Each refuses before allocating the pixels a picture beyond kMaxPixels or
+// kMaxSide, or whose working set does not fit (CheckWorkingMemory), and keeps
+// libraries' messages off the terminal. Results are 24 bits; transparency is
+// laid over white.
+
+// "II*\0" or "MM\0*" (and BigTIFF's 43 in place of 42).
+bool IsTiffData(const std::uint8_t* data, std::size_t size);
+// "RIFF", four bytes of size, "WEBP".
+bool IsWebpData(const std::uint8_t* data, std::size_t size);
+// An "ftyp" box first whose major or compatible brands name a HEIF picture:
+// heic, heix, hevc, hevx, heim, heis, mif1, msf1, avif or avis.
+bool IsHeifData(const std::uint8_t* data, std::size_t size);
+// True for any kind DecodeAnyPicture reads.
+bool IsPictureData(const std::uint8_t* data, std::size_t size);
+
+// TIFF through libtiff: the first page; RGB, grey, palette, CMYK, YCbCr; 1 to
+// 16 bits per sample (16 reduced to 8 by rounding); strips or tiles. The
+// Orientation tag is applied as a JPEG's EXIF orientation; an EXIF block of it and the text tags (make,
+// model, date, ...; see tiff_codec.cpp) and an RGB ICC profile (tag 34675) come back in `metadata`.
+TLoadResult DecodeTiff(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
+// WebP through libwebp: lossy or lossless, an animation's first frame as shown
+// on its canvas. The EXIF chunk and an RGB ICCP profile come back in
+// `metadata`; the EXIF orientation is applied as for a JPEG.
+TLoadResult DecodeWebp(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
+// HEIC and AVIF through libheif: the primary image, 8 bits per channel (more
+// are reduced). Upright by the file's own rotation and mirror properties,
+// which libheif applies (TOrientation::Keep: as coded); the EXIF orientation
+// is not applied a second time. The Exif item and an RGB ICC profile come
+// back in `metadata`.
+TLoadResult DecodeHeif(const std::uint8_t* data, std::size_t size, TOrientation orientation = TOrientation::Apply);
+
+// The one-line refusal of bytes of no known kind (without the path).
+std::string NotAPictureMessage();
+// "" when the first bytes of the file are of a kind DecodeAnyPicture reads;
+// else a one-line message that starts with the path (cannot be opened, or
+// NotAPictureMessage). Reads a few hundred bytes only.
+std::string CheckPictureFile(const std::string& path);
+
+// Decides by content: BMP, GIF, JPEG, PNG, TIFF, WebP, HEIC/AVIF; anything
+// else is refused with NotAPictureMessage. Result is the decoder's (BMP
+// palette pictures stay 8 bits with their colour table; others 24 bits,
+// upright unless told to keep the orientation).
+TLoadResult DecodeAnyPicture(const std::uint8_t* data, std::size_t size,
+                             TOrientation orientation = TOrientation::Apply);
 // Reads the whole file and decodes it by content. Never throws; a file that
 // cannot be read or decoded gives no picture.
-TLoadResult LoadAnyPicture(const std::string& path);
+TLoadResult LoadAnyPicture(const std::string& path, TOrientation orientation = TOrientation::Apply);
 
 }  // namespace kira

@@ -15,7 +15,10 @@
 #include <vector>
 
 #include "core/image_files.h"
+#include "core/orientation.h"
 #include "core/picture_limits.h"
+#include "core/read_support.h"
+#include "core/working_memory.h"
 
 namespace kira {
 
@@ -55,19 +58,21 @@ struct TPngReader {
   }
 };
 
-// Reads the chunks up to the image data and sets the output to 8-bit BGR.
+// Reads the chunks up to the image data and sets the output to 8-bit BGR, or
+// BGRA when the picture has transparency (an alpha channel or a tRNS chunk).
 // Only plain values live here: a long jump may leave this frame.
 bool PngReadHeader(TPngReader& r, TPngFailure& failure, png_uint_32& width, png_uint_32& height,
-                   png_size_t& rowBytes) {
+                   png_size_t& rowBytes, bool& alpha) {
   if (setjmp(failure.jump)) return false;
   png_set_user_limits(r.png, kMaxSide, kMaxSide);
   png_read_info(r.png, r.info);
   const int colorType = png_get_color_type(r.png, r.info);
   const int bitDepth = png_get_bit_depth(r.png, r.info);
+  alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(r.png, r.info, PNG_INFO_tRNS) != 0;
   // Palette to RGB, grey below 8 bits to 8, a transparency chunk to alpha.
   png_set_expand(r.png);
-  if (bitDepth == 16) png_set_strip_16(r.png);
-  png_set_strip_alpha(r.png);
+  // 16 bits to 8, rounded to nearest (v * 255 / 65535).
+  if (bitDepth == 16) png_set_scale_16(r.png);
   if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(r.png);
   png_set_bgr(r.png);
   png_set_interlace_handling(r.png);
@@ -84,13 +89,33 @@ bool PngReadRows(TPngReader& r, TPngFailure& failure, png_bytepp rows) {
   return true;
 }
 
+// The chunks after the image data, for an eXIf placed there. The picture is
+// whole by then, so a fault in them only ends the reading.
+void PngReadEnd(TPngReader& r, TPngFailure& failure) {
+  if (setjmp(failure.jump)) return;
+  png_read_end(r.png, r.info);
+}
+
+void PngMetadata(TPngReader& r, TPhotoMetadata& metadata) {
+  png_uint_32 exifSize = 0;
+  png_bytep exif = nullptr;
+  if (png_get_eXIf_1(r.png, r.info, &exifSize, &exif) && exif) metadata.exif = ExifBlockFrom(exif, exifSize);
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep icc = nullptr;
+  png_uint_32 iccSize = 0;
+  if (png_get_iCCP(r.png, r.info, &name, &compression, &icc, &iccSize) && icc && IsRgbIccProfile(icc, iccSize)) {
+    metadata.icc.assign(icc, icc + iccSize);
+  }
+}
+
 }  // namespace
 
 bool IsPngData(const std::uint8_t* data, std::size_t size) {
   return size >= 8 && png_sig_cmp(data, 0, 8) == 0;
 }
 
-TLoadResult DecodePng(const std::uint8_t* data, std::size_t size) {
+TLoadResult DecodePng(const std::uint8_t* data, std::size_t size, TOrientation orientation) {
   TLoadResult r;
   try {
     TPngInput input{data, size, 0};
@@ -104,7 +129,8 @@ TLoadResult DecodePng(const std::uint8_t* data, std::size_t size) {
 
     png_uint_32 width = 0, height = 0;
     png_size_t rowBytes = 0;
-    if (!PngReadHeader(reader, failure, width, height, rowBytes)) {
+    bool alpha = false;
+    if (!PngReadHeader(reader, failure, width, height, rowBytes, alpha)) {
       r.error = std::string("cannot read PNG: ") + failure.message;
       return r;
     }
@@ -112,18 +138,41 @@ TLoadResult DecodePng(const std::uint8_t* data, std::size_t size) {
       r.error = TooLargeMessage(width, height);
       return r;
     }
-    if (rowBytes != static_cast<png_size_t>(width) * 3) {
+    r.error = CheckWorkingMemory(width, height);
+    if (!r.error.empty()) return r;
+    if (rowBytes != static_cast<png_size_t>(width) * (alpha ? 4 : 3)) {
       r.error = "cannot read PNG: unexpected row layout";
       return r;
     }
     TBitmap bitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf24bit);
+    // With transparency the rows go to a BGRA copy first, laid over white below.
+    TPixelBuffer withAlpha(alpha ? rowBytes * height : 0, false);
     std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = bitmap.ScanLine(static_cast<int>(y));
+    for (png_uint_32 y = 0; y < height; ++y) {
+      rows[y] = alpha ? withAlpha.data() + rowBytes * y : bitmap.ScanLine(static_cast<int>(y));
+    }
     if (!PngReadRows(reader, failure, rows.data())) {
       r.error = std::string("cannot decode PNG: ") + failure.message;
       return r;
     }
+    for (png_uint_32 y = 0; alpha && y < height; ++y) {
+      const std::uint8_t* in = rows[y];
+      std::uint8_t* out = bitmap.ScanLine(static_cast<int>(y));
+      for (png_uint_32 x = 0; x < width; ++x, in += 4, out += 3) {
+        out[0] = OverWhite(in[0], in[3]);
+        out[1] = OverWhite(in[1], in[3]);
+        out[2] = OverWhite(in[2], in[3]);
+      }
+    }
+    PngReadEnd(reader, failure);
+    TPhotoMetadata metadata;
+    PngMetadata(reader, metadata);
+    if (orientation == TOrientation::Apply) {
+      OrientUpright(bitmap, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
+    }
+    r.error.clear();
     r.bitmap = std::move(bitmap);
+    r.metadata = std::move(metadata);
   } catch (const std::bad_alloc&) {
     r.error = "not enough memory for the picture";
   } catch (const std::length_error&) {

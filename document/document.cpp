@@ -163,7 +163,6 @@ void TDocument::AccumulateFrom(const std::function<void(const TBitmap&, TBitmap&
 }
 
 TOpenOutcome TDocument::OpenImageFile(const std::string& path, std::string* error, TOrientation orientation) {
-  if (FileKindOf(path) == TFileKind::Unknown) return TOpenOutcome::Ignored;
   TLoadResult loaded = LoadPicture(path, orientation);
   if (!loaded) {
     if (error) *error = loaded.error;

@@ -123,11 +123,12 @@ class TDocument {
   // result itself afterwards.
   void AccumulateFrom(const std::function<void(const TBitmap& from, TBitmap& result)>& change);
 
-  // Opens a picture by its extension (JPEG or BMP, any case) as the new
-  // source, converted to 24 bits; a JPEG stands upright by its EXIF
-  // orientation unless `orientation` says Keep. Unknown extension: Ignored,
-  // nothing changes. Unreadable or undecodable file: Failed with a message in
-  // *error, nothing changes.
+  // Opens a picture by its content, whatever its name (LoadPicture: JPEG,
+  // BMP, PNG, GIF, TIFF, WebP, HEIC, AVIF), as the new source, converted to
+  // 24 bits and upright by its orientation unless `orientation` says Keep.
+  // A file of no known kind, unreadable or undecodable: Failed with a
+  // one-line message naming it in *error, nothing changes. (Ignored is no
+  // longer returned.)
   TOpenOutcome OpenImageFile(const std::string& path, std::string* error = nullptr,
                              TOrientation orientation = TOrientation::Apply);
   // Opens a picture already read from `path` (LoadPicture's result) as

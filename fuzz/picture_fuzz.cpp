@@ -1,5 +1,5 @@
-// libFuzzer target: the thumbnail browser's reader (BMP, GIF, JPEG or PNG,
-// told apart by content) must decode or refuse any bytes without reading or
+// libFuzzer target: the reader by content (BMP, GIF, JPEG, PNG, TIFF, WebP,
+// HEIC/AVIF, told apart by their first bytes) must decode or refuse any bytes without reading or
 // writing outside its buffers, and never crash, exit or hang.
 #include <cstddef>
 #include <cstdint>

@@ -16,7 +16,10 @@ namespace kira {
 
 bool IsPictureFileName(std::string_view path) {
   const std::string ext = UpperExtension(path);
-  return ext == ".BMP" || ext == ".JPG" || ext == ".JPEG" || ext == ".GIF" || ext == ".PNG";
+  for (const char* known : {".BMP", ".JPG", ".JPEG", ".GIF", ".PNG", ".TIF", ".TIFF", ".WEBP", ".HEIC", ".HEIF", ".AVIF"}) {
+    if (ext == known) return true;
+  }
+  return false;
 }
 
 std::vector<std::string> ScanPictureFolder(const std::string& folder) {

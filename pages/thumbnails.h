@@ -37,7 +37,7 @@ struct TThumbColor {
 inline constexpr TThumbColor kThumbBackground{255, 250, 205};
 
 // The upper-cased extension (from the last "." of the file-name part) is one
-// of .BMP, .JPG, .JPEG, .GIF, .PNG.
+// of .BMP, .JPG, .JPEG, .GIF, .PNG, .TIF, .TIFF, .WEBP, .HEIC, .HEIF, .AVIF.
 bool IsPictureFileName(std::string_view path);
 
 // The full paths (folder + "/" + name) of the folder's entries whose names

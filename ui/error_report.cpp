@@ -31,10 +31,6 @@ QString FileErrorText(const QString& headline, const QString& path, const QStrin
   return headline + QLatin1Char('\n') + path + QStringLiteral(": ") + detail;
 }
 
-QString OpenFormatsText() {
-  return QStringLiteral("開ける形式は JPEG (.jpg, .jpeg) と BMP (.bmp) です。");
-}
-
 QString SaveFormatsText() {
   return QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。");
 }

@@ -23,8 +23,7 @@ void SetErrorSink(std::function<void(const QString&)> sink);
 // file is named once: its path goes in front only when the message does not
 // name it already.
 QString FileErrorText(const QString& headline, const QString& path, const QString& detail);
-// What can be opened and saved, for a name with another extension.
-QString OpenFormatsText();
+// What can be saved, for a name with another extension.
 QString SaveFormatsText();
 
 QString OutOfMemoryText();

@@ -329,10 +329,13 @@ void TFormMain::CreateDialogs() {
   openPictureDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
   openPictureDialog1_->setFileMode(QFileDialog::ExistingFile);
   openPictureDialog1_->setNameFilters({
-      QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"),
+      QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;*.bmp) "
+                     "(*.jpg *.jpeg *.png *.gif *.tif *.tiff *.webp *.heic *.heif *.avif *.bmp)"),
       QStringLiteral("JPEG イメージファイル (*.jpg) (*.jpg)"),
       QStringLiteral("JPEG イメージファイル (*.jpeg) (*.jpeg)"),
       QStringLiteral("ビットマップ (*.bmp) (*.bmp)"),
+      // Files are read by content: a picture under any name opens.
+      QStringLiteral("すべてのファイル (*.*) (*)"),
   });
   AddPicturePreview(openPictureDialog1_);
   CloseCompletionWithDialog(openPictureDialog1_);
@@ -434,8 +437,13 @@ void TFormMain::ShowFileCaption() { formImage_->ShowFileCaption(); }
 void TFormMain::CentreImage() { formImage_->CentreImage(); }
 
 void TFormMain::OpenImageFile(const QString& path) {
-  // A name that is no picture's opens nothing and loses nothing: no question.
-  if (!IsPictureName(path)) return;
+  // A file that is no picture opens nothing and loses nothing: it is named,
+  // without the question about unsaved work first.
+  if (const std::string problem = CheckPictureFile(LocalPath(path)); !problem.empty()) {
+    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+                                    QString::fromStdString(problem)));
+    return;
+  }
   // During a two-step open the work before it was already given up.
   if (opening_)
     CancelOpening();
@@ -484,11 +492,8 @@ void TFormMain::PMenuOClick() {
   if (openPictureDialog1_->exec() != QDialog::Accepted) return;
   const QStringList files = openPictureDialog1_->selectedFiles();
   if (files.isEmpty()) return;
-  // A name typed with another extension would otherwise do nothing at all.
-  if (!IsPictureName(files.first())) {
-    ReportError(this, OpenFormatsText());
-    return;
-  }
+  // Opened by content, whatever the extension; OpenImageFile names a file
+  // that is no picture.
   OpenImageFile(files.first());
 }
 

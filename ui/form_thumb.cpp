@@ -368,13 +368,8 @@ void TFormThumb::StringGridThumbDblClick() {
   if (i >= 0) {
     const std::string path = files_[static_cast<std::size_t>(i)];
     SetCaption(QLatin1Char('[') + FromLocal(FileNamePart(path)) + QLatin1Char(']'));
-    if (FileKindOf(path) == TFileKind::Unknown) {
-      // Shown here (a GIF, a PNG), but not a file the editor opens.
-      ReportError(main ? static_cast<QWidget*>(main) : this,
-                  FileErrorText(QStringLiteral("ファイルを開けませんでした。"), FromLocal(path), OpenFormatsText()));
-    } else if (main) {
-      main->Run([&] { main->OpenImageFile(FromLocal(path)); });
-    }
+    // The editor reads it by content, as the browser did.
+    if (main) main->Run([&] { main->OpenImageFile(FromLocal(path)); });
   } else {
     SetCaption(QString());
   }

@@ -169,7 +169,7 @@ TEST(BmpFiles, TopDownEqualsBottomUpAndPaletteExpands) {
 
 TEST(BmpFiles, RefusalsNameTheFileOnOneLine) {
   const std::string named = DataFile("wrong-extension/jpeg_content_named.bmp");
-  const TLoadResult jpeg = LoadPicture(named);
+  const TLoadResult jpeg = LoadBmpFile(named);
   ASSERT_FALSE(jpeg);
   EXPECT_EQ(jpeg.error, named + ": not a BMP file (bad signature)");
 

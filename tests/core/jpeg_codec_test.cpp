@@ -134,7 +134,7 @@ TEST(JpegFiles, UnsupportedAndBrokenFilesAreRefusedWithOneLine) {
   ASSERT_FALSE(r12);
   EXPECT_EQ(r12.error, twelve + ": cannot read JPEG: 12-bit JPEG files are not supported (only 8-bit)");
 
-  const TLoadResult bmp = LoadPicture(DataFile("wrong-extension/bmp_content_named.jpg"));
+  const TLoadResult bmp = LoadJpegFile(DataFile("wrong-extension/bmp_content_named.jpg"));
   ASSERT_FALSE(bmp);
   EXPECT_NE(bmp.error.find("bmp_content_named.jpg: cannot read JPEG: Not a JPEG file"), std::string::npos)
       << bmp.error;

@@ -116,7 +116,7 @@ TEST(PictureLoader, UnreadableFilesGiveNoPicture) {
   }
   // Content of no kind the reader knows: one line naming the file, no codec's.
   for (const std::string& path : {empty, text}) {
-    EXPECT_EQ(LoadAnyPicture(path).error, path + ": not a picture (neither BMP, GIF, JPEG nor PNG)");
+    EXPECT_EQ(LoadAnyPicture(path).error, path + ": " + NotAPictureMessage());
   }
 }
 

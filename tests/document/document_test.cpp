@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -176,15 +177,16 @@ TEST_F(DocumentTest, ViewButtonsKeepCornerOrCentreAndWorkOnEmptyImages) {
   EXPECT_STREQ(ViewLabelText(TViewLabel::None), "");
 }
 
-TEST_F(DocumentTest, OpeningAnUnknownExtensionOrAMissingFileChangesNothing) {
+TEST_F(DocumentTest, OpeningWhatIsNoPictureOrAMissingFileChangesNothing) {
   doc.OpenPicture(Picture(2, 2, 3), "/pictures/old.jpg");
   host.calls.clear();  // only what follows the opening
   doc.PreviewInPlace(Invert);
   host.calls.clear();
-  for (const char* path : {"x.gif", "x.jpe", "noext", "/tmp/a.b/photo"}) {
-    EXPECT_EQ(doc.OpenImageFile(path), TOpenOutcome::Ignored) << path;
-  }
   std::string error;
+  const std::string words = ::testing::TempDir() + "/words.png";
+  { std::ofstream(words) << "no picture"; }
+  EXPECT_EQ(doc.OpenImageFile(words, &error), TOpenOutcome::Failed);
+  EXPECT_EQ(error, words + ": " + NotAPictureMessage());
   EXPECT_EQ(doc.OpenImageFile("/nonexistent/dir/photo.JPG", &error), TOpenOutcome::Failed);
   EXPECT_FALSE(error.empty());
   EXPECT_TRUE(host.calls.empty());

@@ -118,7 +118,8 @@ TEST(Thumbnails, PictureFileNames) {
   const std::vector<std::pair<const char*, bool>> cases = {
       {"/p/a.bmp", true},       {"/p/A.JPG", true},      {"/p/x.JpEg", true},  {"/p/y.gif", true},
       {"/p/z.PNG", true},       {"/p/.png", true},       {"/p/a.jpe", false},  {"/p/a.jfif", false},
-      {"/p/noext", false},      {"/a.jpg/photo", false}, {"/p/a.png.txt", false}, {"/p/a.tif", false},
+      {"/p/noext", false},      {"/a.jpg/photo", false}, {"/p/a.png.txt", false}, {"/p/a.tif", true},
+      {"/p/b.TIFF", true},      {"/p/c.webp", true},     {"/p/d.HEIC", true},  {"/p/e.avif", true},
       {"/p/photo.", false},     {"", false},
   };
   for (const auto& [path, expected] : cases) EXPECT_EQ(IsPictureFileName(path), expected) << path;

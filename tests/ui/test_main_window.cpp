@@ -232,7 +232,7 @@ class TestMainWindow : public QObject {
     QVERIFY(w.main->isVisible());
   }
 
-  void opensByExtensionOnly() {
+  void opensByContentWhateverTheName() {
     TWindows w;
     const TBitmap picture = Pattern(6, 4);
     // Any letter case of .jpeg opens.
@@ -241,15 +241,15 @@ class TestMainWindow : public QObject {
     QCOMPARE(w.Image().Caption(), QStringLiteral("PHOTO.JpEg (6x4)"));
     const TBitmap opened = w.Doc().Source();
 
-    // A JPEG under another extension, or a name without one, is ignored
-    // silently: nothing changes.
-    QFile::copy(Path("PHOTO.JpEg"), Path("photo.gif"));
+    // A JPEG under another extension, or a name without one, opens as the
+    // JPEG it is.
+    QFile::copy(Path("PHOTO.JpEg"), Path("photo.png"));
     QDir(dir_.path()).mkdir(QStringLiteral("a.b"));
     QFile::copy(Path("PHOTO.JpEg"), Path("a.b/photo"));
-    for (const QString& name : {QStringLiteral("photo.gif"), QStringLiteral("a.b/photo")}) {
+    for (const QString& name : {QStringLiteral("photo.png"), QStringLiteral("a.b/photo")}) {
       w.main->OpenImageFile(Path(name));
       QVERIFY(w.Doc().Source() == opened);
-      QCOMPARE(w.Doc().CurrentFileName(), std::string("PHOTO.JpEg"));
+      QCOMPARE(QString::fromStdString(w.Doc().CurrentFileName()), QFileInfo(name).fileName());
     }
     QVERIFY(w.errors.isEmpty());
 
@@ -371,7 +371,7 @@ class TestMainWindow : public QObject {
   void openDialogOpensTheChosenFile() {
     TWindows w;
     const QString photo = WritePicture(Path("chosen.bmp"), Pattern(5, 5));
-    QCOMPARE(w.main->OpenPictureDialog1()->nameFilters().size(), 4);
+    QCOMPARE(w.main->OpenPictureDialog1()->nameFilters().size(), 5);
     AnswerFileDialog(photo);
     w.main->PMenuOClick();
     QCOMPARE(w.Doc().CurrentFileName(), std::string("chosen.bmp"));

@@ -103,7 +103,7 @@ class TestThumbnails : public QObject {
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("not a picture");
     broken.close();
-    for (const char* other : {"notes.txt", "photo.tif", "noext"}) {
+    for (const char* other : {"notes.txt", "photo.psd", "noext"}) {
       QFile f(folder_ + QLatin1Char('/') + QLatin1String(other));
       QVERIFY(f.open(QIODevice::WriteOnly));
     }
@@ -278,26 +278,29 @@ class TestThumbnails : public QObject {
     QCOMPARE(w.Doc().Source().Height(), 44);
     QVERIFY(w.errors.isEmpty());
 
-    // A PNG named .jpg is shown by content, but the editor reads it as the
-    // JPEG its name says, which fails: the picture stays.
+    // The editor reads by content, as the browser does: a PNG named .jpg and
+    // a GIF open as what they are.
     const int png = IndexOf(thumb, QStringLiteral("png_content_named.jpg"));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(thumb, png));
     QCOMPARE(thumb.windowTitle(), QStringLiteral("[png_content_named.jpg]"));
-    QCOMPARE(w.errors.size(), 1);
-    QCOMPARE(w.Doc().Source().Width(), 66);
-
-    // A GIF is not opened by the editor: it says so, naming the file.
+    QCOMPARE(w.Doc().Source().Width(), 32);
     const int gif = IndexOf(thumb, QStringLiteral("lower.gif"));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(thumb, gif));
-    QCOMPARE(w.errors.size(), 2);
-    QVERIFY2(w.errors.last().contains(folder_ + QStringLiteral("/lower.gif")), qPrintable(w.errors.last()));
-    QCOMPARE(w.Doc().Source().Width(), 66);
+    QCOMPARE(w.Doc().Source().Width(), 320);
+    QVERIFY(w.errors.isEmpty());
+
+    // Words named .bmp: named in one message, the picture stays.
+    const int words = IndexOf(thumb, QStringLiteral("broken.bmp"));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(thumb, words));
+    QCOMPARE(w.errors.size(), 1);
+    QVERIFY2(w.errors.last().contains(folder_ + QStringLiteral("/broken.bmp")), qPrintable(w.errors.last()));
+    QCOMPARE(w.Doc().Source().Width(), 320);
 
     // Past the last file: the caption empties and nothing opens.
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->CellRect(2, 6).center());
     QCOMPARE(thumb.Caption(), QString());
-    QCOMPARE(w.Doc().Source().Width(), 66);
-    QCOMPARE(w.errors.size(), 2);
+    QCOMPARE(w.Doc().Source().Width(), 320);
+    QCOMPARE(w.errors.size(), 1);
   }
 
   void sizeChosenDuringThePassWins() {

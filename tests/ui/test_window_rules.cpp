@@ -103,9 +103,11 @@ class TestWindowRules : public QObject {
       QCOMPARE(shownFiles, listed);
     };
     look(w.main->OpenPictureDialog1(),
-         {QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.bmp)"), QStringLiteral("JPEG イメージファイル (*.jpg)"),
-          QStringLiteral("JPEG イメージファイル (*.jpeg)"), QStringLiteral("ビットマップ (*.bmp)")},
-         {QStringLiteral("LOUD.JPG"), QStringLiteral("Mixed.JpEg"), QStringLiteral("PIC.BMP"), QStringLiteral("quiet.jpg")});
+         {QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;*.bmp)"),
+          QStringLiteral("JPEG イメージファイル (*.jpg)"), QStringLiteral("JPEG イメージファイル (*.jpeg)"),
+          QStringLiteral("ビットマップ (*.bmp)"), QStringLiteral("すべてのファイル (*.*)")},
+         {QStringLiteral("LOUD.JPG"), QStringLiteral("Mixed.JpEg"), QStringLiteral("PIC.BMP"), QStringLiteral("other.png"),
+          QStringLiteral("quiet.jpg")});
     look(w.main->SavePictureDialog1(),
          {QStringLiteral("JPEG (*.JPG)"), QStringLiteral("JPEG (*.JPEG)"), QStringLiteral("ビットマップ (*.BMP"),
           QStringLiteral("PNG (*.PNG)"), QStringLiteral("TIFF (*.TIF)"), QStringLiteral("TIFF (*.TIFF)"),
