@@ -104,9 +104,9 @@ TEST_F(BatchTest, BadInputExitsOneAndLeavesAnExistingOutputAlone) {
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
   }
   fs::create_directories(P("many"));
-  const std::string webp = std::string(KIRA_TESTDATA) + "/webp/lossy.webp";
-  EXPECT_EQ(RunBatch("--out-dir " + P("many") + " " + webp + " -- rotate").status, 2);
-  EXPECT_EQ(RunBatch("--out-dir " + P("many") + " --format bmp " + webp + " -- rotate").status, 0);
+  const std::string heic = std::string(KIRA_TESTDATA) + "/heif/rocket.heic";
+  EXPECT_EQ(RunBatch("--out-dir " + P("many") + " " + heic + " -- rotate").status, 2);
+  EXPECT_EQ(RunBatch("--out-dir " + P("many") + " --format webp " + heic + " -- rotate").status, 0);
   // A folder that cannot be written: exit 1, nothing left behind.
   const BatchRun r = RunBatch(photo + " " + P("no/such/folder/out.bmp"));
   EXPECT_EQ(r.status, 1);

@@ -323,7 +323,7 @@ class TestEditorTraps : public QObject {
     w.main->PMenuOClick();
     QVERIFY(w.errors.isEmpty());
     QVERIFY(w.Doc().Source() == opened);
-    QCOMPARE(w.Doc().CurrentFileName(), std::string("photo.png"));
+    QCOMPARE(w.Doc().CurrentFileName(), std::string("photo.gif"));
   }
 
   void errorMessagesNameTheFileOnce() {
