@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Saving a 12-megapixel photo in each format: kirabox-batch from a BMP beside
 # each library's own tool from the same pixels (cjpeg, ImageMagick's convert
-# for PNG, tiffcp, cwebp), at the same settings. Both sides read an
+# for PNG, tiffcp, cwebp), at the same settings. Then opening each: ours
+# reads the file and writes a BMP, beside the tool that decodes it to an
+# uncompressed file (djpeg, convert, tiffcp -c none, dwebp, heif-convert to
+# Y4M). Both sides read an
 # uncompressed picture and write the file, so each time is a whole run:
 # reading the 36 MB input costs either side about the same. Prints a table of
 # the best of ROUNDS (default 3) wall-clock times and the file sizes.
@@ -13,7 +16,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 batch="$(realpath "${1:-$root/build/release/kirabox-batch}")"
 rounds="${ROUNDS:-3}"
 im="$(command -v convert-im6.q16 || command -v convert)"
-for tool in cjpeg tiffcp cwebp "$im"; do
+for tool in cjpeg djpeg tiffcp cwebp dwebp heif-enc heif-convert "$im"; do
   command -v "$tool" > /dev/null || { echo "missing $tool (scripts/bench-deps)" >&2; exit 1; }
 done
 work="$(mktemp -d /tmp/kirabox-formats.XXXXXX)"
@@ -64,3 +67,28 @@ row "WebP q90" webp "cwebp -q 90" "$work/t.webp" --quality 90 -- cwebp -quiet -q
 row "WebP lossless (q100)" webp "cwebp -lossless" "$work/t.webp" --quality 100 -- \
   cwebp -quiet -lossless "$work/in.ppm" -o "$work/t.webp"
 echo "4000 x 3000, best of $rounds, $(nproc) cores; ours includes reading the BMP, the tools reading PPM/TIFF"
+
+# Opening: the files saved above (the last rows' WebP is the lossless one,
+# so a lossy one is made again), and HEIC and AVIF made by libheif's encoder.
+cp "$work/ours.webp" "$work/lossless.webp"
+"$batch" --quality 90 "$work/in.bmp" "$work/lossy.webp"
+"$batch" "$work/in.bmp" "$work/in.png"
+heif-enc -q 50 -o "$work/in.heic" "$work/in.png" > /dev/null
+heif-enc -A -q 50 -o "$work/in.avif" "$work/in.png" > /dev/null
+echo
+printf '%-24s %10s   %-30s %10s\n' "open" "ours ms" "tool" "tool ms"
+orow() {  # LABEL FILE TOOLNAME TOOLOUT -- TOOL COMMAND...
+  local label="$1" file="$2" toolName="$3" toolOut="$4"
+  shift 5
+  printf '%-24s %10s   %-30s %10s\n' "$label" "$(best "$work/o.bmp" "$batch" "$file" "$work/o.bmp")" "$toolName" \
+    "$(best "$toolOut" "$@")"
+}
+orow "JPEG q75" "$work/ours.jpg" "djpeg -bmp" "$work/t.bmp" -- djpeg -bmp -outfile "$work/t.bmp" "$work/ours.jpg"
+orow "PNG" "$work/in.png" "convert to BMP" "$work/t.bmp" -- "$im" "$work/in.png" "$work/t.bmp"
+orow "TIFF Deflate" "$work/ours.tif" "tiffcp -c none" "$work/t.tif" -- tiffcp -c none "$work/ours.tif" "$work/t.tif"
+orow "WebP q90" "$work/lossy.webp" "dwebp -bmp" "$work/t.bmp" -- dwebp -quiet -bmp "$work/lossy.webp" -o "$work/t.bmp"
+orow "WebP lossless" "$work/lossless.webp" "dwebp -bmp" "$work/t.bmp" -- \
+  dwebp -quiet -bmp "$work/lossless.webp" -o "$work/t.bmp"
+orow "HEIC q50" "$work/in.heic" "heif-convert to Y4M" "$work/t.y4m" -- heif-convert "$work/in.heic" "$work/t.y4m"
+orow "AVIF q50" "$work/in.avif" "heif-convert to Y4M" "$work/t.y4m" -- heif-convert "$work/in.avif" "$work/t.y4m"
+echo "ours includes writing a 36 MB BMP (see the BMP row above), the tools their uncompressed output"

@@ -19,28 +19,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/photo_like.h"
 #include "core/image_files.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A smooth gradient plus noise, about a photo's worth of work.
 const kira::TBitmap& Picture() {
-  static const kira::TBitmap picture = [] {
-    kira::TBitmap b(4000, 3000);
-    std::mt19937 rng(5);
-    for (int y = 0; y < b.Height(); ++y) {
-      std::uint8_t* p = b.ScanLine(y);
-      for (int x = 0; x < b.Width(); ++x, p += 3) {
-        const int noise = static_cast<int>(rng() % 9) - 4;
-        p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / 3999 + noise, 0, 255));
-        p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / 2999 + noise, 0, 255));
-        p[2] = static_cast<std::uint8_t>(std::clamp((x + y) * 255 / 6998 + noise, 0, 255));
-      }
-    }
-    return b;
-  }();
+  static const kira::TBitmap picture = kira::bench::PhotoLikePicture(5);
   return picture;
 }
 

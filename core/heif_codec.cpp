@@ -113,15 +113,7 @@ TLoadResult DecodeHeif(const std::uint8_t* data, std::size_t size, TOrientation 
     // The size after rotation and crop; the limits hold for both sides alike.
     const std::int64_t width = heif_image_handle_get_width(h.handle);
     const std::int64_t height = heif_image_handle_get_height(h.handle);
-    if (width <= 0 || height <= 0) {
-      r.error = "HEIF picture has no pixels";
-      return r;
-    }
-    if (PictureTooLarge(width, height)) {
-      r.error = TooLargeMessage(width, height);
-      return r;
-    }
-    r.error = CheckWorkingMemory(width, height);
+    r.error = PictureSizeProblem(width, height, "HEIF");
     if (!r.error.empty()) return r;
 
     TPhotoMetadata metadata;
@@ -167,13 +159,11 @@ TLoadResult DecodeHeif(const std::uint8_t* data, std::size_t size, TOrientation 
         out[2] = OverWhite(in[0], a);
       }
     }
-    r.error.clear();
-    r.bitmap = std::move(bitmap);
-    r.metadata = std::move(metadata);
+    Deliver(r, bitmap, metadata, orientation, 1);
   } catch (const std::bad_alloc&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   } catch (const std::length_error&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   }
   return r;
 }

@@ -167,16 +167,11 @@ TLoadResult DecodePng(const std::uint8_t* data, std::size_t size, TOrientation o
     PngReadEnd(reader, failure);
     TPhotoMetadata metadata;
     PngMetadata(reader, metadata);
-    if (orientation == TOrientation::Apply) {
-      OrientUpright(bitmap, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
-    }
-    r.error.clear();
-    r.bitmap = std::move(bitmap);
-    r.metadata = std::move(metadata);
+    Deliver(r, bitmap, metadata, orientation, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
   } catch (const std::bad_alloc&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   } catch (const std::length_error&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   }
   return r;
 }

@@ -6,7 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "core/image_files.h"
+#include "core/orientation.h"
 
 namespace kira {
 
@@ -33,5 +38,19 @@ inline std::vector<std::uint8_t> ExifBlockFrom(const std::uint8_t* data, std::si
   block.insert(block.end(), data, data + size);
   return block;
 }
+
+// A decoder's last step: the picture and its metadata handed over, turned
+// upright by the stored orientation (EXIF's 1..8) unless the caller keeps the
+// pixels as stored.
+inline void Deliver(TLoadResult& r, TBitmap& bitmap, TPhotoMetadata& metadata, TOrientation orientation,
+                    int stored) {
+  if (orientation == TOrientation::Apply) OrientUpright(bitmap, stored);
+  r.error.clear();
+  r.bitmap = std::move(bitmap);
+  r.metadata = std::move(metadata);
+}
+
+// The message of a picture whose pixels found no memory.
+inline const char* const kNoMemoryForPicture = "not enough memory for the picture";
 
 }  // namespace kira

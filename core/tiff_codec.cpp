@@ -363,15 +363,7 @@ TLoadResult DecodeTiff(const std::uint8_t* data, std::size_t size, TOrientation 
     std::uint32_t width = 0, height = 0;
     TIFFGetField(h.tiff, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(h.tiff, TIFFTAG_IMAGELENGTH, &height);
-    if (width == 0 || height == 0) {
-      r.error = "TIFF picture has no pixels";
-      return r;
-    }
-    if (PictureTooLarge(width, height)) {
-      r.error = TooLargeMessage(width, height);
-      return r;
-    }
-    r.error = CheckWorkingMemory(width, height);
+    r.error = PictureSizeProblem(width, height, "TIFF");
     if (!r.error.empty()) return r;
 
     std::uint16_t stored = kTopLeft;
@@ -394,14 +386,11 @@ TLoadResult DecodeTiff(const std::uint8_t* data, std::size_t size, TOrientation 
     } else if (!ReadThroughRgba(h, input, bitmap, r.error)) {
       return r;
     }
-    if (orientation == TOrientation::Apply) OrientUpright(bitmap, stored);
-    r.error.clear();
-    r.bitmap = std::move(bitmap);
-    r.metadata = std::move(metadata);
+    Deliver(r, bitmap, metadata, orientation, stored);
   } catch (const std::bad_alloc&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   } catch (const std::length_error&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   }
   return r;
 }

@@ -74,15 +74,7 @@ TLoadResult DecodeWebp(const std::uint8_t* data, std::size_t size, TOrientation 
     const std::int64_t width = WebPDemuxGetI(d.demux, WEBP_FF_CANVAS_WIDTH);
     const std::int64_t height = WebPDemuxGetI(d.demux, WEBP_FF_CANVAS_HEIGHT);
     const std::uint32_t flags = WebPDemuxGetI(d.demux, WEBP_FF_FORMAT_FLAGS);
-    if (width <= 0 || height <= 0) {
-      r.error = "WebP picture has no pixels";
-      return r;
-    }
-    if (PictureTooLarge(width, height)) {
-      r.error = TooLargeMessage(width, height);
-      return r;
-    }
-    r.error = CheckWorkingMemory(width, height);
+    r.error = PictureSizeProblem(width, height, "WebP");
     if (!r.error.empty()) return r;
 
     TPhotoMetadata metadata;
@@ -136,16 +128,11 @@ TLoadResult DecodeWebp(const std::uint8_t* data, std::size_t size, TOrientation 
       }
       if (alpha) BgraOverWhite(buffer.u.RGBA.rgba, static_cast<std::size_t>(buffer.u.RGBA.stride), bitmap);
     }
-    if (orientation == TOrientation::Apply) {
-      OrientUpright(bitmap, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
-    }
-    r.error.clear();
-    r.bitmap = std::move(bitmap);
-    r.metadata = std::move(metadata);
+    Deliver(r, bitmap, metadata, orientation, ExifOrientation(metadata.exif.data(), metadata.exif.size()));
   } catch (const std::bad_alloc&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   } catch (const std::length_error&) {
-    r.error = "not enough memory for the picture";
+    r.error = kNoMemoryForPicture;
   }
   return r;
 }
