@@ -285,7 +285,9 @@ std::vector<std::uint8_t> ExifFromTags(TIFF* t, std::uint16_t orientation) {
                {TIFFTAG_COPYRIGHT, EXIF_TAG_COPYRIGHT}};
   ExifData* data = exif_data_new();
   if (!data) throw std::bad_alloc();
-  exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  // None of libexif's options (the three bits 1, 2 and 4): the block holds
+  // exactly the tags put in, none that libexif would add or mend by itself.
+  exif_data_unset_option(data, static_cast<ExifDataOption>(7));
   exif_data_set_byte_order(data, EXIF_BYTE_ORDER_MOTOROLA);
   ExifContent* ifd0 = data->ifd[EXIF_IFD_0];
   bool any = false;
