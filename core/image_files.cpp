@@ -60,19 +60,26 @@ namespace {
 // box lists its brands there).
 constexpr std::size_t kSniffBytes = 256;
 
-bool ReadFileStart(const std::string& path, std::uint8_t* head, std::size_t& got, std::string& error) {
-  got = 0;
+// Opens a regular file for reading; -1 with a one-line message otherwise.
+int OpenRegularFile(const std::string& path, struct stat& st, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = path + ": cannot open: " + std::strerror(errno);
-    return false;
+    return -1;
   }
-  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = path + ": cannot read: not a regular file";
     ::close(fd);
-    return false;
+    return -1;
   }
+  return fd;
+}
+
+bool ReadFileStart(const std::string& path, std::uint8_t* head, std::size_t& got, std::string& error) {
+  got = 0;
+  struct stat st {};
+  const int fd = OpenRegularFile(path, st, error);
+  if (fd < 0) return false;
   while (got < kSniffBytes) {
     const ssize_t n = ::read(fd, head + got, kSniffBytes - got);
     if (n < 0 && errno == EINTR) continue;
@@ -168,17 +175,9 @@ TSaveResult SavePicture(const TBitmap& bitmap, const std::string& path, const TP
 }
 
 bool ReadWholeFile(const std::string& path, std::int64_t maxBytes, TFileBytes& out, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = path + ": cannot open: " + std::strerror(errno);
-    return false;
-  }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = path + ": cannot read: not a regular file";
-    ::close(fd);
-    return false;
-  }
+  const int fd = OpenRegularFile(path, st, error);
+  if (fd < 0) return false;
   if (st.st_size > maxBytes) {
     error = path + ": file too large for a picture of at most " + std::to_string(kMaxPixels / 1'000'000) +
             " megapixels";
