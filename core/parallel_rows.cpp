@@ -3,6 +3,7 @@
 #include "core/stop_request.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -30,20 +31,33 @@ void ForEachRowBlock(std::int32_t count, int threads,
   ThrowIfStopped();
   const int blocks = std::clamp(threads, 1, static_cast<int>(std::min<std::int32_t>(count, 64)));
   const std::atomic<bool>* stop = CurrentStopFlag();
-  // A block runs in pieces of at least kPieceRows rows, at most kPieces of
-  // them, with a look at the stop flag before each: a stop is seen within a
-  // fraction of the effect's time, at the cost of a few more starts of the
-  // row function (each piece sets up its own scratch rows).
-  constexpr std::int32_t kPieceRows = 256;
-  constexpr std::int32_t kPieces = 8;
+  TWorkProgress* progress = CurrentProgress();
+  if (progress) progress->total += count;
+  // A block runs in pieces with a look at the stop flag before each, so that
+  // a stop is seen within about kPieceTime however slow the effect is per
+  // row. The first piece is kFirstPieceRows rows; each next one is sized from
+  // the time the last took. A fast effect so runs in a few large pieces (each
+  // piece sets up its own scratch rows, and a sliding window primes afresh).
+  constexpr std::int32_t kFirstPieceRows = 64;
+  constexpr std::chrono::microseconds kPieceTime{30'000};
   const auto runBlock = [&](std::int32_t begin, std::int32_t end) {
     const TStopScope scope(stop);
-    const std::int32_t n = end - begin;
-    const std::int32_t pieces = std::clamp<std::int32_t>(n / kPieceRows, 1, kPieces);
-    for (std::int32_t p = 0; p < pieces; ++p) {
-      if (p > 0) ThrowIfStopped();
-      rows(static_cast<std::int32_t>(begin + static_cast<std::int64_t>(n) * p / pieces),
-           static_cast<std::int32_t>(begin + static_cast<std::int64_t>(n) * (p + 1) / pieces));
+    const TProgressScope reporting(progress);
+    std::int32_t piece = std::min(end - begin, kFirstPieceRows);
+    for (std::int32_t y = begin; y < end;) {
+      if (y > begin) ThrowIfStopped();
+      std::int32_t last = y + std::min(piece, end - y);
+      // A sliver left at the end goes with this piece.
+      if (end - last < piece / 4) last = end;
+      const auto start = std::chrono::steady_clock::now();
+      rows(y, last);
+      const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+          std::chrono::steady_clock::now() - start);
+      if (progress) progress->done += last - y;
+      const long long fitting = static_cast<long long>(last - y) * kPieceTime.count() /
+                                std::max<long long>(took.count(), 1);
+      piece = static_cast<std::int32_t>(std::clamp<long long>(fitting, kFirstPieceRows, end - begin));
+      y = last;
     }
   };
   if (blocks == 1) {

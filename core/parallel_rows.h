@@ -32,9 +32,11 @@ class TThreadBudgetScope {
 // cannot be started is run by the caller. When any block throws, the others
 // still finish, every thread is joined, and the first exception caught is
 // rethrown here. count <= 0 runs nothing; threads < 1 counts as 1.
-// A block may be handed to rows() in several pieces. The stop flag of the
-// calling thread (core/stop_request.h) is looked at before the first piece
-// and between pieces; a stop throws TStopped here once every thread is done.
+// A block may be handed to rows() in several pieces, sized so that each
+// takes a few hundredths of a second. The stop flag of the calling thread
+// (core/stop_request.h) is looked at before the first piece and between
+// pieces; a stop throws TStopped here once every thread is done. The rows
+// are counted to the calling thread's progress, if any.
 void ForEachRowBlock(std::int32_t count, int threads,
                      const std::function<void(std::int32_t begin, std::int32_t end)>& rows);
 

@@ -32,4 +32,28 @@ bool StopRequested();
 // Throws TStopped when a stop is requested.
 void ThrowIfStopped();
 
+// How far long work has come, for a progress bar: rows done of the rows
+// announced so far. ForEachRowBlock adds its row count when it starts and
+// each piece's rows when the piece is done; a multi-pass effect so announces
+// its passes one after the other, and whoever shows the fraction guesses the
+// whole from an earlier run.
+struct TWorkProgress {
+  std::atomic<long long> done{0};
+  std::atomic<long long> total{0};
+};
+
+// While alive, work on this thread reports to `progress` (none: nobody
+// listens). ForEachRowBlock hands it to its threads.
+class TProgressScope {
+ public:
+  explicit TProgressScope(TWorkProgress* progress);
+  ~TProgressScope();
+  TProgressScope(const TProgressScope&) = delete;
+  TProgressScope& operator=(const TProgressScope&) = delete;
+
+ private:
+  TWorkProgress* previous_;
+};
+TWorkProgress* CurrentProgress();
+
 }  // namespace kira

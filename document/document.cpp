@@ -1,5 +1,7 @@
 #include "document/document.h"
 
+#include <utility>
+
 #include "core/image_files.h"
 
 namespace kira {
@@ -35,6 +37,8 @@ void TDocument::ShowBrightPoints() { Show(TViewLabel::BMP2, brightPoints_, false
 void TDocument::ShowResult() { Show(TViewLabel::BMP3, result_, true); }
 
 void TDocument::ReturnToMenu() {
+  previews_.Stop();
+  resultLive_ = false;
   brightPoints_.Clear();
   result_.Clear();
   ShowSource();
@@ -42,7 +46,9 @@ void TDocument::ReturnToMenu() {
 }
 
 bool TDocument::Preview(const TEffect& effect) {
+  previews_.Stop();
   if (source_.Empty()) return true;
+  resultLive_ = false;
   TBusyScope busy(*host_);
   bool done = false;
   try {
@@ -67,7 +73,24 @@ bool TDocument::PreviewInPlace(const std::function<bool(TBitmap&)>& effect) {
   });
 }
 
+void TDocument::TakePreview(TPreviewWork& work, bool live) {
+  std::swap(result_, work.result);
+  if (work.newBrightPoints) {
+    std::swap(brightPoints_, work.brightPoints);
+    brightPointsReady_ = true;
+  }
+  resultLive_ = live;
+  ShowResult();
+}
+
+void TDocument::DropResult() {
+  const bool shown = viewLabel_ == TViewLabel::BMP3;
+  result_.Clear();
+  if (shown) ShowSource();
+}
+
 void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
+  previews_.Finish();
   if (result_.Empty() && preview) preview();
   ReplaceSource(std::move(result_));
   result_.Clear();
@@ -76,6 +99,7 @@ void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
 }
 
 void TDocument::ApplyAccumulated() {
+  previews_.Stop();
   if (!result_.Empty()) {
     ReplaceSource(std::move(result_));
     result_.Clear();
@@ -102,6 +126,7 @@ void TDocument::ReplaceSource(TBitmap&& picture) {
 }
 
 bool TDocument::StepBack(std::deque<TStep>& from, std::deque<TStep>& to) {
+  previews_.Stop();
   if (from.empty()) return false;
   to.emplace_back();
   TStep& kept = to.back();
@@ -144,10 +169,11 @@ void TDocument::ClearHistory() {
 }
 
 bool TDocument::HasUnsavedChanges() const {
-  return !result_.Empty() || sourceVersion_ != savedVersion_;
+  return (!result_.Empty() && !resultLive_) || sourceVersion_ != savedVersion_;
 }
 
 void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
+  previews_.Stop();
   if (source_.Empty()) return;
   TBusyScope busy(*host_);
   if (result_.Empty()) result_ = source_;
@@ -156,6 +182,7 @@ void TDocument::Accumulate(const std::function<void(TBitmap&)>& change) {
 }
 
 void TDocument::AccumulateFrom(const std::function<void(const TBitmap&, TBitmap&)>& change) {
+  previews_.Stop();
   if (source_.Empty()) return;
   TBusyScope busy(*host_);
   change(result_.Empty() ? source_ : result_, result_);
@@ -178,6 +205,7 @@ void TDocument::OpenLoaded(TLoadResult&& loaded, const std::string& path) {
 }
 
 void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
+  previews_.Stop();
   source_ = std::move(picture);
   metadata_ = TPhotoMetadata();
   ClearHistory();

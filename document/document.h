@@ -12,6 +12,7 @@
 #include "core/bitmap.h"
 #include "core/image_files.h"
 #include "core/photo_metadata.h"
+#include "document/preview_runner.h"
 
 namespace kira {
 
@@ -35,6 +36,10 @@ class TDocumentHost {
   virtual void ShowFileCaption() {}
   // Centre the picture in the image window (after an open).
   virtual void CentreImage() {}
+  // A Preview running off the window's thread has ended. Called on the
+  // worker's thread: the window's thread must then call
+  // Document().Previews().Deliver().
+  virtual void PreviewEnded() {}
 };
 
 // Busy cursor for the length of a scope, restored on every path.
@@ -57,9 +62,17 @@ class TDocument {
   void SetHost(TDocumentHost* host) { host_ = host ? host : &nullHost_; }
   TDocumentHost& Host() { return *host_; }
 
-  // The source changes only by Apply, Undo, Redo and opening a file.
-  TBitmap& BrightPoints() { return brightPoints_; }
-  TBitmap& Result() { return result_; }
+  // The source changes only by Apply, Undo, Redo and opening a file. The
+  // writable accessors, like every call below that changes a picture, first
+  // stop a Preview running off the window's thread.
+  TBitmap& BrightPoints() {
+    previews_.Stop();
+    return brightPoints_;
+  }
+  TBitmap& Result() {
+    previews_.Stop();
+    return result_;
+  }
   const TBitmap& Source() const { return source_; }
   const TBitmap& BrightPoints() const { return brightPoints_; }
   const TBitmap& Result() const { return result_; }
@@ -105,7 +118,17 @@ class TDocument {
   // then effect(result).
   bool PreviewInPlace(const std::function<bool(TBitmap& result)>& effect);
 
-  // Apply: Preview first when the result is empty, the result moves into the
+  // Previews that run off the window's thread (the editor's live preview).
+  TPreviewRunner& Previews() { return previews_; }
+  // A finished run's pictures swapped in (the runner calls it on the
+  // window's thread): the result, the bright points it extracted (flag
+  // set); the result is shown. `live`: it does not count as unsaved work.
+  void TakePreview(TPreviewWork& work, bool live);
+  // A run that failed: no result, the source shown when the result was.
+  void DropResult();
+
+  // Apply: a Preview running off the window's thread is waited for; then
+  // Preview first when the result is empty, the result moves into the
   // source, optionally the caption is renewed (resize page), ReturnToMenu.
   void Apply(const std::function<void()>& preview, bool renewCaption = false);
   // The rotation page's Apply: a non-empty result moves into the source and the
@@ -174,7 +197,7 @@ class TDocument {
 
   // True when closing would lose work: a picture was applied, undone or
   // redone since the last open or save of the source, or a preview is
-  // pending (a result exists).
+  // pending (a result exists that a live preview did not make).
   bool HasUnsavedChanges() const;
 
  private:
@@ -200,6 +223,7 @@ class TDocument {
   std::string currentFileName_, proposedSaveName_;
   bool brightPointsReady_ = false;
   bool rgbHistogram_ = false;
+  bool resultLive_ = false;  // the result came from a live preview
   TPhotoMetadata metadata_;
 
   std::deque<TStep> undo_;  // oldest first
@@ -211,6 +235,10 @@ class TDocument {
   unsigned long long sourceVersion_ = 0;
   unsigned long long nextVersion_ = 1;
   unsigned long long savedVersion_ = 0;
+
+  // Last, so that a running Preview is stopped before any picture it reads
+  // goes away.
+  TPreviewRunner previews_{*this, [this] { host_->PreviewEnded(); }};
 };
 
 }  // namespace kira

@@ -268,12 +268,11 @@ bool Vaseline(TBitmap& bitmap, std::int32_t radiusPx, int threads) {
 
   // The windows are summed from a table of running sums (integer sums, so the
   // same as adding the pixels one by one). Each block of rows keeps its own
-  // ring of table rows. With one block the picture is read just ahead of the
-  // rows written; several blocks read each other's rows and need a copy.
-  TBitmap copy;
-  if (threads > 1) copy = DuplicateBitmap(bitmap);
-  TBitmap& source = threads > 1 ? copy : bitmap;
-  const TConstBmpData24 src(std::as_const(source));
+  // ring of table rows, which starts above the block's first row: the rows
+  // are read from a copy, since another block, or an earlier piece of the
+  // same block, has written the rows above by then.
+  const TBitmap copy = DuplicateBitmap(bitmap);
+  const TConstBmpData24 src(copy);
   TBmpData24 dst(bitmap);
   const auto& reciprocal = Reciprocals();
 

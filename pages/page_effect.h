@@ -18,8 +18,27 @@
 #include "core/bitmap.h"
 #include "document/document.h"
 #include "document/settings_table.h"
+#include "effects/random.h"
 
 namespace kira {
+
+// A task whose run draws from the program's generator as a Preview on the
+// window's thread would: from the state it has when the run starts, which it
+// has again after a stopped run and goes on from after a finished one.
+inline TPreviewTask RandomBound(std::function<void(TPreviewWork&)> begin,
+                                std::function<bool(const TDocument&, TPreviewWork&)> run) {
+  TPreviewTask task;
+  task.begin = [begin = std::move(begin)](TPreviewWork& work) {
+    work.random = RandSeed();
+    if (begin) begin(work);
+  };
+  task.run = [run = std::move(run)](const TDocument& doc, TPreviewWork& work) {
+    const TRandomScope bound(work.random);
+    return run(doc, work);
+  };
+  task.end = [](TPreviewWork& work) { RandSeed() = work.random; };
+  return task;
+}
 
 template <class TSettings>
 struct TPageEffect {
@@ -36,6 +55,15 @@ struct TPageEffect {
   bool Preview(TDocument& doc, const TSettings& settings) const {
     if (inPlace) return doc.PreviewInPlace([&](TBitmap& result) { return inPlace(result, settings); });
     return doc.Preview([&](const TBitmap& source, TBitmap& result) { return fromSource(source, result, settings); });
+  }
+  // The page's Preview as a task to run off the window's thread, giving the
+  // bytes Preview gives for the same settings.
+  TPreviewTask Task(const TSettings& settings) const {
+    return RandomBound({}, [effect = *this, settings](const TDocument& doc, TPreviewWork& work) {
+      if (!effect.inPlace) return effect.fromSource(doc.Source(), work.result, settings);
+      work.result = doc.Source();
+      return effect.inPlace(work.result, settings);
+    });
   }
   // The page's Apply: Preview when there is no result, the result becomes the
   // source, menu page.

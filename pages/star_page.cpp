@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "effects/soften.h"
+#include "pages/page_effect.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/editing.h"
 
@@ -111,6 +112,28 @@ void StarPreview(TDocument& doc, TStarSettings& s) {
   }
   doc.ShowResult();
   ReleaseEditTools(s);
+}
+
+TPreviewTask StarPreviewTask(const TDocument& doc, const TStarSettings& s) {
+  const bool fits = doc.BrightPoints().Width() == doc.Source().Width() &&
+                    doc.BrightPoints().Height() == doc.Source().Height();
+  const bool extract = !doc.BrightPointsReady() || !fits;
+  return RandomBound({}, [s, extract](const TDocument& doc, TPreviewWork& work) {
+    const TBitmap* points = &doc.BrightPoints();
+    if (extract || points->PixelFormat() != TPixelFormat::pf24bit) {
+      // New points are the run's own until it is done; so are points drawn
+      // by hand at another depth, which StarPreview turns to 24 bits.
+      work.brightPoints = extract ? doc.Source() : *points;
+      work.brightPoints.SetPixelFormat(TPixelFormat::pf24bit);
+      if (extract) ExtractBrightPoints(work.brightPoints, s.Threshold, s.Density);
+      work.newBrightPoints = true;
+      points = &work.brightPoints;
+    }
+    DrawStar(*points, work.result, s.Kind, s.Length, s.Intensity, -s.Angle);
+    if (s.SoftCross) DiamondSoften(work.result, 3, 75);
+    AddSaturated(work.result, doc.Source());
+    return true;
+  });
 }
 
 void StarApply(TDocument& doc, TStarSettings& s) {

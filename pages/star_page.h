@@ -56,6 +56,11 @@ void ResetStarPoints(TDocument& doc);
 // result (BMP3); releases the tools. Unlike the other pages it runs also on
 // an empty source.
 void StarPreview(TDocument& doc, TStarSettings& s);
+// The same Preview as a task to run off the window's thread, for a source
+// that is not empty: the points are extracted (in the run, kept when it
+// finishes, flag set) when the flag is clear or they do not fit the source;
+// the settings are those of the moment. It releases no tool.
+TPreviewTask StarPreviewTask(const TDocument& doc, const TStarSettings& s);
 // ButtonOK1 "適用": Preview when there is no result yet, then Apply.
 void StarApply(TDocument& doc, TStarSettings& s);
 

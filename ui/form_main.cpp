@@ -24,7 +24,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QProgressBar>
 #include <QSettings>
+#include <QTimer>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
@@ -58,6 +60,9 @@ bool IsPictureName(const QString& path) { return FileKindOf(LocalPath(path)) != 
 // The editor's settings kept between runs (~/.config/kirabox/kirabox.conf).
 constexpr const char* kSettingsName = "kirabox";
 const QString kQualityKey = QStringLiteral("save/quality");
+const QString kAutoPreviewKey = QStringLiteral("view/autoPreview");
+// A Preview shorter than this shows no progress.
+constexpr int kProgressAfterMs = 300;
 
 // The quality of JPEG and WebP under the save dialog's name field, as last
 // chosen. A WebP at 100 is saved losslessly.
@@ -193,6 +198,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
   CancelOpening();
+  document_.Previews().Stop();
   // The widgets go first, while the document they show is still alive, and
   // without page-change signals from a page control being torn down.
   pageControl_->blockSignals(true);
@@ -219,6 +225,7 @@ void TFormMain::CreatePanel() {
   pages_.assign(1, nullptr);
   for (const TPageEntry& page : AllPages()) {
     pages_.push_back(PageWidget(page)->make(*this, page));
+    pages_.back()->WatchControls();
     pageControl_->addTab(pages_.back(), pages_.back()->Caption());
   }
   connect(pageControl_, &QTabWidget::currentChanged, this, &TFormMain::PageControlChanged);
@@ -243,6 +250,35 @@ void TFormMain::CreatePanel() {
   connect(pageControl_, &QTabWidget::currentChanged, this, fitShownPage);
   fitShownPage();
   column->addWidget(pageArea, 1);
+
+  // A thin bar under the page while a long Preview runs; its room is kept so
+  // that the page does not jump.
+  previewProgress_ = new QProgressBar(panel1_);
+  previewProgress_->setObjectName(QStringLiteral("PreviewProgress"));
+  previewProgress_->setRange(0, 1000);
+  previewProgress_->setTextVisible(false);
+  previewProgress_->setFixedHeight(6);
+  QSizePolicy keepRoom = previewProgress_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  previewProgress_->setSizePolicy(keepRoom);
+  previewProgress_->hide();
+  column->addWidget(previewProgress_);
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(50);
+  connect(progressTimer_, &QTimer::timeout, this, [this] {
+    TPreviewRunner& runner = document_.Previews();
+    if (!runner.Busy()) {
+      progressTimer_->stop();
+      previewProgress_->hide();
+      return;
+    }
+    if (runner.RunningMilliseconds() < kProgressAfterMs) return;
+    previewProgress_->setValue(static_cast<int>(std::max(0.0, runner.Progress()) * 1000));
+    previewProgress_->show();
+  });
+  document_.Previews().SetErrorHandler([this](std::exception_ptr error) {
+    Run([&error] { std::rethrow_exception(error); });
+  });
 
   auto* panel3 = new QWidget(panel1_);
   panel3->setObjectName(QStringLiteral("Panel3"));
@@ -279,6 +315,12 @@ void TFormMain::CreatePopupMenu() {
   QAction* pMenuFit = item("PMenuFit", QStringLiteral("画面に合わせる(&F)"));
   pMenuR_ = item("PMenuR", QStringLiteral("RGBヒストグラム(&R)"));
   pMenuR_->setCheckable(true);
+  pMenuAuto_ = item("PMenuAuto", QStringLiteral("自動プレビュー(&P)"));
+  pMenuAuto_->setCheckable(true);
+  pMenuAuto_->setChecked(
+      QSettings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName)
+          .value(kAutoPreviewKey, true)
+          .toBool());
   separator("N2");
   QAction* pMenuX = item("PMenuX", QStringLiteral("終了 (&X)"));
 
@@ -296,6 +338,7 @@ void TFormMain::CreatePopupMenu() {
     });
   });
   connect(pMenuX, &QAction::triggered, this, [this] { Run([this] { PMenuXClick(); }); });
+  connect(pMenuAuto_, &QAction::triggered, this, [this](bool on) { Run([this, on] { SetAutoPreview(on); }); });
 
   // The keys of undo and redo work in the whole frame, the image window
   // included, with or without the menu open.
@@ -402,7 +445,7 @@ void TFormMain::PageControlChanged(int index) {
     pageControl_->setCurrentIndex(shownPage_);
     return;
   }
-  if (TEffectPage* page = Page(index)) Run([page] { page->TabSheetShow(); });
+  if (TEffectPage* page = Page(index)) Run([page] { page->ShowPage(); });
 }
 
 void TFormMain::BeginBusy() {
@@ -435,6 +478,28 @@ void TFormMain::DrawHistogram(const TBitmap& image) {
 void TFormMain::ShowFileCaption() { formImage_->ShowFileCaption(); }
 
 void TFormMain::CentreImage() { formImage_->CentreImage(); }
+
+void TFormMain::PreviewEnded() {
+  // On the worker's thread: the run is taken in on this window's thread.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        Run([this] { document_.Previews().Deliver(); });
+        if (!document_.Previews().Busy()) previewProgress_->hide();
+      },
+      Qt::QueuedConnection);
+}
+
+bool TFormMain::AutoPreview() const { return pMenuAuto_->isChecked(); }
+
+void TFormMain::SetAutoPreview(bool on) {
+  pMenuAuto_->setChecked(on);
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName).setValue(kAutoPreviewKey, on);
+}
+
+void TFormMain::WatchPreview() {
+  if (!progressTimer_->isActive()) progressTimer_->start();
+}
 
 void TFormMain::OpenImageFile(const QString& path) {
   // A file that is no picture opens nothing and loses nothing: it is named,
@@ -501,6 +566,8 @@ void TFormMain::PMenuSClick() { SaveWithDialog(); }
 
 bool TFormMain::SaveWithDialog() {
   FinishOpening();
+  // What is saved is the newest result, not one still being made.
+  document_.Previews().Finish();
   // Nothing to save: no dialog.
   if (document_.ShownImage().Empty()) return false;
   if (savePictureDialog1_->exec() != QDialog::Accepted) return false;

@@ -24,7 +24,9 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QMimeData;
+class QProgressBar;
 class QTabWidget;
+class QTimer;
 
 namespace kira {
 
@@ -75,6 +77,17 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   void ShowMenuPage() override;
   void ShowFileCaption() override;
   void CentreImage() override;
+  void PreviewEnded() override;
+
+  // "自動プレビュー" on the pop-up menu: the effect pages preview by
+  // themselves when a control changes. On by default, remembered between runs.
+  bool AutoPreview() const;
+  void SetAutoPreview(bool on);
+  QAction* AutoPreviewItem() const { return pMenuAuto_; }
+  // A Preview was asked of the runner: the progress bar watches it, shown
+  // once it has run about 300 ms.
+  void WatchPreview();
+  QProgressBar* PreviewProgress() const { return previewProgress_; }
 
   // Opens a picture as the open command, a drop and the thumbnails do,
   // after the question when work would be lost. A picture that fits the
@@ -196,6 +209,9 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   QAction* pMenuS_ = nullptr;
   QAction* pMenuUndo_ = nullptr;
   QAction* pMenuRedo_ = nullptr;
+  QAction* pMenuAuto_ = nullptr;
+  QProgressBar* previewProgress_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
   QFileDialog* openPictureDialog1_ = nullptr;
   QFileDialog* savePictureDialog1_ = nullptr;
   QSpinBox* saveQuality_ = nullptr;  // in the save dialog: JPEG and WebP quality

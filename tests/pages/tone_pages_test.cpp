@@ -19,11 +19,10 @@ TBitmap Picture(int w, int h, unsigned seed) {
   return b;
 }
 
-TDocument DocumentWith(const TBitmap& source) {
-  TDocument doc;
-  doc.OpenPicture(source);
-  return doc;
-}
+// A document opened on the picture (documents stay where they are made).
+struct TDocumentWith : TDocument {
+  explicit TDocumentWith(const TBitmap& source) { OpenPicture(source); }
+};
 
 // ---- brightness ----
 
@@ -59,7 +58,7 @@ TEST(BrightnessPage, PreviewAppliesTheSelectedCurveOnly) {
   TBrightnessSettings s = OpenedBrightnessSettings();
   s.position = {20, -30, 50, 40};  // gamma, tilt, shift, contrast
   s.checked = {false, true, false, true};
-  TDocument doc = DocumentWith(source);
+  TDocumentWith doc(source);
   ASSERT_TRUE(kBrightnessEffect.Preview(doc, s));
   TBitmap expected = source;
   ContrastCurve(expected, 40);
@@ -83,7 +82,7 @@ TEST(BrightnessPage, PositionZeroKeepsThePicture) {
     TBrightnessSettings s = OpenedBrightnessSettings();
     s.checked = {};
     s.checked[k] = true;
-    TDocument doc = DocumentWith(source);
+    TDocumentWith doc(source);
     kBrightnessEffect.Apply(doc, s);
     EXPECT_EQ(doc.Source(), source) << k;
     EXPECT_TRUE(doc.Result().Empty());
@@ -145,7 +144,7 @@ TEST(BrightnessPage, BatchStepRunsTheKindAtItsPosition) {
   std::string error;
   const TStepSpec* step = ParseStep(steps, "brightness:kind=shift,position=-12", values, error);
   ASSERT_NE(step, nullptr) << error;
-  TDocument doc = DocumentWith(source);
+  TDocumentWith doc(source);
   ASSERT_TRUE(step->run(doc, values, error));
   TBitmap expected = source;
   ShiftCurve(expected, -12);
@@ -177,7 +176,7 @@ TEST(ColorFilterPage, HistogramOfResultElseSource) {
 TEST(ColorFilterPage, PreviewUsesStrengthHundredMinusDensity) {
   const TBitmap source = Picture(21, 4, 6);
   for (int density : {0, 30, 100}) {
-    TDocument doc = DocumentWith(source);
+    TDocumentWith doc(source);
     ASSERT_TRUE(kColorFilterEffect.Preview(doc, {ColorRef(255, 128, 0), density}));
     TBitmap expected = source;
     ColorFilter(expected, ColorRef(255, 128, 0), 100 - density);
@@ -195,7 +194,7 @@ TEST(ColorFilterPage, BatchStep) {
   std::string error;
   const TStepSpec* step = ParseStep(steps, "colorfilter:color=ff8000,density=70", values, error);
   ASSERT_NE(step, nullptr) << error;
-  TDocument doc = DocumentWith(source);
+  TDocumentWith doc(source);
   ASSERT_TRUE(step->run(doc, values, error));
   TBitmap expected = source;
   ColorFilter(expected, ColorRef(255, 128, 0), 30);
@@ -227,7 +226,7 @@ TEST(MonochromePage, BatchKindsMatchTheButtons) {
     std::string error;
     const TStepSpec* step = ParseStep(steps, std::string("monochrome:kind=") + names[k], values, error);
     ASSERT_NE(step, nullptr) << error;
-    TDocument doc = DocumentWith(source);
+    TDocumentWith doc(source);
     ASSERT_TRUE(step->run(doc, values, error));
     TBitmap expected = source;
     WeightedGrey(expected, GreyWeightsFor(static_cast<TGreyKind>(k)));

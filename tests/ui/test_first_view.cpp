@@ -101,6 +101,7 @@ class TestFirstView : public QObject {
       } else {
         w.main->OpenEffectPage(4);
         w.main->Page(4)->PreviewButton()->click();
+        w.Settle();
         results[twoStep] = w.Doc().Result();
       }
       QVERIFY(!w.main->Opening());

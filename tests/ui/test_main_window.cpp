@@ -381,11 +381,11 @@ class TestMainWindow : public QObject {
     TWindows w;
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
     const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT", "PMenuTBack",
-                               "N1", "PMenu100", "PMenuFit", "PMenuR", "N2", "PMenuX"};
+                               "N1", "PMenu100", "PMenuFit", "PMenuR", "PMenuAuto", "N2", "PMenuX"};
     const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&Y)", "",
                                   "サムネイル一覧(&T)", "サムネイル一覧に戻る(&B)", "", "表示サイズ 100% (&1)",
                                   "画面に合わせる(&F)",
-                                  "RGBヒストグラム(&R)", "", "終了 (&X)"};
+                                  "RGBヒストグラム(&R)", "自動プレビュー(&P)", "", "終了 (&X)"};
     QCOMPARE(items.size(), names.size());
     for (int i = 0; i < items.size(); ++i) {
       QCOMPARE(items[i]->objectName(), names[i]);

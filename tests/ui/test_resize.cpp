@@ -161,6 +161,7 @@ class TestResizePage : public QObject {
     w.Spin("SpinEditNewH")->setValue(7);
     w.Get<QRadioButton>("RadioButtonLagrange")->setChecked(true);
     w.Get<QPushButton>("ButtonReS")->click();
+    w.main->Document().Previews().Finish();
     TBitmap expected = source;
     QVERIFY(ResampleBitmap(expected, 20, 7, kResampleLagrange));
     QVERIFY(w.main->Document().Result() == expected);

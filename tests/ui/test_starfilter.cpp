@@ -158,9 +158,16 @@ class TestStarFilter : public QObject {
     Drag(w, QPoint(15, 12), QPoint(5, 4));
     QVERIFY(!w.Image().Shape1()->isVisible());
     QCOMPARE(NonBlack(w.Doc().BrightPoints()), 1);
-    C<QSpinBox>(w, "SpinEditV")->setValue(600);  // no effect while the points are ready
+    // Without automatic preview a new threshold waits for the points to be
+    // extracted again; with it, the points follow the threshold at once.
+    w.main->SetAutoPreview(false);
+    C<QSpinBox>(w, "SpinEditV")->setValue(600);
     w.Click("ButtonAPP");
     QCOMPARE(NonBlack(w.Doc().BrightPoints()), 1);
+    w.main->SetAutoPreview(true);
+    C<QSpinBox>(w, "SpinEditV")->setValue(601);
+    w.Settle();
+    QCOMPARE(NonBlack(w.Doc().BrightPoints()), 3);
     w.Click("ButtonBPR");
     QVERIFY(w.Doc().BrightPoints().Empty());
     QCOMPARE(w.Doc().ViewLabel(), TViewLabel::BMP1);

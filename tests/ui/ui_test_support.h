@@ -82,7 +82,16 @@ struct TWindows {
     if (!button) qFatal("no button %s", qPrintable(name));
     return button;
   }
-  void Click(const QString& name) { Button(name)->click(); }
+  // A click, then the Preview it may have started (or the live preview of
+  // the changes before it) run to its end and taken in.
+  void Click(const QString& name) {
+    Button(name)->click();
+    Settle();
+  }
+  void Settle() {
+    QCoreApplication::processEvents();
+    main->Document().Previews().Finish();
+  }
   int VisibleTabs() const {
     int n = 0;
     for (int i = 0; i < main->PageControl()->count(); ++i) n += main->PageControl()->isTabVisible(i);

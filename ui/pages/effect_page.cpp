@@ -1,7 +1,12 @@
 #include "ui/pages/effect_page.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "document/document.h"
@@ -37,7 +42,7 @@ TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString&
   if (!previewName.isEmpty()) {
     previewButton_ = MakeButton(this, previewName, QStringLiteral("プレビュー"));
     layout->addWidget(previewButton_, 0, Qt::AlignHCenter);
-    connect(previewButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { Preview(); }); });
+    connect(previewButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { RequestPreview(); }); });
   }
 
   viewGroup_ = new QGroupBox(QStringLiteral("表示画像"), this);
@@ -65,7 +70,12 @@ TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString&
           [this] { main_.Run([this] { Doc().ShowResult(); }); });
   connect(cancelButton_, &QPushButton::clicked, this,
           [this] { main_.Run([this] { Doc().Cancel(); }); });
-  connect(okButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { Apply(); }); });
+  connect(okButton_, &QPushButton::clicked, this, [this] {
+    main_.Run([this] {
+      FlushLivePreview();
+      Apply();
+    });
+  });
 }
 
 TDocument& TEffectPage::Doc() const { return main_.Document(); }
@@ -74,6 +84,70 @@ void TEffectPage::OpenFromMenu() { main_.OpenEffectPage(page_.number); }
 
 void TEffectPage::Preview() {
   Doc().PreviewInPlace([](TBitmap&) { return true; });
+}
+
+TPreviewTask TEffectPage::PreviewTask() { return {}; }
+
+void TEffectPage::WatchControls() {
+  if (!previewButton_) return;  // the rotation page applies its buttons at once
+  for (QSlider* bar : findChildren<QSlider*>())
+    connect(bar, &QSlider::valueChanged, this, [this, bar] { SettingsChanged(bar); });
+  for (QSpinBox* spin : findChildren<QSpinBox*>())
+    connect(spin, &QSpinBox::valueChanged, this, [this, spin] { SettingsChanged(spin); });
+  for (QCheckBox* box : findChildren<QCheckBox*>())
+    connect(box, &QCheckBox::toggled, this, [this, box] { SettingsChanged(box); });
+  // A radio button that comes off is followed by the one that comes on.
+  for (QRadioButton* radio : findChildren<QRadioButton*>()) {
+    connect(radio, &QRadioButton::toggled, this, [this, radio](bool on) {
+      if (on) SettingsChanged(radio);
+    });
+  }
+}
+
+void TEffectPage::SettingsChanged(QObject* control) {
+  if (holdLive_ || !main_.AutoPreview() || main_.OpenPageNumber() != Number()) return;
+  ControlMoved(control);
+  if (livePending_) return;
+  livePending_ = true;
+  QTimer::singleShot(0, this, [this] { FlushLivePreview(); });
+}
+
+void TEffectPage::FlushLivePreview() {
+  if (!livePending_) return;
+  livePending_ = false;
+  if (main_.OpenPageNumber() != Number() || main_.Opening() || Doc().Source().Empty()) return;
+  main_.Run([this] {
+    TPreviewTask task = PreviewTask();
+    if (!task.run) return;
+    Doc().Previews().Request(std::move(task), true, AfterPreview());
+    main_.WatchPreview();
+  });
+}
+
+void TEffectPage::RequestPreview() {
+  livePending_ = false;
+  main_.FinishOpening();
+  // Nothing to run off the thread (an empty source has the Preview's own
+  // rule; a page may have no task): the Preview itself.
+  TPreviewTask task = Doc().Source().Empty() ? TPreviewTask{} : PreviewTask();
+  if (!task.run) {
+    Preview();
+    return;
+  }
+  Doc().Previews().Request(std::move(task), false, AfterPreview());
+  main_.WatchPreview();
+}
+
+void TEffectPage::ShowPage() {
+  holdLive_ = true;
+  livePending_ = false;
+  try {
+    TabSheetShow();
+  } catch (...) {
+    holdLive_ = false;
+    throw;
+  }
+  holdLive_ = false;
 }
 
 void TEffectPage::Apply() {

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "document/preview_runner.h"
 #include "pages/page_list.h"
 
 
@@ -55,6 +56,27 @@ class TEffectPage : public QWidget {
   // the controls and forwards to the page's logic in pages/. A page without
   // its effect leaves the result a copy of the source.
   virtual void Preview();
+  // The same Preview for the controls as they are now, as a task to run off
+  // the window's thread (document/preview_runner.h): the same bytes. None:
+  // the Preview button runs Preview on this thread, controls run nothing.
+  virtual TPreviewTask PreviewTask();
+  // What follows a finished run on the window's thread (the star page
+  // releases its tools), or nothing.
+  virtual TPreviewRunner::TThen AfterPreview() { return {}; }
+
+  // Live preview: every control of the page that holds a setting re-runs the
+  // Preview off the window's thread when the user changes it (and automatic
+  // preview is on). The changes of one pass of events make one request.
+  // Called once the page's controls exist.
+  void WatchControls();
+  // The request of changes not yet made is made now (before an Apply).
+  void FlushLivePreview();
+  // The Preview button: the same run, off the window's thread, whether
+  // automatic preview is on or not.
+  void RequestPreview();
+  // The show handler with live preview held off (its resets are no user's
+  // changes).
+  void ShowPage();
   // The Apply button's handler (ButtonOK1Click … ButtonOK13Click).
   virtual void Apply();
 
@@ -63,6 +85,12 @@ class TEffectPage : public QWidget {
   QVBoxLayout* Body() const { return body_; }
   TFormMain& Main() const { return main_; }
   TDocument& Doc() const;
+  // A setting changed by the user (a control of the page, or the page's own
+  // handler after a dialog): a live preview when automatic preview is on.
+  void SettingsChanged(QObject* control = nullptr);
+  // A control is about to ask for a live preview (the star page forgets its
+  // bright points when the threshold or density moved).
+  virtual void ControlMoved(QObject* /*control*/) {}
 
  private:
   TFormMain& main_;
@@ -76,6 +104,8 @@ class TEffectPage : public QWidget {
   QPushButton* dstButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+  bool livePending_ = false;
+  bool holdLive_ = false;
 };
 
 }  // namespace kira

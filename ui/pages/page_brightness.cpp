@@ -101,6 +101,8 @@ TBrightnessSettings TPageBrightness::Settings() const {
 
 void TPageBrightness::Preview() { kBrightnessEffect.Preview(Doc(), Settings()); }
 
+TPreviewTask TPageBrightness::PreviewTask() { return kBrightnessEffect.Task(Settings()); }
+
 void TPageBrightness::Apply() { kBrightnessEffect.Apply(Doc(), Settings()); }
 
 }  // namespace kira

@@ -30,6 +30,7 @@ class TPageBrightness : public TEffectPage {
   void TabSheetShow() override;
   // ButtonGammaCorrectionClick.
   void Preview() override;
+  TPreviewTask PreviewTask() override;
   // ButtonOK6Click.
   void Apply() override;
 

@@ -93,6 +93,7 @@ void TPageColorFilter::SpeedButton1Click() {
   dialogColor_ = dialog.selectedColor();
   SetFilterColor(ColorRef(static_cast<std::uint8_t>(dialogColor_.red()), static_cast<std::uint8_t>(dialogColor_.green()),
                           static_cast<std::uint8_t>(dialogColor_.blue())));
+  SettingsChanged(panelCOL_);
 }
 
 TColorFilterSettings TPageColorFilter::Settings() const {

@@ -234,6 +234,24 @@ void TPageStarFilter::Preview() {
   SyncTool();
 }
 
+TPreviewTask TPageStarFilter::PreviewTask() {
+  ReadControls();
+  return StarPreviewTask(Doc(), settings_);
+}
+
+TPreviewRunner::TThen TPageStarFilter::AfterPreview() {
+  return [this](bool) {
+    ReleaseEditTools(settings_);
+    SyncTool();
+  };
+}
+
+void TPageStarFilter::ControlMoved(QObject* control) {
+  // New points for a new threshold or density; the other settings draw the
+  // rays from the points there are.
+  if (control == spinEditV_ || control == spinEditM_) Doc().SetBrightPointsReady(false);
+}
+
 void TPageStarFilter::ButtonBPCClick() {
   ReadControls();
   ExtractStarPoints(Doc(), settings_);
@@ -247,6 +265,7 @@ void TPageStarFilter::SpeedButtonVAClick() {
   AutoThreshold(Doc(), settings_);
   WriteControls();
   speedButtonVA_->setChecked(false);
+  SettingsChanged(spinEditV_);
 }
 
 void TPageStarFilter::SpeedButtonNOPClick() {

@@ -26,6 +26,8 @@ class TPageStarFilter : public TEffectPage, public TImageMouseTool {
 
   void TabSheetShow() override;  // TabSheet1Show
   void Preview() override;       // ButtonAPPClick
+  TPreviewTask PreviewTask() override;
+  TPreviewRunner::TThen AfterPreview() override;
   void ButtonBPCClick();
   void ButtonBPRClick();
   void SpeedButtonVAClick();
@@ -36,6 +38,9 @@ class TPageStarFilter : public TEffectPage, public TImageMouseTool {
   void ToolMouseDown(QPoint pos) override;
   void ToolMouseMove(QPoint pos) override;
   void ToolMouseUp(QPoint pos) override;
+
+ protected:
+  void ControlMoved(QObject* control) override;
 
  private:
   // Controls -> settings before a handler; settings -> controls after one

@@ -24,6 +24,7 @@ class TTablePage : public TEffectPage {
   // TabSheet<n>Show: every control at its row's default.
   void TabSheetShow() override { ResetControls(this, Params()); }
   void Preview() override { effect_.Preview(Doc(), Settings()); }
+  TPreviewTask PreviewTask() override { return effect_.Task(Settings()); }
   void Apply() override { effect_.Apply(Doc(), Settings()); }
 
   // The controls as the page's settings.
