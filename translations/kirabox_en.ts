@@ -481,7 +481,7 @@
     </message>
     <message>
         <source>保存しない</source>
-        <translation>Don't Save</translation>
+        <translation>Don&apos;t Save</translation>
     </message>
     <message>
         <source>キャンセル</source>
@@ -550,6 +550,10 @@
     <message>
         <source>濃度</source>
         <translation>Intensity</translation>
+    </message>
+    <message>
+        <source>種別</source>
+        <translation>Type</translation>
     </message>
 </context>
 <context>

@@ -36,7 +36,7 @@ TPageMirage::TPageMirage(TFormMain& main, const TPageEntry& page)
   AddValueRow(Body(), density);
 
   // Kind and mode are two separate choices, so each has its own group.
-  auto* kind = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kind = new QGroupBox(tr("種別"), this);
   kind->setObjectName(QStringLiteral("GroupBoxMirageKind"));
   auto* kindColumn = new QVBoxLayout(kind);
   for (QRadioButton* radio : Make(kind, "kind").radios) kindColumn->addWidget(radio);
