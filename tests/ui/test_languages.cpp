@@ -190,24 +190,30 @@ class TestLanguages : public QObject {
     texts.removeDuplicates();
     NoJapanese(texts);
 
-    // Changed, then another file: the question, then the error about it.
-    w.Click(QStringLiteral("ButtonEffect2"));
-    w.Click(QStringLiteral("ButtonOK11"));
-    QStringList question;
+    // The dialogs that open modal on the way: the thumbnails' folder dialog
+    // (cancelled) and, changed, then another file, the question about unsaved
+    // work (not saved), then the error about a file that is no picture.
+    QStringList dialogs;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || box->objectName() != QStringLiteral("CloseQuestion")) return;
-      poll.stop();
-      question = Texts(box);
-      box->findChild<QPushButton*>(QStringLiteral("CloseQuestionDiscard"))->click();
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* folder = qobject_cast<QFileDialog*>(modal)) {
+        dialogs << Texts(folder);
+        folder->reject();
+      } else if (modal && modal->objectName() == QStringLiteral("CloseQuestion")) {
+        dialogs << Texts(modal);
+        modal->findChild<QPushButton*>(QStringLiteral("CloseQuestionDiscard"))->click();
+      }
     });
     poll.start(5);
+    w.main->findChild<QAction*>(QStringLiteral("PMenuT"))->trigger();
+    w.Click(QStringLiteral("ButtonEffect2"));
+    w.Click(QStringLiteral("ButtonOK11"));
     w.main->OpenImageFile(notPicture.fileName());
     w.main->OpenImageFile(photo);
-    QTRY_VERIFY(!question.isEmpty());
-    NoJapanese(question);
-    QVERIFY(question.join(QLatin1Char('\n')).contains(QStringLiteral("Don't Save")));
+    QTRY_VERIFY(dialogs.join(QLatin1Char('\n')).contains(QStringLiteral("Don't Save")));
+    QVERIFY(dialogs.join(QLatin1Char('\n')).contains(QStringLiteral("Picture folder")));
+    NoJapanese(dialogs);
     QVERIFY(!w.errors.isEmpty());
     NoJapanese(w.errors);
     NoJapanese({OutOfMemoryText(), UnknownErrorText(), SaveFormatsText(),
