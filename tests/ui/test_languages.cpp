@@ -12,6 +12,7 @@
 
 #include "pages/page_list.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/app_font.h"
 #include "ui/pages/effect_page.h"
 #include "ui/pages/page_widgets.h"
 #include "ui/translation.h"
@@ -98,7 +99,11 @@ class TestLanguages : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanup() { InstallTranslation(*qApp, TLanguage::Japanese); }
+  void initTestCase() { toolkitFont_ = QApplication::font(); }
+  void cleanup() {
+    InstallTranslation(*qApp, TLanguage::Japanese);
+    QApplication::setFont(toolkitFont_);
+  }
 
   void theEnvironmentChoosesTheLanguage() {
     const auto ja = TLanguage::Japanese, en = TLanguage::English;
@@ -220,10 +225,11 @@ class TestLanguages : public QObject {
                 ExceptionText(std::runtime_error("lost"))});
   }
 
-  // At 1366 x 768 every English caption of every page fits its widget and
-  // the panel.
+  // At 1366 x 768, in the editor's font, every English caption of every
+  // page fits its widget and the panel.
   void englishCaptionsAreWhole() {
     QVERIFY(InstallTranslation(*qApp, TLanguage::English));
+    QApplication::setFont(EditorFont());
     TWindows w;
     w.main->resize(1366, 768);
     auto* area = w.main->findChild<QScrollArea*>(QStringLiteral("PageArea"));
@@ -238,6 +244,9 @@ class TestLanguages : public QObject {
       w.Click(QStringLiteral("ButtonCAN%1").arg(number));
     }
   }
+
+ private:
+  QFont toolkitFont_;
 };
 
 QTEST_MAIN(TestLanguages)
