@@ -166,6 +166,9 @@ class TestLanguages : public QObject {
       QCOMPARE(w.main->findChild<QAction*>(QStringLiteral("PMenuO"))->text(),
                ja ? QStringLiteral("ﾌｧｲﾙ開く (&O)") : QStringLiteral("&Open..."));
       QCOMPARE(w.main->Page(1)->Caption(), ja ? QStringLiteral("キラボックス") : QStringLiteral("Star filter"));
+      // The toolkit's own buttons follow.
+      QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Cancel);
+      QCOMPARE(HasJapanese(box.button(QMessageBox::Cancel)->text()), ja);
       QCOMPARE(OutOfMemoryText(), ja ? QStringLiteral("メモリが不足しています。処理を中止しました。")
                                      : QStringLiteral("Not enough memory. The operation was stopped."));
     }
