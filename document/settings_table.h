@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/translatable.h"
 
 namespace kira {
 

@@ -9,6 +9,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "document/translatable.h"
 
 namespace kira {
 
@@ -49,7 +52,9 @@ std::string FileCaption(const std::string& fileName, int width, int height);
 // The main window's caption after a zoom: "キラボックス Ver. 0.32 (100%)".
 std::string ZoomCaption(int zoomPercent);
 
-// The main window's title.
+// The main window's title, which starts with the program's name.
 inline constexpr const char* kAppTitle = "キラボックス Ver. 0.32";
+inline constexpr const char* kAppName = KIRA_TR_NOOP("kira::Title", "キラボックス");
+static_assert(std::string_view(kAppTitle).starts_with(kAppName));
 
 }  // namespace kira

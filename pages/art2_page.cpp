@@ -9,13 +9,13 @@ const std::vector<TParamSpec>& Art2Params() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"colornoise", "mononoise", "ripple", "spray"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonEFCT31", "カラーノイズ"},
-                  {"RadioButtonEFCT32", "モノクロノイズ"},
-                  {"RadioButtonEFCT33", "リップル"},
-                  {"RadioButtonEFCT34", "スプレー"}}},
+       .radios = {{"RadioButtonEFCT31", KIRA_TR_NOOP("kira::Settings", "カラーノイズ")},
+                  {"RadioButtonEFCT32", KIRA_TR_NOOP("kira::Settings", "モノクロノイズ")},
+                  {"RadioButtonEFCT33", KIRA_TR_NOOP("kira::Settings", "リップル")},
+                  {"RadioButtonEFCT34", KIRA_TR_NOOP("kira::Settings", "スプレー")}}},
       {.key = "level", .min = 1, .max = 128, .def = 64,
        .control = TControlKind::TrackBar, .name = "TrackBarEFCT31", .pageStep = 32, .tickInterval = 8,
-       .hint = "1～128", .label = "LabelEFCT31", .labelCaption = "   64", .format = Art2LevelLabelText},
+       .hint = KIRA_TR_NOOP("kira::Settings", "1～128"), .label = "LabelEFCT31", .labelCaption = "   64", .format = Art2LevelLabelText},
   };
   return params;
 }

@@ -35,7 +35,7 @@ const std::vector<TParamSpec>& ColorFilterParams() {
       // The colour panel is the page's own; the table names it.
       {.key = "color", .kind = TParamKind::HexColor, .min = 0, .max = 0xFFFFFF, .def = 0xFFFFFF, .name = "PanelCOL"},
       {.key = "density", .min = 0, .max = 100, .def = 50, .help = "per cent",
-       .control = TControlKind::SpinEdit, .name = "SpinEditCOLD", .hint = "0～100%"},
+       .control = TControlKind::SpinEdit, .name = "SpinEditCOLD", .hint = KIRA_TR_NOOP("kira::Settings", "0～100%")},
   };
   return params;
 }

@@ -10,20 +10,23 @@ const std::vector<TParamSpec>& MirageParams() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"circle", "line"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonMirageA", "サークル"}, {"RadioButtonMirageB", "ライン"}}},
+       .radios = {{"RadioButtonMirageA", KIRA_TR_NOOP("kira::Settings", "サークル")},
+                  {"RadioButtonMirageB", KIRA_TR_NOOP("kira::Settings", "ライン")}}},
       {.key = "mode", .kind = TParamKind::Choice, .def = 2, .choices = {"bright", "dark", "blend"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonBright", "明るさ優先"}, {"RadioButtonDark", "暗さ優先"}, {"RadioButtonABrend", "ブレンド"}}},
+       .radios = {{"RadioButtonBright", KIRA_TR_NOOP("kira::Settings", "明るさ優先")},
+                  {"RadioButtonDark", KIRA_TR_NOOP("kira::Settings", "暗さ優先")},
+                  {"RadioButtonABrend", KIRA_TR_NOOP("kira::Settings", "ブレンド")}}},
       {.key = "faces", .min = 2, .max = 24, .def = 5,
        .control = TControlKind::SpinEdit, .name = "SpinEditMirageNo", .rangeHint = true},
       {.key = "angle", .min = 0, .max = 360, .def = 60,
        .control = TControlKind::SpinEdit, .name = "SpinEditDeg", .rangeHint = true},
       {.key = "offset", .min = 5, .max = 55, .def = 30,
        .control = TControlKind::TrackBar, .name = "TrackBarDiff", .pageStep = 10, .tickInterval = 5,
-       .hint = "5～55", .label = "LabelDiff", .format = MirageOffsetLabelText},
+       .hint = KIRA_TR_NOOP("kira::Settings", "5～55"), .label = "LabelDiff", .format = MirageOffsetLabelText},
       {.key = "density", .min = 0, .max = 16, .def = 10, .help = "the track-bar position",
        .control = TControlKind::TrackBar, .name = "TrackBarNoudo", .pageStep = 4, .tickInterval = 1,
-       .hint = "0.2～1.0", .label = "LabelNoudo", .format = MirageDensityLabelText},
+       .hint = KIRA_TR_NOOP("kira::Settings", "0.2～1.0"), .label = "LabelNoudo", .format = MirageDensityLabelText},
   };
   return params;
 }

@@ -27,11 +27,11 @@ const std::vector<TParamSpec>& MonochromeParams() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"mono", "red", "green", "blue", "grey"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonMono1", "モノクローム"},
-                  {"RadioButtonMono2", "赤フィルター"},
-                  {"RadioButtonMono3", "緑フィルター"},
-                  {"RadioButtonMono4", "青フィルター"},
-                  {"RadioButtonMono5", "グレースケール"}}},
+       .radios = {{"RadioButtonMono1", KIRA_TR_NOOP("kira::Settings", "モノクローム")},
+                  {"RadioButtonMono2", KIRA_TR_NOOP("kira::Settings", "赤フィルター")},
+                  {"RadioButtonMono3", KIRA_TR_NOOP("kira::Settings", "緑フィルター")},
+                  {"RadioButtonMono4", KIRA_TR_NOOP("kira::Settings", "青フィルター")},
+                  {"RadioButtonMono5", KIRA_TR_NOOP("kira::Settings", "グレースケール")}}},
   };
   return params;
 }

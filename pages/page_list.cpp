@@ -18,19 +18,19 @@ namespace kira {
 
 const std::vector<TPageEntry>& AllPages() {
   static const std::vector<TPageEntry> pages = {
-      {1, "キラボックス", StarSteps, StarParams},
-      {2, "カラーフィルター", ColorFilterSteps, ColorFilterParams},
-      {3, "ソフトネス", SoftnessSteps, SoftnessParams},
-      {4, "モノクローム", MonochromeSteps, MonochromeParams},
-      {5, "リサイズ", ResizeSteps, ResizeParams},
-      {6, "明るさ調整", BrightnessSteps, BrightnessParams},
-      {7, "シャープネス", SharpnessSteps, SharpnessParams},
-      {8, "彩度/明度", SaturationSteps, SaturationParams},
-      {9, "周辺効果", PeripheralSteps, PeripheralParams},
-      {10, "ミラージュ", MirageSteps, MirageParams},
-      {11, "アート効果１", Art1Steps, Art1Params},
-      {12, "回転", RotateSteps, nullptr},
-      {13, "アート効果２", Art2Steps, Art2Params},
+      {1, KIRA_TR_NOOP("kira::Pages", "キラボックス"), StarSteps, StarParams},
+      {2, KIRA_TR_NOOP("kira::Pages", "カラーフィルター"), ColorFilterSteps, ColorFilterParams},
+      {3, KIRA_TR_NOOP("kira::Pages", "ソフトネス"), SoftnessSteps, SoftnessParams},
+      {4, KIRA_TR_NOOP("kira::Pages", "モノクローム"), MonochromeSteps, MonochromeParams},
+      {5, KIRA_TR_NOOP("kira::Pages", "リサイズ"), ResizeSteps, ResizeParams},
+      {6, KIRA_TR_NOOP("kira::Pages", "明るさ調整"), BrightnessSteps, BrightnessParams},
+      {7, KIRA_TR_NOOP("kira::Pages", "シャープネス"), SharpnessSteps, SharpnessParams},
+      {8, KIRA_TR_NOOP("kira::Pages", "彩度/明度"), SaturationSteps, SaturationParams},
+      {9, KIRA_TR_NOOP("kira::Pages", "周辺効果"), PeripheralSteps, PeripheralParams},
+      {10, KIRA_TR_NOOP("kira::Pages", "ミラージュ"), MirageSteps, MirageParams},
+      {11, KIRA_TR_NOOP("kira::Pages", "アート効果１"), Art1Steps, Art1Params},
+      {12, KIRA_TR_NOOP("kira::Pages", "回転"), RotateSteps, nullptr},
+      {13, KIRA_TR_NOOP("kira::Pages", "アート効果２"), Art2Steps, Art2Params},
   };
   return pages;
 }

@@ -12,12 +12,12 @@ const std::vector<TParamSpec>& PeripheralParams() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"spotlight", "colorspotlight", "vaseline"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonSpotLight", "スポットライト"},
-                  {"RadioButtonColorSpotLight", "カラースポットライト"},
-                  {"RadioButtonVaseline", "ワセリン"}}},
+       .radios = {{"RadioButtonSpotLight", KIRA_TR_NOOP("kira::Settings", "スポットライト")},
+                  {"RadioButtonColorSpotLight", KIRA_TR_NOOP("kira::Settings", "カラースポットライト")},
+                  {"RadioButtonVaseline", KIRA_TR_NOOP("kira::Settings", "ワセリン")}}},
       {.key = "radius", .min = 1, .max = 100, .def = 50, .help = "per cent of the longer side",
        .control = TControlKind::TrackBar, .name = "TrackBarEffect1", .pageStep = 10, .tickInterval = 5,
-       .hint = "半径", .label = "LabelEffect1", .labelCaption = "   50", .format = PeripheralLabelText},
+       .hint = KIRA_TR_NOOP("kira::Settings", "半径"), .label = "LabelEffect1", .labelCaption = "   50", .format = PeripheralLabelText},
   };
   return params;
 }

@@ -52,14 +52,16 @@ std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b) {
   return a;
 }
 
-std::string RatioLabelText(int width, int height) {
+std::string RatioLabelText(int width, int height, const std::string& pattern) {
   const std::int64_t g = GreatestCommonDivisor(width, height);
-  if (g == 0) return "比率 0 : 0";
-  return "比率 " + std::to_string(width / g) + " : " + std::to_string(height / g);
+  if (g == 0) return FillIn(pattern, {"0", "0"});
+  return FillIn(pattern, {std::to_string(width / g), std::to_string(height / g)});
 }
 
-std::string WidthLabelText(int width) { return "幅　 = " + std::to_string(width); }
-std::string HeightLabelText(int height) { return "高さ = " + std::to_string(height); }
+std::string WidthLabelText(int width, const std::string& pattern) { return FillIn(pattern, {std::to_string(width)}); }
+std::string HeightLabelText(int height, const std::string& pattern) {
+  return FillIn(pattern, {std::to_string(height)});
+}
 
 std::optional<int> HeightForWidth(int width, int height, int newWidth) {
   return FollowAspect(newWidth, width, height);
@@ -94,12 +96,12 @@ const std::vector<TParamSpec>& ResizeParams() {
       {.key = "method", .kind = TParamKind::Choice, .def = 2,
        .choices = {"nearest", "bilinear", "bicubic", "lagrange", "bspline", "mitchell"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonNearest", "最近傍法"},
-                  {"RadioButtonBilinear", "バイリニア"},
-                  {"RadioButtonBicubic", "バイキュービック"},
-                  {"RadioButtonLagrange", "ラグランジェ"},
-                  {"RadioButtonBSpline", "Bスプライン"},
-                  {"RadioButtonMitchell", "ミッチェル"}}},
+       .radios = {{"RadioButtonNearest", KIRA_TR_NOOP("kira::Settings", "最近傍法")},
+                  {"RadioButtonBilinear", KIRA_TR_NOOP("kira::Settings", "バイリニア")},
+                  {"RadioButtonBicubic", KIRA_TR_NOOP("kira::Settings", "バイキュービック")},
+                  {"RadioButtonLagrange", KIRA_TR_NOOP("kira::Settings", "ラグランジェ")},
+                  {"RadioButtonBSpline", KIRA_TR_NOOP("kira::Settings", "Bスプライン")},
+                  {"RadioButtonMitchell", KIRA_TR_NOOP("kira::Settings", "ミッチェル")}}},
   };
   return params;
 }

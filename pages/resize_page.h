@@ -41,10 +41,14 @@ std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b);
 
 // LabelRatio: "比率 " W/g " : " H/g with g the greatest common divisor,
 // "比率 0 : 0" for an empty source (W = H = 0).
-std::string RatioLabelText(int width, int height);
 // LabelW: "幅　 = " W (an ideographic space after 幅); LabelH: "高さ = " H.
-std::string WidthLabelText(int width);
-std::string HeightLabelText(int height);
+// Each from its pattern, which the editor passes translated.
+inline constexpr const char* kRatioLabel = KIRA_TR_NOOP("kira::Labels", "比率 %1 : %2");
+inline constexpr const char* kWidthLabel = KIRA_TR_NOOP("kira::Labels", "幅　 = %1");
+inline constexpr const char* kHeightLabel = KIRA_TR_NOOP("kira::Labels", "高さ = %1");
+std::string RatioLabelText(int width, int height, const std::string& pattern = kRatioLabel);
+std::string WidthLabelText(int width, const std::string& pattern = kWidthLabel);
+std::string HeightLabelText(int height, const std::string& pattern = kHeightLabel);
 
 // The aspect rule when a spin edit loses the focus, for a source of
 // width x height: the new height for the new width w is height * w / width

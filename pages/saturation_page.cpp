@@ -9,10 +9,11 @@ const std::vector<TParamSpec>& SaturationParams() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"saturation", "luminance"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonSaturation", "彩度"}, {"RadioButtonLuminance", "明度"}}},
+       .radios = {{"RadioButtonSaturation", KIRA_TR_NOOP("kira::Settings", "彩度")},
+                  {"RadioButtonLuminance", KIRA_TR_NOOP("kira::Settings", "明度")}}},
       {.key = "amount", .min = -100, .max = 100, .def = 0,
        .control = TControlKind::TrackBar, .name = "TrackBarSaturation", .pageStep = 20, .tickInterval = 10,
-       .hint = "彩度補正", .label = "LabelSaturation", .labelCaption = "   0", .format = SaturationLabelText},
+       .hint = KIRA_TR_NOOP("kira::Settings", "彩度補正"), .label = "LabelSaturation", .labelCaption = "   0", .format = SaturationLabelText},
   };
   return params;
 }

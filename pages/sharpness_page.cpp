@@ -9,10 +9,11 @@ const std::vector<TParamSpec>& SharpnessParams() {
   static const std::vector<TParamSpec> params = {
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"sharpen", "focus"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonSharpen", "シャープン"}, {"RadioButtonFocus", "フォーカス"}}},
+       .radios = {{"RadioButtonSharpen", KIRA_TR_NOOP("kira::Settings", "シャープン")},
+                  {"RadioButtonFocus", KIRA_TR_NOOP("kira::Settings", "フォーカス")}}},
       {.key = "amount", .min = 0, .max = 100, .def = 0,
        .control = TControlKind::TrackBar, .name = "TrackBarSharp", .pageStep = 20, .tickInterval = 10,
-       .hint = "0～100"},
+       .hint = KIRA_TR_NOOP("kira::Settings", "0～100")},
   };
   return params;
 }

@@ -11,13 +11,13 @@ const std::vector<TParamSpec>& SoftnessParams() {
       {.key = "kind", .kind = TParamKind::Choice, .def = 1,
        .choices = {"blur", "gaussian", "radial", "angle", "soften"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonBlur", "ブラー"},
-                  {"RadioButtonGaussianBlur", "ガウシアンブラー"},
-                  {"RadioButtonRadialBlur", "ラジアルブラー"},
-                  {"RadioButtonAngleBlur", "アングルブラー"},
-                  {"RadioButtonSoften", "ソフトネス"}}},
+       .radios = {{"RadioButtonBlur", KIRA_TR_NOOP("kira::Settings", "ブラー")},
+                  {"RadioButtonGaussianBlur", KIRA_TR_NOOP("kira::Settings", "ガウシアンブラー")},
+                  {"RadioButtonRadialBlur", KIRA_TR_NOOP("kira::Settings", "ラジアルブラー")},
+                  {"RadioButtonAngleBlur", KIRA_TR_NOOP("kira::Settings", "アングルブラー")},
+                  {"RadioButtonSoften", KIRA_TR_NOOP("kira::Settings", "ソフトネス")}}},
       {.key = "level", .min = 0, .max = 6, .def = 0,
-       .control = TControlKind::TrackBar, .name = "TrackBarSoftness", .tickInterval = 1, .hint = "0～6"},
+       .control = TControlKind::TrackBar, .name = "TrackBarSoftness", .tickInterval = 1, .hint = KIRA_TR_NOOP("kira::Settings", "0～6")},
   };
   return params;
 }

@@ -38,9 +38,11 @@ const std::vector<TParamSpec>& StarParams() {
        .control = TControlKind::SpinEdit, .name = "SpinEditD", .rangeHint = true},
       {.key = "kind", .kind = TParamKind::Choice, .def = 0, .choices = {"cross", "snow", "sunny"},
        .control = TControlKind::Radios,
-       .radios = {{"RadioButtonCROSS", "クロス"}, {"RadioButtonSNOW", "スノー"}, {"RadioButtonSUNNY", "サニー"}}},
+       .radios = {{"RadioButtonCROSS", KIRA_TR_NOOP("kira::Settings", "クロス")},
+                  {"RadioButtonSNOW", KIRA_TR_NOOP("kira::Settings", "スノー")},
+                  {"RadioButtonSUNNY", KIRA_TR_NOOP("kira::Settings", "サニー")}}},
       {.key = "soft", .min = 0, .max = 1, .def = 0, .help = "1 = soft cross",
-       .control = TControlKind::CheckBox, .name = "CheckBoxSoftX", .caption = "ソフトクロス"},
+       .control = TControlKind::CheckBox, .name = "CheckBoxSoftX", .caption = KIRA_TR_NOOP("kira::Settings", "ソフトクロス")},
   };
   return params;
 }

@@ -1,9 +1,10 @@
 #include "ui/error_report.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "document/view_geometry.h"
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -19,7 +20,7 @@ void ReportError(QWidget* parent, const QString& text) {
     Sink()(text);
     return;
   }
-  QMessageBox::critical(parent, QString::fromUtf8(kAppTitle), text);
+  QMessageBox::critical(parent, AppTitle(), text);
 }
 
 void SetErrorSink(std::function<void(const QString&)> sink) { Sink() = std::move(sink); }
@@ -32,17 +33,17 @@ QString FileErrorText(const QString& headline, const QString& path, const QStrin
 }
 
 QString SaveFormatsText() {
-  return QStringLiteral("保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。");
+  return QCoreApplication::translate("kira::ErrorReport", "保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。");
 }
 
 QString OutOfMemoryText() {
-  return QStringLiteral("メモリが不足しています。処理を中止しました。");
+  return QCoreApplication::translate("kira::ErrorReport", "メモリが不足しています。処理を中止しました。");
 }
 
 QString ExceptionText(const std::exception& e) {
-  return QStringLiteral("処理中にエラーが発生しました。\n") + QString::fromLocal8Bit(e.what());
+  return QCoreApplication::translate("kira::ErrorReport", "処理中にエラーが発生しました。\n") + QString::fromLocal8Bit(e.what());
 }
 
-QString UnknownErrorText() { return QStringLiteral("処理中に不明なエラーが発生しました。"); }
+QString UnknownErrorText() { return QCoreApplication::translate("kira::ErrorReport", "処理中に不明なエラーが発生しました。"); }
 
 }  // namespace kira

@@ -15,6 +15,7 @@
 #include "document/view_geometry.h"
 #include "ui/bitmap_image.h"
 #include "ui/form_main.h"
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -201,7 +202,7 @@ void TFormImage::ApplyZoom(int zoomPercent) {
   const int left = ZoomedPosition(image1_->x(), w0, w, width(), OuterWidth());
   const int top = ZoomedPosition(image1_->y(), h0, h, height(), OuterHeight());
   image1_->setGeometry(left, top, w, h);
-  main_.setWindowTitle(QString::fromStdString(ZoomCaption(zoomPercent)));
+  main_.setWindowTitle(ZoomTitle(zoomPercent));
 }
 
 void TFormImage::CentreImage() {

@@ -42,6 +42,7 @@
 #include "ui/pages/effect_page.h"
 #include "ui/pages/page_menu.h"
 #include "ui/pages/page_widgets.h"
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -72,10 +73,11 @@ QSpinBox* AddQualityChoice(QFileDialog* dialog) {
   quality->setRange(kMinQuality, kMaxQuality);
   const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName);
   quality->setValue(std::clamp(settings.value(kQualityKey, kDefaultQuality).toInt(), kMinQuality, kMaxQuality));
-  quality->setToolTip(QStringLiteral("JPEG と WebP の品質 (1～100)。WebP は 100 で可逆圧縮になります。"));
+  quality->setToolTip(QCoreApplication::translate("kira::TFormMain",
+                                                  "JPEG と WebP の品質 (1～100)。WebP は 100 で可逆圧縮になります。"));
   auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
   if (!grid) return quality;
-  auto* label = new QLabel(QStringLiteral("品質 (JPEG, WebP):"), dialog);
+  auto* label = new QLabel(QCoreApplication::translate("kira::TFormMain", "品質 (JPEG, WebP):"), dialog);
   label->setBuddy(quality);
   const int row = grid->rowCount();
   grid->addWidget(label, row, 0);
@@ -162,7 +164,7 @@ class TInputHold : public QObject {
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("FormMain"));
   document_.SetHost(this);
-  setWindowTitle(QString::fromUtf8(kAppTitle));
+  setWindowTitle(AppTitle());
   setAcceptDrops(true);
 
   auto* central = new QWidget(this);
@@ -219,7 +221,7 @@ void TFormMain::CreatePanel() {
   pageControl_->setTabPosition(QTabWidget::East);
   pageControl_->setUsesScrollButtons(false);
   menuPage_ = new TPageMenu(*this);
-  pageControl_->addTab(menuPage_, QStringLiteral("メニュー"));
+  pageControl_->addTab(menuPage_, tr("メニュー"));
   // The two lists of pages agree, or the editor does not start.
   if (const std::string problem = PageWidgetsProblem(); !problem.empty()) qFatal("%s", problem.c_str());
   pages_.assign(1, nullptr);
@@ -301,19 +303,19 @@ void TFormMain::CreatePopupMenu() {
   auto separator = [this](const char* name) {
     popupMenu1_->addSeparator()->setObjectName(QString::fromLatin1(name));
   };
-  QAction* pMenuO = item("PMenuO", QStringLiteral("ﾌｧｲﾙ開く (&O)"));
-  pMenuS_ = item("PMenuS", QStringLiteral("ﾌｧｲﾙ保存 (&S)"));
+  QAction* pMenuO = item("PMenuO", tr("ﾌｧｲﾙ開く (&O)"));
+  pMenuS_ = item("PMenuS", tr("ﾌｧｲﾙ保存 (&S)"));
   separator("N3");
-  pMenuUndo_ = item("PMenuUndo", QStringLiteral("元に戻す(&U)"));
+  pMenuUndo_ = item("PMenuUndo", tr("元に戻す(&U)"));
   // Y as in Ctrl+Y: R is the RGB histogram's letter.
-  pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&Y)"));
+  pMenuRedo_ = item("PMenuRedo", tr("やり直し(&Y)"));
   separator("N4");
-  QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
-  QAction* pMenuTBack = item("PMenuTBack", QStringLiteral("サムネイル一覧に戻る(&B)"));
+  QAction* pMenuT = item("PMenuT", tr("サムネイル一覧(&T)"));
+  QAction* pMenuTBack = item("PMenuTBack", tr("サムネイル一覧に戻る(&B)"));
   separator("N1");
-  QAction* pMenu100 = item("PMenu100", QStringLiteral("表示サイズ 100% (&1)"));
-  QAction* pMenuFit = item("PMenuFit", QStringLiteral("画面に合わせる(&F)"));
-  pMenuR_ = item("PMenuR", QStringLiteral("RGBヒストグラム(&R)"));
+  QAction* pMenu100 = item("PMenu100", tr("表示サイズ 100% (&1)"));
+  QAction* pMenuFit = item("PMenuFit", tr("画面に合わせる(&F)"));
+  pMenuR_ = item("PMenuR", tr("RGBヒストグラム(&R)"));
   pMenuR_->setCheckable(true);
   pMenuAuto_ = item("PMenuAuto", QStringLiteral("自動プレビュー(&P)"));
   pMenuAuto_->setCheckable(true);
@@ -322,7 +324,7 @@ void TFormMain::CreatePopupMenu() {
           .value(kAutoPreviewKey, true)
           .toBool());
   separator("N2");
-  QAction* pMenuX = item("PMenuX", QStringLiteral("終了 (&X)"));
+  QAction* pMenuX = item("PMenuX", tr("終了 (&X)"));
 
   connect(pMenuO, &QAction::triggered, this, [this] { Run([this] { PMenuOClick(); }); });
   connect(pMenuS_, &QAction::triggered, this, [this] { Run([this] { PMenuSClick(); }); });
@@ -372,13 +374,13 @@ void TFormMain::CreateDialogs() {
   openPictureDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
   openPictureDialog1_->setFileMode(QFileDialog::ExistingFile);
   openPictureDialog1_->setNameFilters({
-      QStringLiteral("画像ファイル (*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;*.bmp) "
+      tr("画像ファイル (*.jpg;*.jpeg;*.png;*.gif;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;*.bmp) "
                      "(*.jpg *.jpeg *.png *.gif *.tif *.tiff *.webp *.heic *.heif *.avif *.bmp)"),
-      QStringLiteral("JPEG イメージファイル (*.jpg) (*.jpg)"),
-      QStringLiteral("JPEG イメージファイル (*.jpeg) (*.jpeg)"),
-      QStringLiteral("ビットマップ (*.bmp) (*.bmp)"),
+      tr("JPEG イメージファイル (*.jpg) (*.jpg)"),
+      tr("JPEG イメージファイル (*.jpeg) (*.jpeg)"),
+      tr("ビットマップ (*.bmp) (*.bmp)"),
       // Files are read by content: a picture under any name opens.
-      QStringLiteral("すべてのファイル (*.*) (*)"),
+      tr("すべてのファイル (*.*) (*)"),
   });
   AddPicturePreview(openPictureDialog1_);
   CloseCompletionWithDialog(openPictureDialog1_);
@@ -395,7 +397,7 @@ void TFormMain::CreateDialogs() {
       QStringLiteral("JPEG (*.JPG) (*.jpg)"),
       QStringLiteral("JPEG (*.JPEG) (*.jpeg)"),
       // The description lacks its closing parenthesis, as it always has.
-      QStringLiteral("ビットマップ (*.BMP (*.bmp)"),
+      tr("ビットマップ (*.BMP (*.bmp)"),
       QStringLiteral("PNG (*.PNG) (*.png)"),
       QStringLiteral("TIFF (*.TIF) (*.tif)"),
       QStringLiteral("TIFF (*.TIFF) (*.tiff)"),
@@ -505,7 +507,7 @@ void TFormMain::OpenImageFile(const QString& path) {
   // A file that is no picture opens nothing and loses nothing: it is named,
   // without the question about unsaved work first.
   if (const std::string problem = CheckPictureFile(LocalPath(path)); !problem.empty()) {
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+    ReportError(this, FileErrorText(tr("ファイルを開けませんでした。"), path,
                                     QString::fromStdString(problem)));
     return;
   }
@@ -522,7 +524,7 @@ void TFormMain::OpenImageFile(const QString& path) {
     outcome = document_.OpenImageFile(LocalPath(path), &error);
   }
   if (outcome == TOpenOutcome::Failed) {
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+    ReportError(this, FileErrorText(tr("ファイルを開けませんでした。"), path,
                                     QString::fromStdString(error)));
   } else if (outcome == TOpenOutcome::Opened) {
     AfterOpen();
@@ -587,7 +589,7 @@ bool TFormMain::SaveWithDialog() {
     saved = document_.SaveShownImage(LocalPath(files.first()), &error, TSaveOptions{quality});
   }
   if (!saved && !error.empty()) {
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを保存できませんでした。"),
+    ReportError(this, FileErrorText(tr("ファイルを保存できませんでした。"),
                                     files.first(), QString::fromStdString(error)));
   }
   return saved;
@@ -636,15 +638,15 @@ void TFormMain::PMenuFitClick() {
 bool TFormMain::MayDiscardChanges(TDiscardReason reason) {
   if (!document_.HasUnsavedChanges()) return true;
   const QString text = reason == TDiscardReason::Close
-                           ? QStringLiteral("保存されていない変更があります。終了する前に保存しますか?")
-                           : QStringLiteral("保存されていない変更があります。別のファイルを開く前に保存しますか?");
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text, QMessageBox::NoButton, this);
+                           ? tr("保存されていない変更があります。終了する前に保存しますか?")
+                           : tr("保存されていない変更があります。別のファイルを開く前に保存しますか?");
+  QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, this);
   box.setObjectName(QStringLiteral("CloseQuestion"));
-  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* save = box.addButton(tr("保存"), QMessageBox::AcceptRole);
   save->setObjectName(QStringLiteral("CloseQuestionSave"));
-  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* discard = box.addButton(tr("保存しない"), QMessageBox::DestructiveRole);
   discard->setObjectName(QStringLiteral("CloseQuestionDiscard"));
-  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  QPushButton* cancel = box.addButton(tr("キャンセル"), QMessageBox::RejectRole);
   cancel->setObjectName(QStringLiteral("CloseQuestionCancel"));
   box.setDefaultButton(cancel);
   box.setEscapeButton(cancel);

@@ -81,7 +81,7 @@ bool TFormMain::StartFirstView(const QString& path) {
                                          TOrientation::Apply, &fullWidth, &fullHeight);
   if (!reduced) {
     CancelOpening();
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), path,
+    ReportError(this, FileErrorText(tr("ファイルを開けませんでした。"), path,
                                     QString::fromStdString(local + ": " + reduced.error)));
     return true;
   }
@@ -105,7 +105,7 @@ void TFormMain::OpeningDone(const std::shared_ptr<TOpening>& opening) {
   }
   firstView_.Clear();
   if (!opened && !opening->result.error.empty()) {
-    ReportError(this, FileErrorText(QStringLiteral("ファイルを開けませんでした。"), opening->path,
+    ReportError(this, FileErrorText(tr("ファイルを開けませんでした。"), opening->path,
                                     QString::fromStdString(opening->result.error)));
   }
 }

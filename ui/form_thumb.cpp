@@ -208,13 +208,13 @@ void TFormThumb::CreateMenu() {
     action->setObjectName(QString::fromLatin1(name));
     return action;
   };
-  QAction* pMenuR = item("PMenuR", QStringLiteral("再読込(&R)"));
+  QAction* pMenuR = item("PMenuR", tr("再読込(&R)"));
   pMenu1_->addSeparator()->setObjectName(QStringLiteral("N1"));
-  pMenuS_ = item("PMenuS", QStringLiteral("ｽﾓｰﾙ(&S)"));
-  pMenuM_ = item("PMenuM", QStringLiteral("ﾐﾃﾞｨｱﾑ(&M)"));
-  pMenuL_ = item("PMenuL", QStringLiteral("ﾗｰｼﾞ(&L)"));
+  pMenuS_ = item("PMenuS", tr("ｽﾓｰﾙ(&S)"));
+  pMenuM_ = item("PMenuM", tr("ﾐﾃﾞｨｱﾑ(&M)"));
+  pMenuL_ = item("PMenuL", tr("ﾗｰｼﾞ(&L)"));
   pMenu1_->addSeparator()->setObjectName(QStringLiteral("N2"));
-  pMenuF_ = item("PMenuF", QStringLiteral("ちらつき防止(&F)"));
+  pMenuF_ = item("PMenuF", tr("ちらつき防止(&F)"));
 
   // The three sizes are one choice: exactly one of them is ticked.
   auto* sizes = new QActionGroup(this);
@@ -249,7 +249,7 @@ TFormMain* TFormThumb::Main() {
 
 void TFormThumb::ChooseFolder(TFormMain& main) {
   main_ = &main;
-  QFileDialog dialog(&main, QStringLiteral("画像フォルダ"));
+  QFileDialog dialog(&main, tr("画像フォルダ"));
   dialog.setObjectName(QStringLiteral("FolderDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);

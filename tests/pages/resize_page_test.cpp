@@ -40,6 +40,10 @@ TEST(ResizePage, OpeningShowsTheSourceSize) {
   EXPECT_EQ(empty.height, 0);
   EXPECT_EQ(empty.ratioLabel, "比率 0 : 0");
   EXPECT_EQ(empty.widthLabel, "幅\u3000 = 0");
+  // The editor's translated patterns take the same numbers.
+  EXPECT_EQ(RatioLabelText(1920, 1080, "Ratio %1 : %2"), "Ratio 16 : 9");
+  EXPECT_EQ(RatioLabelText(0, 0, "%2/%1"), "0/0");
+  EXPECT_EQ(HeightLabelText(480, "Height = %1"), "Height = 480");
 }
 
 struct AspectCase {

@@ -20,6 +20,7 @@
 #include "document/view_geometry.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/application.h"
+#include "ui/translation.h"
 
 using namespace kira;
 using namespace kira::test;
@@ -479,7 +480,7 @@ class TestEditorTraps : public QObject {
   void toolkitDialogsSpeakJapanese() {
     QVERIFY(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
                           QStringLiteral("/qtbase_ja.qm")));
-    QVERIFY(InstallToolkitTranslations(*qApp));
+    QVERIFY(InstallTranslation(*qApp, TLanguage::Japanese));
     QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
     const QString cancel = box.button(QMessageBox::Cancel)->text();
     QVERIFY2(!cancel.contains(QStringLiteral("Cancel")), qPrintable(cancel));

@@ -12,6 +12,7 @@
 #include "document/document.h"
 #include "pages/page_list.h"
 #include "ui/form_main.h"
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -28,7 +29,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 }  // namespace
 
 TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString& previewName)
-    : main_(main), page_(page), caption_(QString::fromUtf8(page.caption)) {
+    : main_(main), page_(page), caption_(Tr(kTrPages, page.caption)) {
   setObjectName(QStringLiteral("TabSheet%1").arg(page.number));
   const QString n = QString::number(page.number);
 
@@ -40,16 +41,16 @@ TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString&
   layout->addLayout(body_);
 
   if (!previewName.isEmpty()) {
-    previewButton_ = MakeButton(this, previewName, QStringLiteral("プレビュー"));
+    previewButton_ = MakeButton(this, previewName, tr("プレビュー"));
     layout->addWidget(previewButton_, 0, Qt::AlignHCenter);
     connect(previewButton_, &QPushButton::clicked, this, [this] { main_.Run([this] { RequestPreview(); }); });
   }
 
-  viewGroup_ = new QGroupBox(QStringLiteral("表示画像"), this);
+  viewGroup_ = new QGroupBox(tr("表示画像"), this);
   viewLayout_ = new QVBoxLayout(viewGroup_);
   viewLayout_->setSpacing(4);
-  orgButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonORG") + n, QStringLiteral("オリジナル"));
-  dstButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonDST") + n, QStringLiteral("加工後"));
+  orgButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonORG") + n, tr("オリジナル"));
+  dstButton_ = MakeButton(viewGroup_, QStringLiteral("ButtonDST") + n, tr("加工後"));
   orgButton_->setFixedWidth(121);
   dstButton_->setFixedWidth(121);
   viewLayout_->addWidget(orgButton_, 0, Qt::AlignHCenter);
@@ -57,8 +58,8 @@ TEffectPage::TEffectPage(TFormMain& main, const TPageEntry& page, const QString&
   layout->addWidget(viewGroup_);
 
   layout->addStretch(1);
-  okButton_ = MakeButton(this, QStringLiteral("ButtonOK") + n, QStringLiteral("適用"));
-  cancelButton_ = MakeButton(this, QStringLiteral("ButtonCAN") + n, QStringLiteral("キャンセル"));
+  okButton_ = MakeButton(this, QStringLiteral("ButtonOK") + n, tr("適用"));
+  cancelButton_ = MakeButton(this, QStringLiteral("ButtonCAN") + n, tr("キャンセル"));
   layout->addWidget(okButton_, 0, Qt::AlignHCenter);
   layout->addWidget(cancelButton_, 0, Qt::AlignHCenter);
 

@@ -39,7 +39,7 @@ QIcon PaletteGlyph() {
 
 TPageColorFilter::TPageColorFilter(TFormMain& main, const TPageEntry& page)
     : TTablePage(main, page, QStringLiteral("ButtonCOL"), kColorFilterEffect) {
-  auto* group = new QGroupBox(QStringLiteral("カラー"), this);
+  auto* group = new QGroupBox(tr("カラー"), this);
   group->setObjectName(QStringLiteral("GroupBox6"));
   auto* colourRow = new QHBoxLayout(group);
   panelCOL_ = new QFrame(group);
@@ -57,7 +57,7 @@ TPageColorFilter::TPageColorFilter(TFormMain& main, const TPageEntry& page)
   Body()->addWidget(group);
 
   auto* densityRow = new QHBoxLayout;
-  auto* label6 = new QLabel(QStringLiteral("濃度"), this);
+  auto* label6 = new QLabel(tr("濃度"), this);
   label6->setObjectName(QStringLiteral("Label6"));
   densityRow->addWidget(label6);
   densityRow->addWidget(Make(this, "density").spinEdit);

@@ -1,12 +1,15 @@
 #include "ui/pages/page_controls.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -38,9 +41,9 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       c.spinEdit->setValue(row.def);
       c.spinEdit->setSingleStep(row.LineStep());
       if (row.rangeHint) {
-        c.spinEdit->setToolTip(QStringLiteral("%1～%2").arg(row.ControlMin()).arg(row.ControlMax()));
+        c.spinEdit->setToolTip(QCoreApplication::translate("kira::PageControls", "%1～%2").arg(row.ControlMin()).arg(row.ControlMax()));
       } else if (!row.hint.empty()) {
-        c.spinEdit->setToolTip(Text(row.hint));
+        c.spinEdit->setToolTip(Tr(kTrSettings, row.hint));
       }
       c.spinEdit->setFixedWidth(64);
       break;
@@ -53,7 +56,7 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       c.trackBar->setPageStep(row.PageStep());
       c.trackBar->setTickPosition(QSlider::TicksBelow);
       c.trackBar->setTickInterval(row.tickInterval);
-      if (!row.hint.empty()) c.trackBar->setToolTip(Text(row.hint));
+      if (!row.hint.empty()) c.trackBar->setToolTip(Tr(kTrSettings, row.hint));
       if (!row.label.empty()) {
         const std::string caption = row.labelCaption.empty() && row.format ? row.format(row.def) : row.labelCaption;
         c.label = new QLabel(Text(caption), parent);
@@ -67,13 +70,13 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
       }
       break;
     case TControlKind::CheckBox:
-      c.checkBox = new QCheckBox(Text(row.caption), parent);
+      c.checkBox = new QCheckBox(Tr(kTrSettings, row.caption), parent);
       c.checkBox->setObjectName(Text(row.name));
       c.checkBox->setChecked(row.def != 0);
       break;
     case TControlKind::Radios:
       for (const TRadioChoice& r : row.radios) {
-        auto* radio = new QRadioButton(Text(r.caption), parent);
+        auto* radio = new QRadioButton(Tr(kTrSettings, r.caption), parent);
         radio->setObjectName(Text(r.name));
         c.radios.push_back(radio);
       }
@@ -87,8 +90,8 @@ TControls MakeControls(QWidget* parent, const TParamSpec& row) {
 void AddEndLabelledRow(QBoxLayout* into, QWidget* parent, QSlider* trackBar,
                        const char* leftName, const char* rightName) {
   auto* row = new QHBoxLayout;
-  auto* left = new QLabel(QStringLiteral("弱"), parent);
-  auto* right = new QLabel(QStringLiteral("強"), parent);
+  auto* left = new QLabel(QCoreApplication::translate("kira::PageControls", "弱"), parent);
+  auto* right = new QLabel(QCoreApplication::translate("kira::PageControls", "強"), parent);
   if (leftName) left->setObjectName(QString::fromLatin1(leftName));
   if (rightName) right->setObjectName(QString::fromLatin1(rightName));
   row->addWidget(left);

@@ -6,12 +6,13 @@
 #include "ui/form_main.h"
 #include "ui/pages/effect_page.h"
 #include "ui/pages/page_widgets.h"
+#include "ui/translation.h"
 
 namespace kira {
 
 namespace {
-QPushButton* MenuButton(QWidget* parent, const char* name, const char* caption, int y) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+QPushButton* MenuButton(QWidget* parent, const char* name, const QString& caption, int y) {
+  auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setAutoDefault(false);
   button->setGeometry(16, y, 137, 25);
@@ -24,7 +25,7 @@ TPageMenu::TPageMenu(TFormMain& main) {
   int top = 24;
   for (const TPageWidgetEntry& entry : PageWidgets()) {
     const TPageEntry* page = PageOfSteps(entry.page);
-    QPushButton* button = MenuButton(this, entry.menuButton, page->caption, top);
+    QPushButton* button = MenuButton(this, entry.menuButton, Tr(kTrPages, page->caption), top);
     top += 40;
     const int number = page->number;
     connect(button, &QPushButton::clicked, this, [&main, number] {
@@ -32,7 +33,7 @@ TPageMenu::TPageMenu(TFormMain& main) {
     });
   }
   // The exit button stands apart below the page buttons.
-  QPushButton* exit = MenuButton(this, "ButtonExit", "終了", 560);
+  QPushButton* exit = MenuButton(this, "ButtonExit", tr("終了"), 560);
   connect(exit, &QPushButton::clicked, this, [&main] { main.Run([&main] { main.ButtonExitClick(); }); });
 }
 

@@ -10,8 +10,8 @@ namespace kira {
 
 namespace {
 
-QLabel* MakeCaption(QWidget* parent, const char* name, const char* caption) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+QLabel* MakeCaption(QWidget* parent, const char* name, const QString& caption) {
+  auto* label = new QLabel(caption, parent);
   label->setObjectName(QString::fromLatin1(name));
   return label;
 }
@@ -21,22 +21,22 @@ QLabel* MakeCaption(QWidget* parent, const char* name, const char* caption) {
 TPageMirage::TPageMirage(TFormMain& main, const TPageEntry& page)
     : TTablePage(main, page, QStringLiteral("ButtonMirageView"), kMirageEffect) {
   auto* numbers = new QGridLayout;
-  numbers->addWidget(MakeCaption(this, "LabelMirageNo", "面数"), 0, 0);
+  numbers->addWidget(MakeCaption(this, "LabelMirageNo", tr("面数")), 0, 0);
   numbers->addWidget(Make(this, "faces").spinEdit, 0, 1);
-  numbers->addWidget(MakeCaption(this, "LabelDeg", "角度"), 1, 0);
+  numbers->addWidget(MakeCaption(this, "LabelDeg", tr("角度")), 1, 0);
   numbers->addWidget(Make(this, "angle").spinEdit, 1, 1);
   numbers->setColumnStretch(2, 1);
   Body()->addLayout(numbers);
 
-  Body()->addWidget(MakeCaption(this, "LabelDiffCaption", "オフセット"));
+  Body()->addWidget(MakeCaption(this, "LabelDiffCaption", tr("オフセット")));
   AddValueRow(Body(), Make(this, "offset"));
-  Body()->addWidget(MakeCaption(this, "LabelNoudoCaption", "濃度"));
+  Body()->addWidget(MakeCaption(this, "LabelNoudoCaption", tr("濃度")));
   const TControls density = Make(this, "density");
   density.label->setFixedWidth(36);
   AddValueRow(Body(), density);
 
   // Kind and mode are two separate choices, so each has its own group.
-  auto* kind = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kind = new QGroupBox(tr("種別"), this);
   kind->setObjectName(QStringLiteral("GroupBoxMirageKind"));
   auto* kindColumn = new QVBoxLayout(kind);
   for (QRadioButton* radio : Make(kind, "kind").radios) kindColumn->addWidget(radio);

@@ -12,6 +12,7 @@
 #include "document/document.h"
 #include "ui/form_main.h"
 #include "ui/pages/page_controls.h"
+#include "ui/translation.h"
 
 namespace kira {
 
@@ -31,9 +32,9 @@ TPageResize::TPageResize(TFormMain& main, const TPageEntry& page)
   spinEditNewW_ = Make(this, "width").spinEdit;
   spinEditNewH_ = Make(this, "height").spinEdit;
   for (QSpinBox* spin : {spinEditNewW_, spinEditNewH_}) spin->setFixedWidth(72);
-  sizes->addWidget(MakeLabel(this, QStringLiteral("Label8"), QStringLiteral("幅")), 0, 0);
+  sizes->addWidget(MakeLabel(this, QStringLiteral("Label8"), tr("幅")), 0, 0);
   sizes->addWidget(spinEditNewW_, 0, 1);
-  sizes->addWidget(MakeLabel(this, QStringLiteral("Label9"), QStringLiteral("高さ")), 1, 0);
+  sizes->addWidget(MakeLabel(this, QStringLiteral("Label9"), tr("高さ")), 1, 0);
   sizes->addWidget(spinEditNewH_, 1, 1);
   sizes->setColumnStretch(2, 1);
   Body()->addLayout(sizes);
@@ -45,7 +46,7 @@ TPageResize::TPageResize(TFormMain& main, const TPageEntry& page)
   Body()->addWidget(labelH_);
   Body()->addWidget(labelRatio_);
 
-  auto* group = new QGroupBox(QStringLiteral("種別"), this);
+  auto* group = new QGroupBox(tr("種別"), this);
   group->setObjectName(QStringLiteral("GroupBox12"));
   auto* groupLayout = new QVBoxLayout(group);
   const std::vector<QRadioButton*> methods = Make(group, "method").radios;
@@ -76,9 +77,10 @@ bool TPageResize::eventFilter(QObject* watched, QEvent* event) {
 
 void TPageResize::OpenFromMenu() {
   const TResizeOpening open = OpenResizePage(Doc().Source());
-  labelRatio_->setText(QString::fromStdString(open.ratioLabel));
-  labelW_->setText(QString::fromStdString(open.widthLabel));
-  labelH_->setText(QString::fromStdString(open.heightLabel));
+  const auto pattern = [](const char* text) { return Tr(kTrLabels, text).toStdString(); };
+  labelRatio_->setText(QString::fromStdString(RatioLabelText(open.width, open.height, pattern(kRatioLabel))));
+  labelW_->setText(QString::fromStdString(WidthLabelText(open.width, pattern(kWidthLabel))));
+  labelH_->setText(QString::fromStdString(HeightLabelText(open.height, pattern(kHeightLabel))));
   TEffectPage::OpenFromMenu();  // TabSheet5Show runs as the page becomes visible
   spinEditNewW_->setValue(open.width);
   spinEditNewH_->setValue(open.height);

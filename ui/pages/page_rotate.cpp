@@ -76,15 +76,15 @@ QPushButton* MakeBitBtn(QWidget* parent, const QString& name, const QString& cap
 }  // namespace
 
 TPageRotate::TPageRotate(TFormMain& main, const TPageEntry& page) : TEffectPage(main, page, QString()) {
-  bitBtnLeft_ = MakeBitBtn(this, QStringLiteral("BitBtnLeft"), QStringLiteral("90ﾟ"), TGlyph::TurnLeft);
+  bitBtnLeft_ = MakeBitBtn(this, QStringLiteral("BitBtnLeft"), tr("90ﾟ"), TGlyph::TurnLeft);
   // The left turn carries its glyph right of the caption, the right turn left
   // of it, so that each arrow sits on the side it turns to.
   bitBtnLeft_->setLayoutDirection(Qt::RightToLeft);
-  bitBtnLeft_->setToolTip(QStringLiteral("左へ90ﾟ回転"));
-  bitBtnRight_ = MakeBitBtn(this, QStringLiteral("BitBtnRight"), QStringLiteral("90ﾟ"), TGlyph::TurnRight);
-  bitBtnRight_->setToolTip(QStringLiteral("右へ90ﾟ回転"));
-  bitBtnFlip_ = MakeBitBtn(this, QStringLiteral("BitBtnFlip"), QStringLiteral("フリップ"), TGlyph::Flip);
-  bitBtnFlip_->setToolTip(QStringLiteral("左右反転"));
+  bitBtnLeft_->setToolTip(tr("左へ90ﾟ回転"));
+  bitBtnRight_ = MakeBitBtn(this, QStringLiteral("BitBtnRight"), tr("90ﾟ"), TGlyph::TurnRight);
+  bitBtnRight_->setToolTip(tr("右へ90ﾟ回転"));
+  bitBtnFlip_ = MakeBitBtn(this, QStringLiteral("BitBtnFlip"), tr("フリップ"), TGlyph::Flip);
+  bitBtnFlip_->setToolTip(tr("左右反転"));
 
   Body()->addSpacing(8);
   Body()->addWidget(bitBtnLeft_, 0, Qt::AlignHCenter);

@@ -8,7 +8,7 @@ namespace kira {
 
 TPageSharpness::TPageSharpness(TFormMain& main, const TPageEntry& page)
     : TTablePage(main, page, QStringLiteral("ButtonSHARP"), kSharpnessEffect) {
-  auto* group = new QGroupBox(QStringLiteral("シャープネス"), this);
+  auto* group = new QGroupBox(tr("シャープネス"), this);
   group->setObjectName(QStringLiteral("GroupBox13"));
   auto* column = new QVBoxLayout(group);
   AddEndLabelledRow(column, group, Make(group, "amount").trackBar, nullptr, nullptr);

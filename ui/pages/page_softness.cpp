@@ -8,7 +8,7 @@ namespace kira {
 
 TPageSoftness::TPageSoftness(TFormMain& main, const TPageEntry& page)
     : TTablePage(main, page, QStringLiteral("ButtonSOFT"), kSoftnessEffect) {
-  auto* group = new QGroupBox(QStringLiteral("ソフトネス"), this);
+  auto* group = new QGroupBox(tr("ソフトネス"), this);
   group->setObjectName(QStringLiteral("GroupBox8"));
   auto* column = new QVBoxLayout(group);
   AddEndLabelledRow(column, group, Make(group, "level").trackBar, "LabelS1", "LabelS2");

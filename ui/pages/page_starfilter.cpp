@@ -78,27 +78,27 @@ TPageStarFilter::TPageStarFilter(TFormMain& main, const TPageEntry& page)
   speedButtonVA_ = MakeSpeedButton(this, QStringLiteral("SpeedButtonVA"), true);
   speedButtonVA_->setText(QStringLiteral("A"));
   spinEditM_ = make(this, "density").spinEdit;
-  pointsGrid->addWidget(new QLabel(QStringLiteral("しきい値"), this), 0, 0);
+  pointsGrid->addWidget(new QLabel(tr("しきい値"), this), 0, 0);
   pointsGrid->addWidget(spinEditV_, 0, 1);
   pointsGrid->addWidget(speedButtonVA_, 0, 2);
-  pointsGrid->addWidget(new QLabel(QStringLiteral("密度"), this), 1, 0);
+  pointsGrid->addWidget(new QLabel(tr("密度"), this), 1, 0);
   pointsGrid->addWidget(spinEditM_, 1, 1);
   Body()->addLayout(pointsGrid);
 
   // Bright-point operations: extract, reset, and the editing tools.
-  auto* pointsBox = new QGroupBox(QStringLiteral("輝点操作"), this);
+  auto* pointsBox = new QGroupBox(tr("輝点操作"), this);
   auto* pointsLayout = new QVBoxLayout(pointsBox);
-  buttonBPC_ = MakeButton(pointsBox, QStringLiteral("ButtonBPC"), QStringLiteral("輝点抽出"));
-  buttonBPR_ = MakeButton(pointsBox, QStringLiteral("ButtonBPR"), QStringLiteral("輝点リセット"));
+  buttonBPC_ = MakeButton(pointsBox, QStringLiteral("ButtonBPC"), tr("輝点抽出"));
+  buttonBPR_ = MakeButton(pointsBox, QStringLiteral("ButtonBPR"), tr("輝点リセット"));
   pointsLayout->addWidget(buttonBPC_);
   pointsLayout->addWidget(buttonBPR_);
   auto* tools = new QHBoxLayout;
   speedButtonCUT_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonCUT"), true);
   speedButtonCUT_->setIcon(ToolIcon(TToolGlyph::Cut));
-  speedButtonCUT_->setToolTip(QStringLiteral("範囲内の輝点を削除"));
+  speedButtonCUT_->setToolTip(tr("範囲内の輝点を削除"));
   speedButtonPUT_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonPUT"), true);
   speedButtonPUT_->setIcon(ToolIcon(TToolGlyph::Put));
-  speedButtonPUT_->setToolTip(QStringLiteral("輝点を追加"));
+  speedButtonPUT_->setToolTip(tr("輝点を追加"));
   speedButtonNOP_ = MakeSpeedButton(pointsBox, QStringLiteral("SpeedButtonNOP"), false);
   speedButtonNOP_->setText(QStringLiteral("R"));
   tools->addWidget(speedButtonCUT_);
@@ -128,11 +128,11 @@ TPageStarFilter::TPageStarFilter(TFormMain& main, const TPageEntry& page)
   spinEditL_ = make(this, "length").spinEdit;
   spinEditR_ = make(this, "angle").spinEdit;
   spinEditD_ = make(this, "intensity").spinEdit;
-  raysGrid->addWidget(new QLabel(QStringLiteral("長さ"), this), 0, 0);
+  raysGrid->addWidget(new QLabel(tr("長さ"), this), 0, 0);
   raysGrid->addWidget(spinEditL_, 0, 1);
-  raysGrid->addWidget(new QLabel(QStringLiteral("角度"), this), 1, 0);
+  raysGrid->addWidget(new QLabel(tr("角度"), this), 1, 0);
   raysGrid->addWidget(spinEditR_, 1, 1);
-  raysGrid->addWidget(new QLabel(QStringLiteral("濃度"), this), 2, 0);
+  raysGrid->addWidget(new QLabel(tr("濃度"), this), 2, 0);
   raysGrid->addWidget(spinEditD_, 2, 1);
   Body()->addLayout(raysGrid);
   // Both grids share the label column's width, so the spin edits line up.
@@ -141,7 +141,7 @@ TPageStarFilter::TPageStarFilter(TFormMain& main, const TPageEntry& page)
     grid->setColumnStretch(3, 1);
   }
 
-  auto* kindBox = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kindBox = new QGroupBox(tr("種別"), this);
   auto* kindLayout = new QVBoxLayout(kindBox);
   const std::vector<QRadioButton*> kinds = make(kindBox, "kind").radios;
   radioButtonCROSS_ = kinds.at(0);
@@ -156,7 +156,7 @@ TPageStarFilter::TPageStarFilter(TFormMain& main, const TPageEntry& page)
   Body()->addWidget(checkBoxSoftX_);
 
   // The third view button, between "オリジナル" and "加工後".
-  buttonBP1_ = MakeButton(ViewGroup(), QStringLiteral("ButtonBP1"), QStringLiteral("輝点"));
+  buttonBP1_ = MakeButton(ViewGroup(), QStringLiteral("ButtonBP1"), tr("輝点"));
   buttonBP1_->setFixedSize(121, 25);
   ViewLayout()->insertWidget(1, buttonBP1_, 0, Qt::AlignHCenter);
 
