@@ -487,6 +487,10 @@
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>自動プレビュー(&amp;P)</source>
+        <translation>Auto &amp;preview</translation>
+    </message>
 </context>
 <context>
     <name>kira::TFormThumb</name>

@@ -317,7 +317,7 @@ void TFormMain::CreatePopupMenu() {
   QAction* pMenuFit = item("PMenuFit", tr("画面に合わせる(&F)"));
   pMenuR_ = item("PMenuR", tr("RGBヒストグラム(&R)"));
   pMenuR_->setCheckable(true);
-  pMenuAuto_ = item("PMenuAuto", QStringLiteral("自動プレビュー(&P)"));
+  pMenuAuto_ = item("PMenuAuto", tr("自動プレビュー(&P)"));
   pMenuAuto_->setCheckable(true);
   pMenuAuto_->setChecked(
       QSettings(QSettings::NativeFormat, QSettings::UserScope, kSettingsName, kSettingsName)
