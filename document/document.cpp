@@ -1,6 +1,7 @@
 #include "document/document.h"
 
 #include "core/image_files.h"
+#include "effects/random.h"
 
 namespace kira {
 
@@ -37,6 +38,8 @@ void TDocument::ShowResult() { Show(TViewLabel::BMP3, result_, true); }
 void TDocument::ReturnToMenu() {
   brightPoints_.Clear();
   result_.Clear();
+  noted_.clear();
+  resultStep_ = {};
   ShowSource();
   host_->ShowMenuPage();
 }
@@ -45,6 +48,7 @@ bool TDocument::Preview(const TEffect& effect) {
   if (source_.Empty()) return true;
   TBusyScope busy(*host_);
   bool done = false;
+  resultStep_ = {noted_, RandSeed()};
   try {
     done = effect(source_, result_);
     // An effect refuses before it changes anything: the result is then a
@@ -66,6 +70,8 @@ bool TDocument::PreviewInPlace(const std::function<bool(TBitmap&)>& effect) {
     return effect(result);
   });
 }
+
+void TDocument::NoteResult(std::string line) { resultStep_ = {std::move(line), RandSeed()}; }
 
 void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
   if (result_.Empty() && preview) preview();
@@ -96,6 +102,9 @@ void TDocument::ReplaceSource(TBitmap&& picture) {
     for (const TStep& step : redo_) historyBytes_ -= BytesOf(step.picture);
     redo_.clear();
   }
+  undone_.clear();
+  applied_.push_back(std::move(resultStep_));
+  resultStep_ = {};
   source_ = std::move(picture);
   sourceVersion_ = nextVersion_++;
   TrimHistory();
@@ -112,6 +121,13 @@ bool TDocument::StepBack(std::deque<TStep>& from, std::deque<TStep>& to) {
   source_ = std::move(back.picture);
   sourceVersion_ = back.version;
   from.pop_back();
+  // The record of the step moves with the picture it made.
+  std::vector<TStepRecord>& recordsFrom = &from == &undo_ ? applied_ : undone_;
+  std::vector<TStepRecord>& recordsTo = &from == &undo_ ? undone_ : applied_;
+  if (!recordsFrom.empty()) {
+    recordsTo.push_back(std::move(recordsFrom.back()));
+    recordsFrom.pop_back();
+  }
   TrimHistory();
   // As after an Apply that changed the size: the caption follows the source.
   host_->ShowFileCaption();
@@ -181,6 +197,8 @@ void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
   source_ = std::move(picture);
   metadata_ = TPhotoMetadata();
   ClearHistory();
+  applied_.clear();
+  undone_.clear();
   sourceVersion_ = nextVersion_++;
   savedVersion_ = sourceVersion_;
   currentFileName_ = FileNamePart(path);

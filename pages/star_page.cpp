@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "effects/soften.h"
+#include "pages/recipe.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/editing.h"
 
@@ -12,12 +13,15 @@ namespace {
 
 // Bright-point image := a 24-bit copy of the source, extracted with the
 // page's threshold and density; the flag is set even for an empty source.
-void ExtractFromSource(TDocument& doc, const TStarSettings& s) {
+void ExtractFromSource(TDocument& doc, TStarSettings& s) {
   TBitmap& bp = doc.BrightPoints();
   bp = doc.Source();
   bp.SetPixelFormat(TPixelFormat::pf24bit);
   ExtractBrightPoints(bp, s.Threshold, s.Density);
   doc.SetBrightPointsReady(true);
+  s.PointsThreshold = s.Threshold;
+  s.PointsDensity = s.Density;
+  s.PointsByHand = false;
 }
 
 }  // namespace
@@ -67,6 +71,20 @@ void StarPageShown(TDocument& doc, TStarSettings& s) {
   doc.SetBrightPointsReady(false);
 }
 
+std::string StarStepLine(const TStarSettings& s) {
+  if (s.PointsByHand) return "# left out: star with bright points edited by hand (cut/put)";
+  const std::vector<TStepSpec> steps = StarSteps();
+  TStepValues v(&steps.back().params);
+  v.Set("threshold", s.PointsThreshold);
+  v.Set("density", s.PointsDensity);
+  v.Set("length", s.Length);
+  v.Set("angle", s.Angle);
+  v.Set("intensity", s.Intensity);
+  v.Set("kind", static_cast<int>(s.Kind));
+  v.Set("soft", s.SoftCross ? 1 : 0);
+  return StepLine(steps.back(), v);
+}
+
 void ReleaseEditTools(TStarSettings& s) { s.Tool = TEditTool::None; }
 
 void AutoThreshold(const TDocument& doc, TStarSettings& s) {
@@ -104,6 +122,7 @@ void StarPreview(TDocument& doc, TStarSettings& s) {
     DrawStar(doc.BrightPoints(), result, s.Kind, s.Length, s.Intensity, a);
     if (s.SoftCross) DiamondSoften(result, 3, 75);
     AddSaturated(result, doc.Source());
+    doc.NoteResult(StarStepLine(s));
   } catch (...) {
     // As in every Preview: a half-drawn result must never reach Apply.
     result.Clear();
@@ -127,7 +146,7 @@ bool StarMouseDown(const TDocument& doc, const TStarSettings& s, int clientX, in
   return true;
 }
 
-bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, int x, int y,
+bool StarMouseUp(TDocument& doc, TStarSettings& s, TStarSelection& sel, int x, int y,
                  int imageLeft, int imageTop) {
   const bool selecting = sel.Selecting;
   sel.Selecting = false;
@@ -139,6 +158,7 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
       CutBrightPoints(bp, {0, 0, bp.Width(), bp.Height()});
       doc.SetBrightPointsReady(true);
     }
+    s.PointsByHand = true;
     const int size = s.PointSize == 2 ? 2 : (s.PointSize == 3 ? 3 : 1);
     PutBrightPoint(bp, PointerToPixel(x, doc.ZoomPercent()), size, PointerToPixel(y, doc.ZoomPercent()));
   } else if (s.Tool == TEditTool::Cut && doc.BrightPointsReady()) {
@@ -146,9 +166,11 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
     if (!selecting) return false;
     const int cx = x + imageLeft;
     const int cy = y + imageTop;
-    if (cx != sel.PressX && cy != sel.PressY)
+    if (cx != sel.PressX && cy != sel.PressY) {
+      s.PointsByHand = true;
       CutBrightPoints(bp, SelectionToPixels(sel.PressX, sel.PressY, cx, cy, imageLeft, imageTop,
                                             doc.ZoomPercent()));
+    }
   } else {
     return false;
   }
