@@ -104,6 +104,7 @@ std::string PageStepLine(const TPageEntry& page, const TStepValues& pageValues) 
 
 bool RunStep(TDocument& doc, const TStepSpec& step, const TStepValues& values, std::string& error) {
   if (values.Seed()) RandSeed() = *values.Seed();
+  doc.NoteStep(StepLine(step, values));
   return step.run(doc, values, error);
 }
 

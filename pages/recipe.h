@@ -37,7 +37,7 @@ std::string StepLine(const TStepSpec& step, const TStepValues& values);
 std::string PageStepLine(const TPageEntry& page, const TStepValues& pageValues);
 
 // Runs a parsed step on the document: the generator is first set to the
-// step's seed when it carries one.
+// step's seed when it carries one, and the Apply records the step.
 bool RunStep(TDocument& doc, const TStepSpec& step, const TStepValues& values, std::string& error);
 
 // "# kirabox <version> recipe"

@@ -271,6 +271,8 @@ void TFormMain::CreatePopupMenu() {
   pMenuUndo_ = item("PMenuUndo", QStringLiteral("元に戻す(&U)"));
   // Y as in Ctrl+Y: R is the RGB histogram's letter.
   pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&Y)"));
+  QAction* pMenuRecipeSave = item("PMenuRecipeSave", QStringLiteral("レシピを保存..."));
+  QAction* pMenuRecipeApply = item("PMenuRecipeApply", QStringLiteral("レシピを適用..."));
   separator("N4");
   QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
   QAction* pMenuTBack = item("PMenuTBack", QStringLiteral("サムネイル一覧に戻る(&B)"));
@@ -307,6 +309,8 @@ void TFormMain::CreatePopupMenu() {
   connect(pMenuUndo_, &QAction::triggered, this, [this] { Run([this] { PMenuUndoClick(); }); });
   connect(pMenuRedo_, &QAction::triggered, this, [this] { Run([this] { PMenuRedoClick(); }); });
   connect(pMenuFit, &QAction::triggered, this, [this] { Run([this] { PMenuFitClick(); }); });
+  connect(pMenuRecipeSave, &QAction::triggered, this, [this] { Run([this] { PMenuRecipeSaveClick(); }); });
+  connect(pMenuRecipeApply, &QAction::triggered, this, [this] { Run([this] { PMenuRecipeApplyClick(); }); });
   connect(popupMenu1_, &QMenu::aboutToShow, this, &TFormMain::UpdateHistoryItems);
   UpdateHistoryItems();
 }

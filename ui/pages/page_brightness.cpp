@@ -99,8 +99,14 @@ TBrightnessSettings TPageBrightness::Settings() const {
   return s;
 }
 
-void TPageBrightness::Preview() { kBrightnessEffect.Preview(Doc(), Settings()); }
+void TPageBrightness::Preview() {
+  Doc().NoteStep(BrightnessStepLine(Settings()));
+  kBrightnessEffect.Preview(Doc(), Settings());
+}
 
-void TPageBrightness::Apply() { kBrightnessEffect.Apply(Doc(), Settings()); }
+void TPageBrightness::Apply() {
+  Doc().NoteStep(BrightnessStepLine(Settings()));
+  kBrightnessEffect.Apply(Doc(), Settings());
+}
 
 }  // namespace kira

@@ -95,6 +95,12 @@ void TPageColorFilter::SpeedButton1Click() {
                           static_cast<std::uint8_t>(dialogColor_.blue())));
 }
 
+TStepValues TPageColorFilter::StepValues() const {
+  TStepValues values = ReadControls(this, Params());
+  values.Set("color", RgbHexOfColor(color_));
+  return values;
+}
+
 TColorFilterSettings TPageColorFilter::Settings() const {
   return {color_, ReadControls(this, Params()).Get("density")};
 }
