@@ -73,6 +73,10 @@ std::string StepLine(const TStepSpec& step, const TStepValues& values) {
   std::string line = step.name;
   char sep = ':';
   for (const TParamSpec& p : step.params) {
+    // A default outside the range is one the step takes elsewhere (the
+    // picture's size, the kind's own track bar): the step does so again.
+    const bool elsewhere = p.kind == TParamKind::Integer && (p.def < p.min || p.def > p.max);
+    if (elsewhere && !values.Given(p.key)) continue;
     if (p.kind != TParamKind::Choice && !Accepts(step, values, p.key)) continue;
     line += sep + p.key + "=" + ValueText(p, values.Get(p.key));
     sep = ',';

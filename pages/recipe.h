@@ -28,7 +28,8 @@ namespace kira {
 // NAME:KEY=VALUE,... with every key of the step at its value, in the step's
 // order, and seed=N when the values carry a state. A key the step would
 // refuse with these values (a per-choice key whose choice has none, a key
-// for another kind) is left out. ParseStep reads it back to the same values.
+// for another kind) is left out, and so is one not given whose default the
+// step takes from elsewhere (the picture's size). ParseStep reads it back to the same values.
 std::string StepLine(const TStepSpec& step, const TStepValues& values);
 // The step line of a page from values over the page's own table (as its
 // controls read): the page's last step, a per-choice key taking the chosen

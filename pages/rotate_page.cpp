@@ -64,7 +64,7 @@ std::vector<TTurn> TurnsOfLines(const std::string& lines) {
 
 std::vector<TTurn> FewestTurns(const std::vector<TTurn>& turns) {
   const TBitmap target = Turned(turns);
-  // Every turn of the square is two presses at most; three covers all.
+  // Each of the eight turns and mirrors of a picture is three presses at most.
   std::vector<std::vector<TTurn>> level = {{}};
   for (int length = 0; length <= 3; ++length) {
     std::vector<std::vector<TTurn>> next;
