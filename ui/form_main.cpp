@@ -271,8 +271,8 @@ void TFormMain::CreatePopupMenu() {
   pMenuUndo_ = item("PMenuUndo", QStringLiteral("元に戻す(&U)"));
   // Y as in Ctrl+Y: R is the RGB histogram's letter.
   pMenuRedo_ = item("PMenuRedo", QStringLiteral("やり直し(&Y)"));
-  QAction* pMenuRecipeSave = item("PMenuRecipeSave", QStringLiteral("レシピを保存..."));
-  QAction* pMenuRecipeApply = item("PMenuRecipeApply", QStringLiteral("レシピを適用..."));
+  QAction* pMenuRecipeSave = item("PMenuRecipeSave", QStringLiteral("レシピを保存(&E)..."));
+  QAction* pMenuRecipeApply = item("PMenuRecipeApply", QStringLiteral("レシピを適用(&A)..."));
   separator("N4");
   QAction* pMenuT = item("PMenuT", QStringLiteral("サムネイル一覧(&T)"));
   QAction* pMenuTBack = item("PMenuTBack", QStringLiteral("サムネイル一覧に戻る(&B)"));

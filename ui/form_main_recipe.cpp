@@ -44,9 +44,9 @@ bool TFormMain::SaveRecipeTo(const QString& path) {
     return false;
   }
   if (recipe.leftOut > 0) {
-    ReportError(this, QStringLiteral("設定から再現できない %1 個の手順 (手で編集した輝点、リップル) は"
-                                     "レシピにコメントとして書き、実行からは外しました。")
-                          .arg(recipe.leftOut));
+    ReportNote(this, QStringLiteral("設定から再現できない %1 個の手順 (手で編集した輝点、リップル) は"
+                                    "レシピにコメントとして書き、実行からは外しました。")
+                         .arg(recipe.leftOut));
   }
   return true;
 }
@@ -60,7 +60,10 @@ bool TFormMain::ApplyRecipeFrom(const QString& path) {
                                     QString::fromStdString(error)));
     return false;
   }
-  if (document_.Source().Empty()) return false;
+  if (document_.Source().Empty()) {
+    ReportError(this, QStringLiteral("レシピを適用する画像が開かれていません。"));
+    return false;
+  }
   const auto stopAt = [&](const TRecipeStep& s, const QString& why) {
     ReportError(this, QStringLiteral("レシピの %1 行目で止まりました。\n%2:%1: %3")
                           .arg(s.line)

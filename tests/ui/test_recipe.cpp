@@ -109,6 +109,22 @@ class TestRecipe : public QObject {
     QVERIFY(again.Doc().Source() == batch);
   }
 
+  void aStepThatCannotBeReplayedIsACommentAndSaidInOneLine() {
+    TWindows w;
+    w.main->OpenImageFile(photo_);
+    TEffectPage* page = w.main->Page(13);
+    page->OpenFromMenu();
+    page->findChild<QRadioButton*>(QStringLiteral("RadioButtonEFCT33"))->click();  // the ripple
+    page->OkButton()->click();
+    ApplyPage(w, 3);
+    QVERIFY(w.main->SaveRecipeTo(Path("ripple.kbr")));
+    QCOMPARE(w.errors.size(), 1);
+    QVERIFY2(w.errors[0].contains(QStringLiteral("1 個")), qPrintable(w.errors[0]));
+    const QStringList lines = Lines("ripple.kbr");
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[1].startsWith(QStringLiteral("# left out: art2:kind=ripple")));
+  }
+
   void aDamagedRecipeChangesNothingAndAFailingLineIsNamed() {
     TWindows w;
     w.main->OpenImageFile(photo_);
