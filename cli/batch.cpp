@@ -21,14 +21,16 @@
 #include "document/document.h"
 #include "effects/random.h"
 #include "pages/page_list.h"
+#include "pages/recipe.h"
 
 namespace kira {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kirabox-batch [--seed N] [--keep-orientation] [--quality N] [--time] INPUT OUTPUT [STEP ...]\n"
-    "       kirabox-batch [--seed N] [--keep-orientation] [--jobs N] [--format EXT]\n"
+    "usage: kirabox-batch [--seed N] [--keep-orientation] [--quality N] [--time] [--recipe FILE]\n"
+    "                     INPUT OUTPUT [STEP ...]\n"
+    "       kirabox-batch [--seed N] [--keep-orientation] [--jobs N] [--format EXT] [--recipe FILE]\n"
     "                     [--quality N] --out-dir DIR INPUT... -- [STEP ...]\n"
     "                     [--files-from FILE [--null]] [--shard K/N] [--skip-existing] [--manifest FILE]\n"
     "       kirabox-batch --help\n"
@@ -47,6 +49,12 @@ constexpr const char* kUsage =
     "the keys given (the others keep the page's defaults), runs Preview and\n"
     "Apply. --seed N (0..4294967295) sets the random generator's state before the\n"
     "first step of each file.\n"
+    "--recipe FILE runs the steps of a recipe (saved by the editor's \"レシピを保存...\")\n"
+    "before the STEPs given: one step a line in the syntax above, '#' comments, a\n"
+    "first line '# kirabox VERSION recipe'. A step that draws random numbers\n"
+    "(art2) may carry seed=N, the generator's state before it: such a step gives\n"
+    "the same bytes whatever --seed says. An unknown step, key or value in the\n"
+    "recipe is a usage error naming FILE:LINE.\n"
     "--time writes, for each step, 'time STEP MS' to standard error: STEP as\n"
     "given, MS the milliseconds of its Preview and Apply with one decimal\n"
     "(loading and saving not counted); one file only.\n"
@@ -98,6 +106,7 @@ struct TOptions {
   TSaveOptions save;   // --quality
   bool outDirGiven = false;
   std::string outDir;
+  std::vector<std::string> recipes;  // --recipe, in the order given
   std::vector<std::string> words;  // positional words before "--"
   std::vector<std::string> steps;  // words after "--"
   bool dashes = false;             // "--" was given
@@ -133,6 +142,11 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
     }
     if (a == "--keep-orientation") {
       o.orientation = TOrientation::Keep;
+      continue;
+    }
+    if (a == "--recipe") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return "'--recipe' needs a file";
+      o.recipes.push_back(args[++i]);
       continue;
     }
     if (a == "--seed" || a == "--jobs" || a == "--format" || a == "--quality" || a == "--out-dir") {
@@ -178,7 +192,14 @@ std::string ParseOptions(const std::vector<std::string>& args, TOptions& o, bool
 
 // Checks every step before any work, so that a usage error costs nothing and
 // writes nothing.
-bool PlanSteps(const std::vector<std::string>& words, std::vector<TPlannedStep>& plan, std::string& error) {
+// The steps of the recipes come first, in the order given.
+bool PlanSteps(const std::vector<std::string>& recipes, const std::vector<std::string>& words,
+               std::vector<TPlannedStep>& plan, std::string& error) {
+  for (const std::string& recipe : recipes) {
+    std::vector<TRecipeStep> steps;
+    if (!ReadRecipe(recipe, steps, error)) return false;
+    for (TRecipeStep& r : steps) plan.push_back({r.step, std::move(r.values), std::move(r.text)});
+  }
   for (const std::string& word : words) {
     TPlannedStep p{};
     p.step = ParseStep(AllSteps(), word, p.values, error);
@@ -217,7 +238,7 @@ TFileOutcome RunFile(const std::string& input, const std::string& output, const 
     for (const TPlannedStep& p : plan) {
       if (StopRequested(env)) return {TFileEnd::Stopped, {}};
       const auto start = std::chrono::steady_clock::now();
-      if (!p.step->run(doc, p.values, error)) {
+      if (!RunStep(doc, *p.step, p.values, error)) {
         r.message = input + ": " + p.step->name + ": " + error;
         return r;
       }
@@ -271,7 +292,7 @@ int RunOneFile(const TOptions& o, std::ostream& err, const TBatchEnv& env) {
   stepWords.insert(stepWords.end(), o.steps.begin(), o.steps.end());
   std::vector<TPlannedStep> plan;
   std::string error;
-  if (!PlanSteps(stepWords, plan, error)) {
+  if (!PlanSteps(o.recipes, stepWords, plan, error)) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
@@ -417,7 +438,7 @@ int RunManyFiles(TOptions o, std::ostream& err, const TBatchEnv& env) {
   std::string error = ReadInputLists(o);
   if (error.empty()) error = CheckFiles(o, outputs);
   std::vector<TPlannedStep> plan;
-  if (error.empty()) PlanSteps(o.steps, plan, error);
+  if (error.empty()) PlanSteps(o.recipes, o.steps, plan, error);
   std::vector<std::size_t> share;
   TManifest manifest;
   if (error.empty()) share = ShareOf(o);
@@ -426,7 +447,9 @@ int RunManyFiles(TOptions o, std::ostream& err, const TBatchEnv& env) {
     err << "kirabox-batch: " << error << "\n";
     return kUsageError;
   }
-  const std::string manifestTail = ManifestTail(o.steps, o.seed, o.orientation == TOrientation::Keep);
+  std::vector<std::string> stepTexts;
+  for (const TPlannedStep& p : plan) stepTexts.push_back(p.text);
+  const std::string manifestTail = ManifestTail(stepTexts, o.seed, o.orientation == TOrientation::Keep);
   bool manifestFailed = false;
   const std::size_t total = share.size();
   const int cores = env.cores > 0 ? env.cores : static_cast<int>(std::thread::hardware_concurrency());

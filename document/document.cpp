@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/image_files.h"
+#include "effects/random.h"
 
 namespace kira {
 
@@ -41,6 +42,8 @@ void TDocument::ReturnToMenu() {
   resultLive_ = false;
   brightPoints_.Clear();
   result_.Clear();
+  noted_.clear();
+  resultStep_ = {};
   ShowSource();
   host_->ShowMenuPage();
 }
@@ -51,6 +54,7 @@ bool TDocument::Preview(const TEffect& effect) {
   resultLive_ = false;
   TBusyScope busy(*host_);
   bool done = false;
+  resultStep_ = {noted_, RandSeed()};
   try {
     done = effect(source_, result_);
     // An effect refuses before it changes anything: the result is then a
@@ -80,6 +84,7 @@ void TDocument::TakePreview(TPreviewWork& work, bool live) {
     brightPointsReady_ = true;
   }
   resultLive_ = live;
+  resultStep_ = {work.step, work.randomBefore};
   ShowResult();
 }
 
@@ -88,6 +93,7 @@ void TDocument::DropResult() {
   result_.Clear();
   if (shown) ShowSource();
 }
+void TDocument::NoteResult(std::string line) { resultStep_ = {std::move(line), RandSeed()}; }
 
 void TDocument::Apply(const std::function<void()>& preview, bool renewCaption) {
   previews_.Finish();
@@ -120,6 +126,9 @@ void TDocument::ReplaceSource(TBitmap&& picture) {
     for (const TStep& step : redo_) historyBytes_ -= BytesOf(step.picture);
     redo_.clear();
   }
+  undone_.clear();
+  applied_.push_back(std::move(resultStep_));
+  resultStep_ = {};
   source_ = std::move(picture);
   sourceVersion_ = nextVersion_++;
   TrimHistory();
@@ -137,6 +146,13 @@ bool TDocument::StepBack(std::deque<TStep>& from, std::deque<TStep>& to) {
   source_ = std::move(back.picture);
   sourceVersion_ = back.version;
   from.pop_back();
+  // The record of the step moves with the picture it made.
+  std::vector<TStepRecord>& recordsFrom = &from == &undo_ ? applied_ : undone_;
+  std::vector<TStepRecord>& recordsTo = &from == &undo_ ? undone_ : applied_;
+  if (!recordsFrom.empty()) {
+    recordsTo.push_back(std::move(recordsFrom.back()));
+    recordsFrom.pop_back();
+  }
   TrimHistory();
   // As after an Apply that changed the size: the caption follows the source.
   host_->ShowFileCaption();
@@ -209,6 +225,8 @@ void TDocument::OpenPicture(TBitmap picture, const std::string& path) {
   source_ = std::move(picture);
   metadata_ = TPhotoMetadata();
   ClearHistory();
+  applied_.clear();
+  undone_.clear();
   sourceVersion_ = nextVersion_++;
   savedVersion_ = sourceVersion_;
   currentFileName_ = FileNamePart(path);

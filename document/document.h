@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/bitmap.h"
 #include "core/image_files.h"
@@ -55,6 +57,16 @@ class TBusyScope {
 };
 
 enum class TOpenOutcome { Opened, Ignored, Failed };
+
+// What an Apply did, kept beside the picture it replaced: the step as the
+// batch tool writes it (empty when the page gave none; a line starting with
+// '#' for a step that cannot be replayed from its settings; several lines
+// for one Apply that replays as several steps), and the random generator's
+// state before the Preview whose result was applied.
+struct TStepRecord {
+  std::string line;
+  std::uint32_t randomState = 0;
+};
 
 class TDocument {
  public:
@@ -134,6 +146,18 @@ class TDocument {
   // The rotation page's Apply: a non-empty result moves into the source and the
   // caption is renewed; an empty result changes nothing. Then ReturnToMenu.
   void ApplyAccumulated();
+  // The step the page's next Preview runs, as the batch tool writes it; the
+  // Preview frame keeps it, with the generator's state, as the record of
+  // the result it makes, which an Apply of that result keeps.
+  void NoteStep(std::string line) { noted_ = std::move(line); }
+  // The record of the result for a page that makes it without the Preview
+  // frame (star filter, rotation); the generator's state is taken now.
+  void NoteResult(std::string line);
+  const TStepRecord& ResultStep() const { return resultStep_; }
+  // The records of the Apply steps that made the source since it was
+  // opened, oldest first, as the history now stands (undone steps left out).
+  // They outlive the pictures the history limit drops.
+  const std::vector<TStepRecord>& AppliedSteps() const { return applied_; }
   // Cancel: ReturnToMenu; the source stays as it was.
   void Cancel() { ReturnToMenu(); }
 
@@ -225,6 +249,12 @@ class TDocument {
   bool rgbHistogram_ = false;
   bool resultLive_ = false;  // the result came from a live preview
   TPhotoMetadata metadata_;
+
+  // The records of the steps the undo pictures lead to, and of those the
+  // redo pictures stand for (the next to redo last); see AppliedSteps.
+  std::vector<TStepRecord> applied_, undone_;
+  std::string noted_;
+  TStepRecord resultStep_;  // what made the result; cleared with it
 
   std::deque<TStep> undo_;  // oldest first
   std::deque<TStep> redo_;  // the next to redo last

@@ -27,6 +27,7 @@ void TPreviewRunner::Start(TRequest request) {
   spare_.Clear();
   if (run->request.task.begin) run->request.task.begin(run->work);
   run->work.randomBefore = run->work.random;
+  run->work.step = run->request.task.step;
   run->started = std::chrono::steady_clock::now();
   run_ = std::move(run);
   running_ = true;

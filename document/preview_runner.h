@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "core/bitmap.h"
@@ -32,6 +33,7 @@ struct TPreviewWork {
   bool done = false;               // the effect succeeded
   std::uint32_t random = 0;        // the page's generator, from the start to the end
   std::uint32_t randomBefore = 0;  // its state at the start
+  std::string step;                // the task's step line
 };
 
 // A Preview's work in three parts. `run` reads the document (its pictures
@@ -45,6 +47,8 @@ struct TPreviewTask {
   std::function<void(TPreviewWork& work)> begin;
   std::function<bool(const TDocument& doc, TPreviewWork& work)> run;
   std::function<void(TPreviewWork& work)> end;
+  // The batch step the result stands for, kept as its record (recipes).
+  std::string step;
 };
 
 class TPreviewRunner {

@@ -183,6 +183,17 @@ const TStepSpec* ParseStep(const std::vector<TStepSpec>& steps, const std::strin
       }
       const std::string key = item.substr(0, eq);
       const std::string val = item.substr(eq + 1);
+      if (step->random && key == kSeedKey) {
+        long long seed = 0;
+        if (!ParseInt(val, seed) || seed < 0 || seed > 4294967295LL) {
+          error = QuoteWord(val) + " is not a seed for '" + name + "' (0..4294967295)";
+          return nullptr;
+        }
+        values.SetSeed(static_cast<std::uint32_t>(seed));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+        continue;
+      }
       const TParamSpec* param = nullptr;
       for (const TParamSpec& p : step->params) {
         if (p.key == key) param = &p;
@@ -233,6 +244,10 @@ std::string DescribeSteps(const std::vector<TStepSpec>& steps) {
       }
       if (!p.help.empty()) out << "; " << p.help;
       out << "\n";
+    }
+    if (s.random) {
+      out << "      " << kSeedKey << ": 0..4294967295; the random generator's state before the step (by default it goes on\n"
+          << "        from --seed and the steps before); a saved recipe gives it\n";
     }
   }
   return out.str();

@@ -10,8 +10,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -128,10 +130,15 @@ class TStepValues {
   void Set(const std::string& key, int value);
   void SetDefaults(const std::vector<TParamSpec>* params) { params_ = params; }
   const std::vector<TParamSpec>* Params() const { return params_; }
+  // The random generator's state the step starts from (key "seed" of a step
+  // that draws); none: it goes on from the state before it.
+  const std::optional<std::uint32_t>& Seed() const { return seed_; }
+  void SetSeed(std::uint32_t seed) { seed_ = seed; }
 
  private:
   const std::vector<TParamSpec>* params_ = nullptr;
   std::map<std::string, int> given_;
+  std::optional<std::uint32_t> seed_;
 };
 
 // A per-choice row over table, with the range that spans its rows.
@@ -150,10 +157,19 @@ struct TStepSpec {
   // Cross-key checks (a range that depends on another key); returns "" when
   // fine, otherwise a message naming the offending word.
   std::function<std::string(const TStepValues&)> check;
+  // The step draws from the random generator: it also takes the key "seed"
+  // (0..4294967295), the generator's state before it.
+  bool random = false;
+  // Why the step with these values gives another picture on every run (a
+  // generator seeded from the clock); "" when it repeats.
+  std::function<std::string(const TStepValues&)> unrepeatable;
   // Opens the page, sets the values, Preview, Apply. False with a message when
   // the step cannot run.
   std::function<bool(TDocument&, const TStepValues&, std::string& error)> run;
 };
+
+// The key a random step takes for the generator's state before it.
+inline constexpr const char* kSeedKey = "seed";
 
 // Parses "NAME" or "NAME:KEY=VALUE[,KEY=VALUE...]" against the registered
 // steps. On a usage error returns nullptr with a message naming the word.

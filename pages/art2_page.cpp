@@ -42,9 +42,14 @@ bool Art2Picture(TBitmap& image, const TArt2Settings& settings) {
 }
 
 std::vector<TStepSpec> Art2Steps() {
-  return {kArt2Effect.Step("art2",
-                             "art effects 2 (--seed sets the generator; the ripple reseeds from the clock)",
-                             Art2Params())};
+  TStepSpec s = kArt2Effect.Step("art2", "art effects 2 (--seed sets the generator; the ripple reseeds from the clock)",
+                                 Art2Params());
+  s.random = true;
+  s.unrepeatable = [](const TStepValues& v) -> std::string {
+    if (static_cast<TArt2Kind>(v.Get("kind")) != TArt2Kind::Ripple) return "";
+    return "the ripple seeds the random generator from the clock";
+  };
+  return {s};
 }
 
 }  // namespace kira

@@ -1,6 +1,8 @@
 #include "pages/brightness_page.h"
 
 #include "core/parallel_rows.h"
+#include "pages/page_list.h"
+#include "pages/recipe.h"
 #include "tone/tone_curves.h"
 
 namespace kira {
@@ -94,6 +96,17 @@ bool ToneCurvePicture(const TBitmap& source, TBitmap& result, const TBrightnessS
     case TBrightnessKind::Shift: return ShiftCurve(source, result, p, threads);
   }
   return false;
+}
+
+std::string BrightnessStepLine(const TBrightnessSettings& settings) {
+  const TBrightnessKind* kind = BrightnessKindOfChecked(settings.checked);
+  if (!kind) return "# brightness: no curve chosen, the picture unchanged";
+  TStepValues values(&BrightnessParams());
+  values.Set("kind", Index(*kind));
+  for (int k = 0; k < kBrightnessKindCount; ++k) {
+    values.Set(BrightnessRow(static_cast<TBrightnessKind>(k)).key, settings.position[k]);
+  }
+  return PageStepLine(*PageOfSteps(BrightnessSteps), values);
 }
 
 const std::vector<TParamSpec>& BrightnessParams() {

@@ -69,6 +69,10 @@ bool ToneCurvePicture(const TBitmap& source, TBitmap& result, const TBrightnessS
 // source, menu page.
 inline constexpr TPageEffect<TBrightnessSettings> kBrightnessEffect{.fromSource = ToneCurvePicture};
 
+// The batch step that repeats a Preview with these settings: the kind
+// Preview applies at its position.
+std::string BrightnessStepLine(const TBrightnessSettings& settings);
+
 // The page's settings table: the kind, then one row per track bar.
 const std::vector<TParamSpec>& BrightnessParams();
 // Batch step "brightness": kind and position, the position's range by kind.

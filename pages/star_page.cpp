@@ -4,6 +4,7 @@
 
 #include "effects/soften.h"
 #include "pages/page_effect.h"
+#include "pages/recipe.h"
 #include "starfilter/brightpoints.h"
 #include "starfilter/editing.h"
 
@@ -13,12 +14,15 @@ namespace {
 
 // Bright-point image := a 24-bit copy of the source, extracted with the
 // page's threshold and density; the flag is set even for an empty source.
-void ExtractFromSource(TDocument& doc, const TStarSettings& s) {
+void ExtractFromSource(TDocument& doc, TStarSettings& s) {
   TBitmap& bp = doc.BrightPoints();
   bp = doc.Source();
   bp.SetPixelFormat(TPixelFormat::pf24bit);
   ExtractBrightPoints(bp, s.Threshold, s.Density);
   doc.SetBrightPointsReady(true);
+  s.PointsThreshold = s.Threshold;
+  s.PointsDensity = s.Density;
+  s.PointsByHand = false;
 }
 
 }  // namespace
@@ -70,6 +74,20 @@ void StarPageShown(TDocument& doc, TStarSettings& s) {
   doc.SetBrightPointsReady(false);
 }
 
+std::string StarStepLine(const TStarSettings& s) {
+  if (s.PointsByHand) return "# left out: star with bright points edited by hand (cut/put)";
+  const std::vector<TStepSpec> steps = StarSteps();
+  TStepValues v(&steps.back().params);
+  v.Set("threshold", s.PointsThreshold);
+  v.Set("density", s.PointsDensity);
+  v.Set("length", s.Length);
+  v.Set("angle", s.Angle);
+  v.Set("intensity", s.Intensity);
+  v.Set("kind", static_cast<int>(s.Kind));
+  v.Set("soft", s.SoftCross ? 1 : 0);
+  return StepLine(steps.back(), v);
+}
+
 void ReleaseEditTools(TStarSettings& s) { s.Tool = TEditTool::None; }
 
 void AutoThreshold(const TDocument& doc, TStarSettings& s) {
@@ -107,6 +125,7 @@ void StarPreview(TDocument& doc, TStarSettings& s) {
     DrawStar(doc.BrightPoints(), result, s.Kind, s.Length, s.Intensity, a);
     if (s.SoftCross) DiamondSoften(result, 3, 75);
     AddSaturated(result, doc.Source());
+    doc.NoteResult(StarStepLine(s));
   } catch (...) {
     // As in every Preview: a half-drawn result must never reach Apply.
     result.Clear();
@@ -116,11 +135,17 @@ void StarPreview(TDocument& doc, TStarSettings& s) {
   ReleaseEditTools(s);
 }
 
-TPreviewTask StarPreviewTask(const TDocument& doc, const TStarSettings& s) {
+TPreviewTask StarPreviewTask(const TDocument& doc, TStarSettings& settings) {
   const bool fits = doc.BrightPoints().Width() == doc.Source().Width() &&
                     doc.BrightPoints().Height() == doc.Source().Height();
   const bool extract = !doc.BrightPointsReady() || !fits;
-  return RandomBound({}, [s, extract](const TDocument& doc, TPreviewWork& work) {
+  TStarSettings s = settings;
+  if (extract) {
+    s.PointsThreshold = s.Threshold;
+    s.PointsDensity = s.Density;
+    s.PointsByHand = false;
+  }
+  TPreviewTask task = RandomBound({}, [s, extract](const TDocument& doc, TPreviewWork& work) {
     const TBitmap* points = &doc.BrightPoints();
     if (extract || points->PixelFormat() != TPixelFormat::pf24bit) {
       // New points are the run's own until it is done; so are points drawn
@@ -136,6 +161,17 @@ TPreviewTask StarPreviewTask(const TDocument& doc, const TStarSettings& s) {
     AddSaturated(work.result, doc.Source());
     return true;
   });
+  task.step = StarStepLine(s);
+  if (extract) {
+    // The page's settings learn which points the finished run extracted.
+    task.end = [end = std::move(task.end), &settings, s](TPreviewWork& work) {
+      end(work);
+      settings.PointsThreshold = s.PointsThreshold;
+      settings.PointsDensity = s.PointsDensity;
+      settings.PointsByHand = false;
+    };
+  }
+  return task;
 }
 
 void StarApply(TDocument& doc, TStarSettings& s) {
@@ -152,7 +188,7 @@ bool StarMouseDown(const TDocument& doc, const TStarSettings& s, int clientX, in
   return true;
 }
 
-bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, int x, int y,
+bool StarMouseUp(TDocument& doc, TStarSettings& s, TStarSelection& sel, int x, int y,
                  int imageLeft, int imageTop) {
   const bool selecting = sel.Selecting;
   sel.Selecting = false;
@@ -164,6 +200,7 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
       CutBrightPoints(bp, {0, 0, bp.Width(), bp.Height()});
       doc.SetBrightPointsReady(true);
     }
+    s.PointsByHand = true;
     const int size = s.PointSize == 2 ? 2 : (s.PointSize == 3 ? 3 : 1);
     PutBrightPoint(bp, PointerToPixel(x, doc.ZoomPercent()), size, PointerToPixel(y, doc.ZoomPercent()));
   } else if (s.Tool == TEditTool::Cut && doc.BrightPointsReady()) {
@@ -171,9 +208,11 @@ bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, in
     if (!selecting) return false;
     const int cx = x + imageLeft;
     const int cy = y + imageTop;
-    if (cx != sel.PressX && cy != sel.PressY)
+    if (cx != sel.PressX && cy != sel.PressY) {
+      s.PointsByHand = true;
       CutBrightPoints(bp, SelectionToPixels(sel.PressX, sel.PressY, cx, cy, imageLeft, imageTop,
                                             doc.ZoomPercent()));
+    }
   } else {
     return false;
   }

@@ -7,6 +7,7 @@
 #include "document/settings_table.h"
 #include "starfilter/rays.h"
 
+#include <string>
 #include <vector>
 
 namespace kira {
@@ -27,7 +28,17 @@ struct TStarSettings {
   bool SoftCross = false;             // CheckBoxSoftX
   int PointSize = 1;                  // RadioButton1 / 2 / 3 ("x1", "x2", "x3")
   TEditTool Tool = TEditTool::None;   // SpeedButtonCUT / PUT; SpeedButtonNOP releases
+  // Where the bright points came from: the threshold and density they were
+  // last extracted with, and whether cut or put changed them since.
+  int PointsThreshold = 0;
+  int PointsDensity = 0;
+  bool PointsByHand = false;
 };
+
+// The batch step that repeats a Preview with these settings on the points
+// they hold: "star" with the threshold and density of the extraction, or a
+// comment saying it was left out when the points were edited by hand.
+std::string StarStepLine(const TStarSettings& s);
 
 // The settings held in the table's values (the threshold "auto" stays
 // kAutoValue here; AutoThreshold resolves it). Tool and point size are left
@@ -59,8 +70,9 @@ void StarPreview(TDocument& doc, TStarSettings& s);
 // The same Preview as a task to run off the window's thread, for a source
 // that is not empty: the points are extracted (in the run, kept when it
 // finishes, flag set) when the flag is clear or they do not fit the source;
-// the settings are those of the moment. It releases no tool.
-TPreviewTask StarPreviewTask(const TDocument& doc, const TStarSettings& s);
+// the settings are those of the moment. It releases no tool. A run that
+// extracted tells `s` (which must outlive the task) which points it made.
+TPreviewTask StarPreviewTask(const TDocument& doc, TStarSettings& s);
 // ButtonOK1 "適用": Preview when there is no result yet, then Apply.
 void StarApply(TDocument& doc, TStarSettings& s);
 
@@ -82,7 +94,7 @@ bool StarMouseDown(const TDocument& doc, const TStarSettings& s, int clientX, in
 // directions. Ends the selection (Shape1 hidden). Shows the bright points again
 // when they are on view. Returns true when the bright-point image may have
 // changed.
-bool StarMouseUp(TDocument& doc, const TStarSettings& s, TStarSelection& sel, int x, int y,
+bool StarMouseUp(TDocument& doc, TStarSettings& s, TStarSelection& sel, int x, int y,
                  int imageLeft, int imageTop);
 
 // Batch steps: "brightpoints" makes the image its bright-point image, as after

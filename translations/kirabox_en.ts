@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>TFormMain</name>
+    <message>
+        <source>レシピ (*.kbr);;すべてのファイル (*)</source>
+        <translation>Recipes (*.kbr);;All files (*)</translation>
+    </message>
+</context>
+<context>
     <name>kira::ErrorReport</name>
     <message>
         <source>保存できる形式は JPEG (.jpg, .jpeg)、PNG (.png)、TIFF (.tif, .tiff)、WebP (.webp) と BMP (.bmp) です。</source>
@@ -490,6 +497,44 @@
     <message>
         <source>自動プレビュー(&amp;P)</source>
         <translation>Auto &amp;preview</translation>
+    </message>
+    <message>
+        <source>レシピを保存(&amp;E)...</source>
+        <translation>Sav&amp;e recipe...</translation>
+    </message>
+    <message>
+        <source>レシピを適用(&amp;A)...</source>
+        <translation>&amp;Apply recipe...</translation>
+    </message>
+    <message>
+        <source>レシピを保存</source>
+        <translation>Save recipe</translation>
+    </message>
+    <message>
+        <source>レシピを適用</source>
+        <translation>Apply recipe</translation>
+    </message>
+    <message>
+        <source>レシピを保存できませんでした。</source>
+        <translation>The recipe could not be saved.</translation>
+    </message>
+    <message>
+        <source>設定から再現できない %1 個の手順 (手で編集した輝点、リップル) はレシピにコメントとして書き、実行からは外しました。</source>
+        <translation>%1 step(s) that settings alone cannot repeat (bright points edited by hand, ripple) were written to the recipe as comments and left out of its run.</translation>
+    </message>
+    <message>
+        <source>レシピを読めませんでした。</source>
+        <translation>The recipe could not be read.</translation>
+    </message>
+    <message>
+        <source>レシピを適用する画像が開かれていません。</source>
+        <translation>Open a picture to apply the recipe to.</translation>
+    </message>
+    <message>
+        <source>レシピの %1 行目で止まりました。
+%2:%1: %3</source>
+        <translation>The recipe stopped at line %1.
+%2:%1: %3</translation>
     </message>
 </context>
 <context>

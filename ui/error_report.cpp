@@ -23,6 +23,14 @@ void ReportError(QWidget* parent, const QString& text) {
   QMessageBox::critical(parent, AppTitle(), text);
 }
 
+void ReportNote(QWidget* parent, const QString& text) {
+  if (Sink()) {
+    Sink()(text);
+    return;
+  }
+  QMessageBox::information(parent, AppTitle(), text);
+}
+
 void SetErrorSink(std::function<void(const QString&)> sink) { Sink() = std::move(sink); }
 
 QString FileErrorText(const QString& headline, const QString& path, const QString& detail) {

@@ -14,6 +14,9 @@ namespace kira {
 // Shows the message box (or hands the text to the sink set for tests).
 void ReportError(QWidget* parent, const QString& text);
 
+// The same for a notice that is no error (an information box).
+void ReportNote(QWidget* parent, const QString& text);
+
 // Replaces the message box, e.g. by a recorder in tests; an empty function
 // restores the message box.
 void SetErrorSink(std::function<void(const QString&)> sink);

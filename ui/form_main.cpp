@@ -309,6 +309,8 @@ void TFormMain::CreatePopupMenu() {
   pMenuUndo_ = item("PMenuUndo", tr("元に戻す(&U)"));
   // Y as in Ctrl+Y: R is the RGB histogram's letter.
   pMenuRedo_ = item("PMenuRedo", tr("やり直し(&Y)"));
+  QAction* pMenuRecipeSave = item("PMenuRecipeSave", tr("レシピを保存(&E)..."));
+  QAction* pMenuRecipeApply = item("PMenuRecipeApply", tr("レシピを適用(&A)..."));
   separator("N4");
   QAction* pMenuT = item("PMenuT", tr("サムネイル一覧(&T)"));
   QAction* pMenuTBack = item("PMenuTBack", tr("サムネイル一覧に戻る(&B)"));
@@ -352,6 +354,8 @@ void TFormMain::CreatePopupMenu() {
   connect(pMenuUndo_, &QAction::triggered, this, [this] { Run([this] { PMenuUndoClick(); }); });
   connect(pMenuRedo_, &QAction::triggered, this, [this] { Run([this] { PMenuRedoClick(); }); });
   connect(pMenuFit, &QAction::triggered, this, [this] { Run([this] { PMenuFitClick(); }); });
+  connect(pMenuRecipeSave, &QAction::triggered, this, [this] { Run([this] { PMenuRecipeSaveClick(); }); });
+  connect(pMenuRecipeApply, &QAction::triggered, this, [this] { Run([this] { PMenuRecipeApplyClick(); }); });
   connect(popupMenu1_, &QMenu::aboutToShow, this, &TFormMain::UpdateHistoryItems);
   UpdateHistoryItems();
 }

@@ -126,6 +126,19 @@ class TFormMain : public QMainWindow, public TDocumentHost {
   // is none.
   void PMenuUndoClick();
   void PMenuRedoClick();
+  // "レシピを保存..." and "レシピを適用...": a file dialog, then the
+  // recipe's save or its Apply below.
+  void PMenuRecipeSaveClick();
+  void PMenuRecipeApplyClick();
+  // Writes the steps applied since the picture was opened (undone ones left
+  // out) as a recipe; the steps that cannot be replayed are comments in it,
+  // and the save says so in one line. True when written.
+  bool SaveRecipeTo(const QString& path);
+  // Runs a recipe on the open picture, one Apply (one undo step) per line,
+  // stopping at the first line that fails with a message naming it. A recipe
+  // with an unknown step, key or value changes nothing. True when every line
+  // ran.
+  bool ApplyRecipeFrom(const QString& path);
   // "画面に合わせる(&F)" and the F key: the largest zoom step that shows the
   // whole picture in the image window, centred.
   void PMenuFitClick();

@@ -50,6 +50,7 @@ int main(int argc, char* argv[]) {
   Find<QSpinBox>(main, "SpinEditV").setValue(760);
   Find<QSpinBox>(main, "SpinEditL").setValue(40);
   Find<QAbstractButton>(main, "ButtonAPP").click();
+  main.Document().Previews().Finish();
   if (!error.isEmpty()) qFatal("%s", qPrintable(error));
   if (main.Document().Result().Empty()) qFatal("the star filter left no result");
   // At 70 %, which keeps the PNG small; the page from its top.

@@ -380,9 +380,11 @@ class TestMainWindow : public QObject {
   void popupMenuItemsInOrder() {
     TWindows w;
     const QList<QAction*> items = w.main->PopupMenu1()->actions();
-    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "N4", "PMenuT", "PMenuTBack",
+    const QStringList names = {"PMenuO", "PMenuS", "N3", "PMenuUndo", "PMenuRedo", "PMenuRecipeSave",
+                               "PMenuRecipeApply", "N4", "PMenuT", "PMenuTBack",
                                "N1", "PMenu100", "PMenuFit", "PMenuR", "PMenuAuto", "N2", "PMenuX"};
-    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&Y)", "",
+    const QStringList captions = {"ﾌｧｲﾙ開く (&O)", "ﾌｧｲﾙ保存 (&S)", "", "元に戻す(&U)", "やり直し(&Y)",
+                                  "レシピを保存(&E)...", "レシピを適用(&A)...", "",
                                   "サムネイル一覧(&T)", "サムネイル一覧に戻る(&B)", "", "表示サイズ 100% (&1)",
                                   "画面に合わせる(&F)",
                                   "RGBヒストグラム(&R)", "自動プレビュー(&P)", "", "終了 (&X)"};
@@ -394,10 +396,10 @@ class TestMainWindow : public QObject {
     }
     // The RGB item ticks itself and sets the document's flag, both ways.
     w.main->PMenuRClick();
-    QVERIFY(items[11]->isChecked());
+    QVERIFY(items[13]->isChecked());
     QVERIFY(w.Doc().RgbHistogram());
     w.main->PMenuRClick();
-    QVERIFY(!items[11]->isChecked());
+    QVERIFY(!items[13]->isChecked());
     QVERIFY(!w.Doc().RgbHistogram());
   }
 

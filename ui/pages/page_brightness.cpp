@@ -99,10 +99,20 @@ TBrightnessSettings TPageBrightness::Settings() const {
   return s;
 }
 
-void TPageBrightness::Preview() { kBrightnessEffect.Preview(Doc(), Settings()); }
+void TPageBrightness::Preview() {
+  Doc().NoteStep(BrightnessStepLine(Settings()));
+  kBrightnessEffect.Preview(Doc(), Settings());
+}
 
-TPreviewTask TPageBrightness::PreviewTask() { return kBrightnessEffect.Task(Settings()); }
+TPreviewTask TPageBrightness::PreviewTask() {
+  TPreviewTask task = kBrightnessEffect.Task(Settings());
+  task.step = BrightnessStepLine(Settings());
+  return task;
+}
 
-void TPageBrightness::Apply() { kBrightnessEffect.Apply(Doc(), Settings()); }
+void TPageBrightness::Apply() {
+  Doc().NoteStep(BrightnessStepLine(Settings()));
+  kBrightnessEffect.Apply(Doc(), Settings());
+}
 
 }  // namespace kira

@@ -96,6 +96,12 @@ void TPageColorFilter::SpeedButton1Click() {
   SettingsChanged(panelCOL_);
 }
 
+TStepValues TPageColorFilter::StepValues() const {
+  TStepValues values = ReadControls(this, Params());
+  values.Set("color", RgbHexOfColor(color_));
+  return values;
+}
+
 TColorFilterSettings TPageColorFilter::Settings() const {
   return {color_, ReadControls(this, Params()).Get("density")};
 }

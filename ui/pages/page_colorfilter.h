@@ -31,6 +31,7 @@ class TPageColorFilter : public TTablePage<TColorFilterSettings> {
   void SpeedButton1Click();
   // The panel's colour and the density.
   TColorFilterSettings Settings() const override;
+  TStepValues StepValues() const override;
 
  private:
   void SetFilterColor(std::uint32_t color);
