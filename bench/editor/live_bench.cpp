@@ -1,0 +1,360 @@
+// The editor's automatic preview, as a user meets it on an 18 MP photo:
+// - each page, from a control's change to the result painted, beside the
+//   same page's Preview button and the effect's own time;
+// - the window's answer to keys and pans while a radial blur at strength 6
+//   runs, and Esc stopping it;
+// - a drag of the sharpness bar: how many results are painted on the way,
+//   and whether the last is the batch step's picture for the final value.
+// The events go through the event loop as a user's would; "painted" is the
+// image window's paint event after the document showed the result.
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <set>
+#include <vector>
+
+#include "core/image_files.h"
+#include "pages/sharpness_page.h"
+#include "ui/form_image.h"
+#include "ui/form_main.h"
+#include "ui/pages/effect_page.h"
+
+namespace kira {
+namespace {
+
+QElapsedTimer gClock;
+double Now() { return gClock.nsecsElapsed() / 1e6; }
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// A cheap fingerprint of a picture: telling results apart, not proving
+// them equal.
+std::uint64_t Fingerprint(const TBitmap& b) {
+  std::uint64_t h = 1469598103934665603ull ^ (static_cast<std::uint64_t>(b.Width()) << 32 | b.Height());
+  if (b.Empty()) return h;
+  const std::uint8_t* data = b.ScanLine(0);
+  for (std::size_t i = 0; i < b.SizeInBytes(); i += 251) h = (h ^ data[i]) * 1099511628211ull;
+  return h;
+}
+
+// Stands between the document and the main window and notes each result
+// the document shows; everything else passes straight on.
+class TWatchHost : public TDocumentHost {
+ public:
+  explicit TWatchHost(TFormMain& main) : main_(main) {}
+  void BeginBusy() override { main_.BeginBusy(); }
+  void EndBusy() override { main_.EndBusy(); }
+  void ShowWorkingImage(const TBitmap& image, bool keepCentre) override {
+    if (&image == &main_.Document().Result()) ++shown;
+    main_.ShowWorkingImage(image, keepCentre);
+  }
+  void DrawHistogram(const TBitmap& image) override { main_.DrawHistogram(image); }
+  void ShowMenuPage() override { main_.ShowMenuPage(); }
+  void ShowFileCaption() override { main_.ShowFileCaption(); }
+  void CentreImage() override { main_.CentreImage(); }
+  void PreviewEnded() override { main_.PreviewEnded(); }
+
+  int shown = 0;  // results shown so far
+
+ private:
+  TFormMain& main_;
+};
+
+// Notes the image window's paints, and when posted keys and mouse moves
+// reach it.
+class TWatchEvents : public QObject {
+ public:
+  TWatchEvents(TFormMain& main, TWatchHost& host) : main_(main), host_(host) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Paint:
+        if (watched == main_.FormImage().Image1() && main_.Document().ViewLabel() == TViewLabel::BMP3 &&
+            host_.shown > paintedShown) {
+          paintedShown = host_.shown;
+          paintedAt = Now();
+          fingerprints.insert(Fingerprint(main_.Document().Result()));
+        }
+        break;
+      case QEvent::KeyPress:
+      case QEvent::MouseMove:
+        if (!posted.empty() && static_cast<QInputEvent*>(event)->timestamp() == kMark) {
+          latencies.push_back(Now() - posted.front());
+          posted.pop_front();
+        }
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+  static constexpr quint64 kMark = 4242;  // the timestamp of the events we post
+  int paintedShown = 0;                   // the last result number painted
+  double paintedAt = 0;
+  std::set<std::uint64_t> fingerprints;  // of the results painted
+  std::deque<double> posted;             // posting times not yet handled
+  std::vector<double> latencies;
+
+ private:
+  TFormMain& main_;
+  TWatchHost& host_;
+};
+
+struct TLive {
+  TFormMain& main;
+  TWatchHost& host;
+  TWatchEvents& events;
+  TPreviewRunner& runner() { return main.Document().Previews(); }
+
+  // Runs the event loop until `done`, at most `limitMs`; false on the limit.
+  bool Loop(const std::function<bool()>& done, double limitMs = 60000) {
+    QTimer beat;  // wakes the loop when nothing else does
+    beat.start(5);
+    const double until = Now() + limitMs;
+    while (!done()) {
+      if (Now() > until) return false;
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+  }
+  // Until nothing runs and the newest result shown is painted; the time of
+  // that paint, or -1 when none came.
+  double UntilPainted(int shownBefore) {
+    const bool ok = Loop([&] {
+      return !runner().Busy() && host.shown > shownBefore && events.paintedShown == host.shown;
+    });
+    return ok ? events.paintedAt : -1;
+  }
+  void Idle() {
+    Loop([&] { return !runner().Busy(); });
+    QApplication::processEvents();
+  }
+};
+
+// A control of the page that holds a setting, as a user would find it
+// first: a track bar, else a spin edit, else a radio button. Each call moves
+// it one step off its first value or back; its name.
+QString Touch(TEffectPage& page) {
+  auto toggle = [](auto* c) {
+    if (!c->property("benchBase").isValid()) c->setProperty("benchBase", c->value());
+    const int base = c->property("benchBase").toInt();
+    c->setValue(c->value() != base ? base : base < c->maximum() ? base + 1 : base - 1);
+    return c->objectName();
+  };
+  for (QSlider* bar : page.findChildren<QSlider*>())
+    if (bar->isEnabled() && bar->isVisibleTo(&page)) return toggle(bar);
+  for (QSpinBox* spin : page.findChildren<QSpinBox*>())
+    if (spin->isEnabled() && spin->isVisibleTo(&page)) return toggle(spin);
+  for (QRadioButton* radio : page.findChildren<QRadioButton*>()) {
+    if (radio->isChecked() || !radio->isEnabled() || !radio->isVisibleTo(&page)) continue;
+    radio->click();
+    return radio->objectName();
+  }
+  return {};
+}
+
+// Each page: a control's change, the Preview button and the effect alone.
+void TimePages(TLive& live, int runs) {
+  TFormMain& main = live.main;
+  std::printf("\nautomatic preview, median of %d runs, ms\n", runs);
+  std::printf("page              control              change->painted  button->painted  effect alone  change-effect\n");
+  for (int n = 1; main.Page(n); ++n) {
+    TEffectPage& page = *main.Page(n);
+    if (!page.PreviewButton()) continue;
+    main.OpenEffectPage(n);
+    live.Idle();
+    std::vector<double> changes, buttons, alone;
+    QString control;
+    for (int r = 0; r < runs; ++r) {
+      int before = live.host.shown;
+      double start = Now();
+      control = Touch(page);
+      changes.push_back(live.UntilPainted(before) - start);
+
+      before = live.host.shown;
+      start = Now();
+      page.PreviewButton()->click();
+      buttons.push_back(live.UntilPainted(before) - start);
+
+      // The same task the runner ran, here on the window's thread.
+      TPreviewTask task = page.PreviewTask();
+      TPreviewWork work;
+      if (task.begin) task.begin(work);
+      start = Now();
+      task.run(main.Document(), work);
+      alone.push_back(Now() - start);
+    }
+    std::printf("%2d %-14s  %-20s %10.1f %16.1f %13.1f %14.1f\n", n, qPrintable(page.Caption()), qPrintable(control),
+                Median(changes), Median(buttons), Median(alone), Median(changes) - Median(alone));
+    page.CancelButton()->click();
+    live.Idle();
+  }
+}
+
+// Keys and pans posted to the image window every 10 ms while a radial blur at
+// strength 6 runs; then Esc during another.
+void TimeInput(TLive& live) {
+  TFormMain& main = live.main;
+  TFormImage& image = main.FormImage();
+  const int kSoftness = 3;
+  main.OpenEffectPage(kSoftness);
+  live.Idle();
+  auto* radial = main.Control<QRadioButton>(QStringLiteral("RadioButtonRadialBlur"));
+  auto* level = main.Control<QSlider>(QStringLiteral("TrackBarSoftness"));
+  int before = live.host.shown;
+  radial->click();
+  live.UntilPainted(before);
+
+  before = live.host.shown;
+  const double start = Now();
+  level->setValue(6);
+  live.events.latencies.clear();
+  live.events.posted.clear();
+  QWidget* target = image.Image1();
+  const QPoint centre = target->rect().center();
+  auto post = [&](QEvent* e) {
+    live.events.posted.push_back(Now());
+    QCoreApplication::postEvent(e->type() == QEvent::KeyPress ? static_cast<QWidget*>(&image) : target, e);
+  };
+  {
+    QMouseEvent press(QEvent::MouseButtonPress, centre, target->mapToGlobal(centre), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+  }
+  int tick = 0;
+  QPoint lastAt = centre;
+  QTimer poster;
+  QObject::connect(&poster, &QTimer::timeout, [&] {
+    ++tick;
+    if (tick % 2 == 0) {
+      // Unbound keys: handled by the window, changing nothing.
+      auto* key = new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+      key->setTimestamp(TWatchEvents::kMark);
+      post(key);
+    } else {
+      const QPoint at = lastAt = centre + QPoint((tick % 40) - 20, (tick % 30) - 15);
+      auto* move = new QMouseEvent(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                                   Qt::NoModifier);
+      move->setTimestamp(TWatchEvents::kMark);
+      post(move);
+    }
+  });
+  poster.start(10);
+  const double painted = live.UntilPainted(before);
+  poster.stop();
+  live.Loop([&] { return live.events.posted.empty(); }, 1000);
+  {
+    QMouseEvent release(QEvent::MouseButtonRelease, lastAt, target->mapToGlobal(lastAt), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+  }
+  std::vector<double>& l = live.events.latencies;
+  std::printf("\nradial blur 6 by a change, painted after %.1f ms\n", painted - start);
+  std::printf("  input while it ran: %zu keys and pans handled, %zu lost; posted->handled median %.1f ms, max %.1f ms\n",
+              l.size(), live.events.posted.size(), Median(l), l.empty() ? -1.0 : *std::max_element(l.begin(), l.end()));
+
+  // Esc: the same blur again by the Preview button, stopped well inside it.
+  const TBitmap source = main.Document().Source();
+  main.Page(kSoftness)->PreviewButton()->click();
+  live.Loop([&] { return live.runner().Busy() && live.runner().RunningMilliseconds() >= 400; });
+  const bool wasBusy = live.runner().Busy();
+  const double esc = Now();
+  QCoreApplication::postEvent(&image, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  live.Loop([&] { return !live.runner().Busy(); });
+  const double stopped = Now() - esc;
+  live.Idle();
+  std::printf("  Esc %.0f ms into a run (running: %s): runner idle after %.1f ms; source %s; page %s\n", 400.0,
+              wasBusy ? "yes" : "no", stopped, main.Document().Source() == source ? "unchanged" : "CHANGED",
+              main.OpenPageNumber() == 0 ? "closed" : "still open");
+}
+
+// The sharpness bar dragged through 20 steps in a second.
+void TimeDrag(TLive& live, const QString& photo) {
+  TFormMain& main = live.main;
+  const int kSharpness = 7;
+  main.OpenEffectPage(kSharpness);
+  live.Idle();
+  auto* bar = main.Control<QSlider>(QStringLiteral("TrackBarSharp"));
+  const int before = live.host.shown;
+  live.events.fingerprints.clear();
+  const int kSteps = 20, kStride = 5;
+  int step = 0;
+  const double start = Now();
+  QTimer mover;
+  QObject::connect(&mover, &QTimer::timeout, [&] {
+    if (step < kSteps) bar->setValue(++step * kStride);
+  });
+  mover.start(50);
+  live.Loop([&] { return step >= kSteps; });
+  mover.stop();
+  const double lastMove = Now();
+  const double painted = live.UntilPainted(before);
+  const int finalAmount = kSteps * kStride;
+
+  TBitmap expected;
+  SharpenPictureInto(main.Document().Source(), expected, {TSharpnessKind::Sharpen, finalAmount});
+  const TBitmap& result = main.Document().Result();
+  std::printf("\nsharpness drag, %d steps to %d over %.0f ms: %d results shown, %zu distinct painted; "
+              "last painted %.1f ms after the last step\n",
+              kSteps, finalAmount, lastMove - start, live.host.shown - before, live.events.fingerprints.size(),
+              painted - lastMove);
+  std::printf("  last result %s the sharpness effect's for amount %d\n", result == expected ? "equals" : "DIFFERS FROM",
+              finalAmount);
+
+  // The batch tool on the same file, when it is built.
+  const QString batch = QStringLiteral(KIRA_BATCH_BIN);
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("batch.bmp"));
+  QProcess process;
+  process.start(batch, {photo, out, QStringLiteral("sharpness:amount=%1").arg(finalAmount)});
+  if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+    std::printf("  kirabox-batch not run (%s)\n", qPrintable(batch));
+  } else {
+    const TLoadResult loaded = LoadPicture(out.toStdString());
+    std::printf("  last result %s kirabox-batch's\n", loaded && *loaded.bitmap == result ? "equals" : "DIFFERS FROM");
+  }
+  main.Page(kSharpness)->CancelButton()->click();
+  live.Idle();
+}
+
+}  // namespace
+
+// The main window shows the photo already; automatic preview is switched on.
+void RunLiveBench(TFormMain& main, int runs, const QString& photo) {
+  gClock.start();
+  TWatchHost host(main);
+  main.Document().SetHost(&host);
+  TWatchEvents events(main, host);
+  main.FormImage().installEventFilter(&events);
+  main.FormImage().Image1()->installEventFilter(&events);
+  main.AutoPreviewItem()->setChecked(true);  // not remembered
+  TLive live{main, host, events};
+  TimePages(live, runs);
+  TimeInput(live);
+  TimeDrag(live, photo);
+  main.Document().SetHost(&main);
+}
+
+}  // namespace kira
