@@ -67,6 +67,11 @@ class TWatchHost : public TDocumentHost {
   void EndBusy() override { main_.EndBusy(); }
   void ShowWorkingImage(const TBitmap& image, bool keepCentre) override {
     if (&image == &main_.Document().Result()) ++shown;
+    // Cancel stops the runner before it shows the source.
+    if (stopWatch && !main_.Document().Previews().Busy()) {
+      stoppedAt = Now();
+      stopWatch = false;
+    }
     main_.ShowWorkingImage(image, keepCentre);
   }
   void DrawHistogram(const TBitmap& image) override { main_.DrawHistogram(image); }
@@ -76,6 +81,8 @@ class TWatchHost : public TDocumentHost {
   void PreviewEnded() override { main_.PreviewEnded(); }
 
   int shown = 0;  // results shown so far
+  bool stopWatch = false;  // notes the first show with the runner idle
+  double stoppedAt = 0;
 
  private:
   TFormMain& main_;
@@ -90,6 +97,10 @@ class TWatchEvents : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
       case QEvent::Paint:
+        if (watched == main_.FormImage().Image1() && panPostedAt >= 0) {
+          panPainted.push_back(Now() - panPostedAt);
+          panPostedAt = -1;
+        }
         if (watched == main_.FormImage().Image1() && main_.Document().ViewLabel() == TViewLabel::BMP3 &&
             host_.shown > paintedShown) {
           paintedShown = host_.shown;
@@ -116,6 +127,8 @@ class TWatchEvents : public QObject {
   std::set<std::uint64_t> fingerprints;  // of the results painted
   std::deque<double> posted;             // posting times not yet handled
   std::vector<double> latencies;
+  double panPostedAt = -1;  // the oldest pan not yet painted
+  std::vector<double> panPainted;  // from a pan posted to the picture painted
 
  private:
   TFormMain& main_;
@@ -235,8 +248,8 @@ void TimePages(TLive& live, int runs) {
 }
 
 // Keys and pans posted to the image window every 10 ms while a radial blur at
-// strength 6 runs; then Esc during another.
-void TimeInput(TLive& live) {
+// strength 6 runs; then Esc during others.
+void TimeInput(TLive& live, int runs) {
   TFormMain& main = live.main;
   TFormImage& image = main.FormImage();
   const int kSoftness = 3;
@@ -253,6 +266,7 @@ void TimeInput(TLive& live) {
   level->setValue(6);
   live.events.latencies.clear();
   live.events.posted.clear();
+  live.events.panPainted.clear();
   QWidget* target = image.Image1();
   const QPoint centre = target->rect().center();
   auto post = [&](QEvent* e) {
@@ -266,8 +280,12 @@ void TimeInput(TLive& live) {
   }
   int tick = 0;
   QPoint lastAt = centre;
+  const QPoint pressed = target->mapToGlobal(centre);
+  bool panned = false;
+  const QPoint placeBefore = target->pos();
   QTimer poster;
   QObject::connect(&poster, &QTimer::timeout, [&] {
+    panned = panned || target->pos() != placeBefore;
     ++tick;
     if (tick % 2 == 0) {
       // Unbound keys: handled by the window, changing nothing.
@@ -275,24 +293,25 @@ void TimeInput(TLive& live) {
       key->setTimestamp(TWatchEvents::kMark);
       post(key);
     } else {
-      const QPoint at = lastAt = centre + QPoint((tick % 40) - 20, (tick % 30) - 15);
-      auto* move = new QMouseEvent(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
-                                   Qt::NoModifier);
+      // The mouse wanders about the point pressed; the picture follows.
+      const QPoint global = pressed + QPoint((tick % 40) - 20, (tick % 30) - 15);
+      const QPoint at = lastAt = target->mapFromGlobal(global);
+      auto* move = new QMouseEvent(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
       move->setTimestamp(TWatchEvents::kMark);
+      if (live.events.panPostedAt < 0) live.events.panPostedAt = Now();
       post(move);
     }
   });
-  const QPoint placeBefore = target->pos();
   poster.start(10);
   const double painted = live.UntilPainted(before);
   poster.stop();
+  live.events.panPostedAt = -1;
   live.Loop([&] { return live.events.posted.empty(); }, 1000);
   {
     QMouseEvent release(QEvent::MouseButtonRelease, lastAt, target->mapToGlobal(lastAt), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(target, &release);
   }
-  const bool panned = target->pos() != placeBefore;
   std::vector<double>& l = live.events.latencies;
   // The same blur alone, here on the window's thread.
   double alone = 0;
@@ -309,20 +328,48 @@ void TimeInput(TLive& live) {
               "max %.1f ms\n",
               l.size(), live.events.posted.size(), panned ? "panned" : "NOT PANNED", Median(l),
               l.empty() ? -1.0 : *std::max_element(l.begin(), l.end()));
+  std::vector<double>& p = live.events.panPainted;
+  std::printf("  pan posted->picture painted: %zu paints, median %.1f ms, max %.1f ms\n", p.size(), Median(p),
+              p.empty() ? -1.0 : *std::max_element(p.begin(), p.end()));
 
-  // Esc: the same blur again by the Preview button, stopped well inside it.
-  const TBitmap source = main.Document().Source();
-  main.Page(kSoftness)->PreviewButton()->click();
-  live.Loop([&] { return live.runner().Busy() && live.runner().RunningMilliseconds() >= 400; });
-  const bool wasBusy = live.runner().Busy();
-  const double esc = Now();
-  QCoreApplication::postEvent(&image, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-  live.Loop([&] { return !live.runner().Busy(); });
-  const double stopped = Now() - esc;
+  // Esc during the same blur, at points spread over its run; the page each
+  // time opened afresh.
+  main.Page(kSoftness)->CancelButton()->click();
   live.Idle();
-  std::printf("  Esc %.0f ms into a run (running: %s): runner idle after %.1f ms; source %s; page %s\n", 400.0,
-              wasBusy ? "yes" : "no", stopped, main.Document().Source() == source ? "unchanged" : "CHANGED",
-              main.OpenPageNumber() == 0 ? "closed" : "still open");
+  const TBitmap source = main.Document().Source();
+  std::vector<double> handled, stopped, shown;
+  bool allRunning = true, allClosed = true, sourceKept = true;
+  for (int r = 0; r < runs; ++r) {
+    main.OpenEffectPage(kSoftness);
+    live.Idle();
+    radial->click();
+    level->setValue(6);  // one pass of events: one request
+    const double into = 200 + 300 * r;
+    live.Loop([&] { return live.runner().Busy() && live.runner().RunningMilliseconds() >= into; }, 10000);
+    allRunning = allRunning && live.runner().Busy();
+    live.host.stopWatch = true;
+    live.events.posted.clear();
+    live.events.latencies.clear();
+    const double esc = Now();
+    live.events.posted.push_back(esc);
+    auto* escape = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    escape->setTimestamp(TWatchEvents::kMark);
+    QCoreApplication::postEvent(&image, escape);
+    live.Loop([&] { return !live.runner().Busy(); });
+    const double done = Now();
+    live.Idle();
+    handled.push_back(live.events.latencies.empty() ? -1.0 : live.events.latencies[0]);
+    stopped.push_back(live.host.stoppedAt - esc);
+    shown.push_back(done - esc);
+    allClosed = allClosed && main.OpenPageNumber() == 0;
+    sourceKept = sourceKept && main.Document().Source() == source;
+  }
+  std::printf("  Esc at 200, 500, ... ms into %d runs (all running: %s): key handled median %.1f ms; runner stopped "
+              "median %.1f, max %.1f ms; source and menu page shown median %.1f, max %.1f ms; source %s; page %s\n",
+              runs, allRunning ? "yes" : "NO", Median(handled), Median(stopped),
+              *std::max_element(stopped.begin(), stopped.end()), Median(shown),
+              *std::max_element(shown.begin(), shown.end()), sourceKept ? "unchanged" : "CHANGED",
+              allClosed ? "closed" : "still open");
 }
 
 // The sharpness bar dragged through 20 steps in a second.
@@ -387,7 +434,7 @@ void RunLiveBench(TFormMain& main, int runs, const QString& photo) {
   main.AutoPreviewItem()->setChecked(true);  // not remembered
   TLive live{main, host, events};
   TimePages(live, runs);
-  TimeInput(live);
+  TimeInput(live, runs);
   TimeDrag(live, photo);
   main.Document().SetHost(&main);
 }
