@@ -3,7 +3,9 @@
 // heavier settings of some, timed from the click to the picture painted.
 // Prints one line per case with the median of a few runs, in milliseconds.
 //   kira_editor_bench [--open-only | --live] [RUNS] [PHOTO]
-// --live times the automatic preview instead (live_bench.cpp).
+// --live times the automatic preview instead (live_bench.cpp): each page
+// from a control's change to the result painted, input while a long effect
+// runs, Esc, and a drag of the sharpness bar.
 // The open is timed to the first view painted and to the full picture
 // painted, the first run (nothing of the process's memory reused yet) apart;
 // then the full decode alone beside libjpeg's own djpeg on the same file,
