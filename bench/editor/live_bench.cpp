@@ -360,7 +360,7 @@ void TimeInput(TLive& live, int runs) {
     live.Idle();
     radial->click();
     level->setValue(6);  // one pass of events: one request
-    const double into = alone * (r + 0.5) / runs * 0.9;
+    const double into = std::min({alone, quiet, painted - start}) * (r + 0.5) / runs * 0.9;
     live.Loop([&] { return live.runner().Busy() && live.runner().RunningMilliseconds() >= into; }, 10000);
     allRunning = allRunning && live.runner().Busy();
     live.host.stopWatch = true;
