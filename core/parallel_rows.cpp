@@ -56,7 +56,7 @@ void ForEachRowBlock(std::int32_t count, int threads,
       if (progress) progress->done += last - y;
       const long long fitting = static_cast<long long>(last - y) * kPieceTime.count() /
                                 std::max<long long>(took.count(), 1);
-      piece = static_cast<std::int32_t>(std::clamp<long long>(fitting, kFirstPieceRows, end - begin));
+      piece = static_cast<std::int32_t>(std::clamp<long long>(fitting, 1, end - begin));
       y = last;
     }
   };
