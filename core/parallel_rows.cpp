@@ -36,9 +36,9 @@ void ForEachRowBlock(std::int32_t count, int threads,
   // A block runs in pieces with a look at the stop flag before each, so that
   // a stop is seen within about kPieceTime however slow the effect is per
   // row. The first piece is kFirstPieceRows rows; each next one is sized from
-  // the time the last took. A fast effect so runs in a few large pieces (each
+  // the time the last took, down to a single row. A fast effect so runs in a few large pieces (each
   // piece sets up its own scratch rows, and a sliding window primes afresh).
-  constexpr std::int32_t kFirstPieceRows = 64;
+  constexpr std::int32_t kFirstPieceRows = 16;
   constexpr std::chrono::microseconds kPieceTime{30'000};
   const auto runBlock = [&](std::int32_t begin, std::int32_t end) {
     const TStopScope scope(stop);

@@ -8,6 +8,7 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "ui/pages/effect_page.h"
+#include "ui/pages/page_widgets.h"
 
 using namespace kira;
 using namespace kira::test;
@@ -61,6 +62,18 @@ class TestLivePreview : public QObject {
     QVERIFY(!w.Doc().HasUnsavedChanges());
     QCOMPARE(w.Doc().UndoSteps(), std::size_t{0});
     QVERIFY(!w.main->PreviewProgress()->isVisible());
+  }
+
+  // What a page sets as it opens (the resize page's sizes, the defaults) is
+  // no user's change: no page previews by itself on opening.
+  void openingAPageMakesNoPreview() {
+    TWindows w;
+    w.main->OpenImageFile(photo_);
+    for (const TPageWidgetEntry& entry : PageWidgets()) {
+      w.Click(QString::fromLatin1(entry.menuButton));
+      QVERIFY2(w.Doc().Result().Empty(), entry.menuButton);
+      w.main->Page(w.main->OpenPageNumber())->CancelButton()->click();
+    }
   }
 
   void cancelAndEscDuringAPreviewLeaveTheSourceAndNoResult() {

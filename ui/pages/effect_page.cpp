@@ -139,16 +139,22 @@ void TEffectPage::RequestPreview() {
   main_.WatchPreview();
 }
 
-void TEffectPage::ShowPage() {
+void TEffectPage::ShowPage() { Held([this] { TabSheetShow(); }); }
+
+void TEffectPage::OpenPage() { Held([this] { OpenFromMenu(); }); }
+
+void TEffectPage::Held(const std::function<void()>& handler) {
+  // Holds nest: the menu button's handler shows the page.
+  const bool before = holdLive_;
   holdLive_ = true;
   livePending_ = false;
   try {
-    TabSheetShow();
+    handler();
   } catch (...) {
-    holdLive_ = false;
+    holdLive_ = before;
     throw;
   }
-  holdLive_ = false;
+  holdLive_ = before;
 }
 
 void TEffectPage::Apply() {

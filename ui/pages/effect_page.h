@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <QWidget>
 
 #include "document/preview_runner.h"
@@ -74,9 +75,10 @@ class TEffectPage : public QWidget {
   // The Preview button: the same run, off the window's thread, whether
   // automatic preview is on or not.
   void RequestPreview();
-  // The show handler with live preview held off (its resets are no user's
-  // changes).
+  // The show handler, and the menu button's handler, with live preview held
+  // off (what they set is no user's change).
   void ShowPage();
+  void OpenPage();
   // The Apply button's handler (ButtonOK1Click … ButtonOK13Click).
   virtual void Apply();
 
@@ -104,6 +106,9 @@ class TEffectPage : public QWidget {
   QPushButton* dstButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+  // Runs a handler whose control changes make no live preview.
+  void Held(const std::function<void()>& handler);
+
   bool livePending_ = false;
   bool holdLive_ = false;
 };

@@ -29,7 +29,7 @@ TPageMenu::TPageMenu(TFormMain& main) {
     top += 40;
     const int number = page->number;
     connect(button, &QPushButton::clicked, this, [&main, number] {
-      main.Run([&main, number] { main.Page(number)->OpenFromMenu(); });
+      main.Run([&main, number] { main.Page(number)->OpenPage(); });
     });
   }
   // The exit button stands apart below the page buttons.
