@@ -47,8 +47,10 @@ void OfferHugePages(std::uint8_t* p, std::size_t size) {
 constexpr std::size_t kSlack = 4;
 
 std::atomic<long> gAllocationsBeforeFailure{-1};
+std::atomic<std::size_t> gFailuresFromBytes{0};
 
-bool InjectedFailure() {
+bool InjectedFailure(std::size_t size) {
+  if (size < gFailuresFromBytes.load(std::memory_order_relaxed)) return false;
   long left = gAllocationsBeforeFailure.load(std::memory_order_relaxed);
   while (left > 0) {
     if (gAllocationsBeforeFailure.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return false;
@@ -92,7 +94,7 @@ struct TBlock {
 
 TBlock Allocate(std::size_t size, bool zero) {
   if (size == 0) return {};
-  if (InjectedFailure()) throw std::bad_alloc();
+  if (InjectedFailure(size)) throw std::bad_alloc();
   if (size >= kRecycleFrom) {
     const TRecycled r = TakeRecycled(size);
     if (r.data) {
@@ -131,7 +133,8 @@ void Release(std::uint8_t* data, std::size_t capacity) {
 
 void ReleaseRecycledPixels() { DropRecycled(); }
 
-void FailPixelAllocationsAfter(long count) {
+void FailPixelAllocationsAfter(long count, std::size_t fromBytes) {
+  gFailuresFromBytes.store(count < 0 ? 0 : fromBytes, std::memory_order_relaxed);
   gAllocationsBeforeFailure.store(count < 0 ? -1 : count, std::memory_order_relaxed);
 }
 

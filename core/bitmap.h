@@ -60,7 +60,9 @@ void ReleaseRecycledPixels();
 // Test hook for the failure paths: the next `count` allocations of pixel
 // storage succeed and every later one throws std::bad_alloc, as on a machine
 // out of memory. A negative count (the default) turns the failures off.
-void FailPixelAllocationsAfter(long count);
+// Only allocations of at least `fromBytes` count and fail (a picture's full
+// size, for work that other threads do beside smaller allocations).
+void FailPixelAllocationsAfter(long count, std::size_t fromBytes = 0);
 
 class TBitmap {
  public:
