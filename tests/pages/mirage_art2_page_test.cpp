@@ -15,16 +15,10 @@
 namespace kira {
 namespace {
 
+using teststep::Picture;
+
 using teststep::RunStep;
 using teststep::ParseError;
-
-TBitmap Picture(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
 
 
 TEST(MiragePage, DensityLabelsForEveryPosition) {

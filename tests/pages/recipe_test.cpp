@@ -2,6 +2,8 @@
 // history keeps, and a recipe replayed to the same bytes.
 #include <gtest/gtest.h>
 
+#include "tests/pages/step_util.h"
+
 #include <random>
 
 #include "effects/random.h"
@@ -14,13 +16,7 @@
 namespace kira {
 namespace {
 
-TBitmap Picture(int w, int h, unsigned seed) {
-  TBitmap b(w, h);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
-  return b;
-}
+using teststep::Picture;
 
 std::string Reparsed(const std::string& line) {
   TStepValues values;

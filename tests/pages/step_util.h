@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ inline std::string ParseError(const std::vector<TStepSpec>& steps, const std::st
   std::string error;
   EXPECT_EQ(ParseStep(steps, text, values, error), nullptr) << text;
   return error;
+}
+
+// A picture of random bytes.
+inline TBitmap Picture(int w, int h, unsigned seed) {
+  TBitmap b(w, h);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < 3 * w; ++i) b.ScanLine(y)[i] = static_cast<std::uint8_t>(rng());
+  return b;
 }
 
 }  // namespace kira::teststep
